@@ -164,6 +164,14 @@ TEST_F(FolderFileTest, TheWholeTreeRoundTripsThroughItsFile) {
   EXPECT_EQ(back->m_files.front().m_size, UINT64_MAX - 1);
   EXPECT_EQ(back->m_files.front().m_date, 1234u);
   EXPECT_EQ(Names(loaded.m_folders), Names(root.m_folders));
+
+  // Reloading over a tree with content: lists that are empty in the file come back empty.
+  CFolderInfo empty;
+  ASSERT_TRUE(empty.Save(path));
+  ASSERT_TRUE(loaded.Load(path));
+  EXPECT_EQ(loaded.GetFolderCount(), 0u);
+  EXPECT_EQ(loaded.GetFileCount(), 0u);
+  EXPECT_EQ(loaded.m_id, empty.m_id);
 }
 
 }  // namespace
