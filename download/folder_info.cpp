@@ -7,7 +7,9 @@ namespace {
 
 constexpr wchar_t kSeparator = L'/';
 
-uint64_t SaturatingAdd(uint64_t a, uint64_t b) { return a > UINT64_MAX - b ? UINT64_MAX : a + b; }
+uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
+  return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
 
 }  // namespace
 
