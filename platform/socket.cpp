@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -82,26 +83,33 @@ bool LookupHost(const std::string& host, uint32_t& address) {
 }
 
 bool SocketConnect(SocketHandle socket, uint32_t address, uint16_t port) {
-  sockaddr_in sa = MakeAddress(address, port);
-  if (::connect(socket, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) == 0) {
-    ClearSocketError();
-    return true;
-  }
-  if (errno != EINTR) {
+  // The attempt runs in non-blocking mode and is waited for with poll: a shutdown from another
+  // thread wakes that wait at once, even when it came before the attempt started (the socket
+  // then reports hang-up), which a blocking connect would not notice.
+  int flags = ::fcntl(socket, F_GETFL, 0);
+  if (flags < 0 || ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) < 0) {
     SetSocketError(errno);
     return false;
   }
-  // Interrupted by a signal: the connection attempt goes on; wait for its outcome.
-  pollfd pfd{socket, POLLOUT, 0};
-  while (::poll(&pfd, 1, -1) < 0) {
-    if (errno != EINTR) {
-      SetSocketError(errno);
-      return false;
+  sockaddr_in sa = MakeAddress(address, port);
+  int err = 0;
+  if (::connect(socket, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) < 0) {
+    err = errno;
+    if (err == EINPROGRESS || err == EINTR) {
+      pollfd pfd{socket, POLLOUT, 0};
+      int rc;
+      do {
+        rc = ::poll(&pfd, 1, -1);
+      } while (rc < 0 && errno == EINTR);
+      err = rc < 0 ? errno : 0;
+      if (err == 0) {
+        socklen_t len = sizeof(err);
+        if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &err, &len) < 0) err = errno;
+      }
+      if (err == 0 && (pfd.revents & POLLHUP) != 0) err = ECONNABORTED;
     }
   }
-  int err = 0;
-  socklen_t len = sizeof(err);
-  if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &err, &len) < 0) err = errno;
+  ::fcntl(socket, F_SETFL, flags);
   if (err != 0) {
     SetSocketError(err);
     return false;
