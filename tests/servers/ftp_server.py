@@ -4,7 +4,7 @@
 Anonymous login (read-only) and one user with a password, both rooted in --root; passive and
 active data connections. Logs every command and every finished or broken transfer:
   CONNECT <session> <peer>   COMMAND <session> <command line>   CLOSED <session>
-  TRANSFER <session> <RETR|STOR|LIST...> <path> bytes=<n> completed=<0|1>
+  TRANSFER <session> <RETR|STOR|LIST...> <path> completed=<0|1> bytes=<n>
 """
 import itertools
 import logging
@@ -52,8 +52,8 @@ def make_handler(args, log):
             shown = os.path.realpath(filename)
             if shown.startswith(root):
                 shown = shown[len(root):] or "/"
-            log.write("TRANSFER %d %s %s bytes=%d completed=%d" % (
-                getattr(self, "session", 0), cmd, shown, bytes, 1 if completed else 0))
+            log.write("TRANSFER %d %s %s completed=%d bytes=%d" % (
+                getattr(self, "session", 0), cmd, shown, 1 if completed else 0, bytes))
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root,
