@@ -18,6 +18,7 @@
 #include "tests/support/scripted_server.h"
 #include "tests/support/socks_proxy.h"
 #include "tests/support/test_data.h"
+#include "tests/support/vsftpd_server.h"
 
 namespace ferrow::test {
 namespace {
@@ -183,6 +184,19 @@ TEST(TestServersTest, FtpServerServesAnonymousAndUserLoginsAndLogsCommands) {
   for (int i = 0; i < 200 && ftp.RetrBytes() < 5000; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(ftp.RetrBytes(), 5000);
+}
+
+TEST(TestServersTest, VsftpdServesAnonymousDownloadsAndLogsThem) {
+  VsftpdServer ftp;
+  FERROW_START_OR_SKIP(ftp);
+  WritePatternFile(ftp.Root() / "f.bin", 3000);
+  std::filesystem::permissions(ftp.Root() / "f.bin", std::filesystem::perms(0644));
+  EXPECT_EQ(FtpFetch(ftp.Port(), "anonymous", "me@example.com", "f.bin", 1000),
+            PatternBytes(1000, 2000));
+  const auto commands = ftp.Commands();
+  EXPECT_NE(std::find(commands.begin(), commands.end(), "REST 1000"), commands.end())
+      << ftp.Log();
+  EXPECT_EQ(ftp.RetrBytes(), 2000);
 }
 
 TEST(TestServersTest, SocksProxiesCarryConnectionsWithAndWithoutLogin) {
