@@ -256,6 +256,39 @@ TEST(TestServersTest, FaultHttpResetsTheFirstBodyAndLogsRequests) {
   EXPECT_EQ(http.BytesSent(), 4100);
 }
 
+TEST(TestServersTest, FaultHttpSwitchesGiveTheirFault) {
+  struct Row {
+    std::vector<std::string> switches;
+    std::string expectedHead;  // the answer begins with this
+  };
+  const std::vector<Row> rows = {
+      {{"--ignore-range"}, "HTTP/1.1 200 OK\r\n"},
+      {{"--bad-content-range"}, "HTTP/1.1 206"},
+      {{"--auth", "u:p"}, "HTTP/1.1 401"},
+      {{"--redirect-loop"}, "HTTP/1.1 302 Found\r\nLocation: /loop/1\r\n"},
+      {{"--empty-location"}, "HTTP/1.1 302 Found\r\nLocation: \r\n"},
+      {{"--redirect", "/f=301:http://127.0.0.1:1/x"},
+       "HTTP/1.1 301 Moved Permanently\r\nLocation: http://127.0.0.1:1/x\r\n"},
+      {{"--status", "404"}, "HTTP/1.1 404"},
+      {{"--close-mid-header"}, "HTTP/1.1 200 OK\r\nContent-Le"},
+      {{"--hostile", "bare-lf"}, "HTTP/1.1 200 OK\nContent-Length: 10\n\n"},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> args = {"--size", "300"};
+    args.insert(args.end(), row.switches.begin(), row.switches.end());
+    ScriptedServer http("fault_http", args);
+    FERROW_START_OR_SKIP(http);
+    std::string answer = HttpGet(http.Port(), "/f", "Range: bytes=100-\r\n");
+    EXPECT_EQ(answer.substr(0, row.expectedHead.size()), row.expectedHead) << row.switches[0];
+    if (row.switches[0] == "--ignore-range") {
+      EXPECT_EQ(Body(answer), PatternBytes(0, 300));
+    }
+    if (row.switches[0] == "--bad-content-range") {
+      EXPECT_NE(answer.find("Content-Range: bytes 101-299/300\r\n"), std::string::npos);
+    }
+  }
+}
+
 TEST(TestServersTest, FaultFtpAndSocksAnswerTheirScenario) {
   ScriptedServer ftp("fault_ftp", {"--greeting-lines", "3", "--user-230"});
   FERROW_START_OR_SKIP(ftp);

@@ -69,7 +69,7 @@ class Session:
         out = []
         if lines:
             out.append("%d-%s" % (code, text))
-            out += [" " + line for line in lines]
+            out += lines
             out.append("%d End" % code)
         else:
             out.append("%d %s" % (code, text))
@@ -79,7 +79,9 @@ class Session:
 
     def reply_for(self, command, code, text):
         if command in self.args.multiline:
-            self.reply(code, text, ["continued line one", "%d-looks like a final line but is not" % code])
+            # Lines that a careless reader takes for the last one: the same code with "-", and
+            # another code with a space.
+            self.reply(code, text, [" continued", "%d-still going" % code, "123 not the end"])
         else:
             self.reply(code, text)
 
@@ -91,7 +93,7 @@ class Session:
             return
         n = self.args.greeting_lines
         if n > 1:
-            self.reply(220, "Welcome", ["greeting line %d" % i for i in range(2, n)])
+            self.reply(220, "Welcome", [" greeting line %d" % i for i in range(2, n)])
         else:
             self.reply(220, "Welcome")
         pending = b""
@@ -142,7 +144,7 @@ class Session:
         self.reply_for("SYST", 215, "UNIX Type: L8")
 
     def cmd_FEAT(self, argument):
-        self.reply(211, "Features", ["SIZE", "MDTM", "REST STREAM"])
+        self.reply(211, "Features", [" SIZE", " MDTM", " REST STREAM"])
 
     def cmd_NOOP(self, argument):
         self.reply_for("NOOP", 200, "OK")

@@ -195,6 +195,10 @@ class Server:
         method = parts[0] if parts else ""
         target = parts[1] if len(parts) > 1 else "/"
         path = re.sub(r"^[a-zA-Z]+://[^/]*", "", target).split("?")[0] or "/"
+        keep = self.respond(conn, number, method, path, headers)
+        return keep and headers.get("connection", "").lower() != "close"
+
+    def respond(self, conn, number, method, path, headers):
         args = self.args
 
         if args.stall:
@@ -266,9 +270,7 @@ class Server:
             return True
         if not self.send_body(conn, number, start, count):
             return False
-        if args.no_content_length or headers.get("connection", "").lower() == "close":
-            return False
-        return True
+        return not args.no_content_length
 
 
 def main():
