@@ -289,6 +289,37 @@ TEST(TestServersTest, FaultHttpSwitchesGiveTheirFault) {
   }
 }
 
+TEST(TestServersTest, ScriptedServerRestartsOnTheSamePortWithNewSwitches) {
+  ScriptedServer http("fault_http", {"--size", "10"});
+  FERROW_START_OR_SKIP(http);
+  const int port = http.Port();
+  ASSERT_TRUE(http.Restart({"--size", "20"})) << http.Error();
+  EXPECT_EQ(http.Port(), port);
+  EXPECT_EQ(Body(HttpGet(port, "/x")), PatternBytes(0, 20));
+}
+
+TEST(TestServersTest, UnreachablePortLeavesConnectHanging) {
+  ScriptedServer blackhole("fault_http", {"--unreachable"});
+  FERROW_START_OR_SKIP(blackhole);
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(blackhole.Port()));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), -1);
+  EXPECT_EQ(errno, EINPROGRESS);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  int error = 0;
+  socklen_t length = sizeof error;
+  getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+  sockaddr_in peer{};
+  socklen_t peerLength = sizeof peer;
+  // Still not connected: no error yet and no peer.
+  EXPECT_EQ(error, 0);
+  EXPECT_EQ(getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength), -1);
+  close(fd);
+}
+
 TEST(TestServersTest, FaultFtpAndSocksAnswerTheirScenario) {
   ScriptedServer ftp("fault_ftp", {"--greeting-lines", "3", "--user-230"});
   FERROW_START_OR_SKIP(ftp);

@@ -58,6 +58,8 @@ def parse_arguments():
                    help="answer with a malformed header")
     p.add_argument("--stall", action="store_true",
                    help="read the request and never answer")
+    p.add_argument("--unreachable", action="store_true",
+                   help="never complete a TCP handshake: a client's connect blocks")
     p.add_argument("--set-cookie", action="append", default=[],
                    help="add a Set-Cookie header with this value (repeatable)")
     return p.parse_args()
@@ -277,6 +279,12 @@ def main():
     args = parse_arguments()
     serverlib.start_guards(args.max_lifetime)
     log = serverlib.EventLog(args.log)
+    if args.unreachable:
+        sock, fillers = serverlib.unreachable_port()
+        serverlib.announce(sock)
+        log.write("UNREACHABLE")
+        while True:
+            time.sleep(3600)
     sock = serverlib.listen(args.port)
     serverlib.announce(sock)
     server = Server(args, log)

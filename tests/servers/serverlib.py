@@ -78,6 +78,28 @@ def listen(port):
     return sock
 
 
+def unreachable_port():
+    """A port whose TCP handshake never completes, so a client's connect() blocks.
+
+    The listening socket has the smallest backlog and never accepts; the server fills that
+    backlog with connections of its own, after which the kernel drops further SYNs.
+    """
+    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    sock.bind((HOST, 0))
+    sock.listen(0)
+    fillers = []
+    for _ in range(3):
+        filler = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        filler.setblocking(False)
+        try:
+            filler.connect(sock.getsockname())
+        except BlockingIOError:
+            pass
+        fillers.append(filler)
+    time.sleep(0.2)
+    return sock, fillers
+
+
 def announce(sock):
     sys.stdout.write("%d\n" % sock.getsockname()[1])
     sys.stdout.flush()

@@ -17,9 +17,18 @@ bool ScriptedServer::Available() const {
   return !SystemPython().empty() && access(ScriptPath().c_str(), R_OK) == 0;
 }
 
-bool ScriptedServer::Start() {
-  std::vector<std::string> command = {SystemPython(), "-u", ScriptPath().string(),
-                                      "--port", "0", "--log", LogPath().string()};
+bool ScriptedServer::Start() { return StartOn(0); }
+
+bool ScriptedServer::Restart(std::vector<std::string> arguments) {
+  const int port = m_port;
+  Stop();
+  m_arguments = std::move(arguments);
+  return StartOn(port);
+}
+
+bool ScriptedServer::StartOn(int port) {
+  std::vector<std::string> command = {SystemPython(), "-u", ScriptPath().string(), "--port",
+                                      std::to_string(port), "--log", LogPath().string()};
   command.insert(command.end(), m_arguments.begin(), m_arguments.end());
   return StartReportingPort(command);
 }

@@ -20,6 +20,10 @@ class ScriptedServer : public PeerServer {
   std::string Name() const override { return m_script; }
   bool Available() const override;
   bool Start() override;
+  // Stops the server and starts it again with new switches on the same port, so the same URLs
+  // now reach a server that, for example, has other content. The event log goes on (its
+  // connection numbers start again at 1).
+  bool Restart(std::vector<std::string> arguments);
 
   std::string Url(const std::string& path = "/") const;
   // The event log so far, and its lines that begin with prefix ("COMMAND ", "REQUEST ").
@@ -32,6 +36,7 @@ class ScriptedServer : public PeerServer {
   long long BytesSent() const { return SumOfLast("SENT ") + SumOfLast("RESET "); }
 
  protected:
+  bool StartOn(int port);
   std::filesystem::path ScriptPath() const;
   std::filesystem::path LogPath() const { return m_dir / "events.log"; }
 
