@@ -106,14 +106,18 @@ std::wstring FormatMessageText(const std::wstring& pattern,
       continue;
     }
     Spec spec;
-    while (i < pattern.size() && std::wstring_view(L"-+ 0#").find(pattern[i]) != std::wstring_view::npos)
+    while (i < pattern.size() &&
+           std::wstring_view(L"-+ 0#").find(pattern[i]) != std::wstring_view::npos)
       spec.flags += static_cast<char>(pattern[i++]);
-    if (i < pattern.size() && pattern[i] >= L'0' && pattern[i] <= L'9') spec.width = ReadNumber(pattern, i);
+    if (i < pattern.size() && pattern[i] >= L'0' && pattern[i] <= L'9')
+      spec.width = ReadNumber(pattern, i);
     if (i < pattern.size() && pattern[i] == L'.') {
       ++i;
       spec.precision = ReadNumber(pattern, i);
     }
-    while (i < pattern.size() && std::wstring_view(L"hlLjzt").find(pattern[i]) != std::wstring_view::npos) ++i;
+    while (i < pattern.size() &&
+           std::wstring_view(L"hlLjzt").find(pattern[i]) != std::wstring_view::npos)
+      ++i;
     if (pattern.compare(i, 3, L"I64") == 0) i += 3;
     if (i >= pattern.size()) {
       out += pattern.substr(start);
@@ -121,7 +125,9 @@ std::wstring FormatMessageText(const std::wstring& pattern,
     }
     switch (pattern[i]) {
       case L'd':
-      case L'i': out += FormatNumber(spec, "ll", 'd', static_cast<long long>(AsSigned(take()))); break;
+      case L'i':
+        out += FormatNumber(spec, "ll", 'd', static_cast<long long>(AsSigned(take())));
+        break;
       case L'u':
       case L'x':
       case L'X':
@@ -134,20 +140,27 @@ std::wstring FormatMessageText(const std::wstring& pattern,
       case L'f':
       case L'F':
       case L'g':
-      case L'G': out += FormatNumber(spec, "", static_cast<char>(pattern[i]), AsDouble(take())); break;
+      case L'G':
+        out += FormatNumber(spec, "", static_cast<char>(pattern[i]), AsDouble(take()));
+        break;
       case L'c': {
         const CMessageArg* arg = take();
         wchar_t c = 0;
         if (arg && std::holds_alternative<std::wstring>(arg->Get()))
-          c = std::get<std::wstring>(arg->Get()).empty() ? 0 : std::get<std::wstring>(arg->Get())[0];
+          c = std::get<std::wstring>(arg->Get()).empty() ? 0
+                                                         : std::get<std::wstring>(arg->Get())[0];
         else
           c = static_cast<wchar_t>(AsSigned(arg));
         out += Pad(c ? std::wstring(1, c) : std::wstring(), spec);
         break;
       }
       case L's':
-      case L'S': out += AsText(take(), spec); break;
-      default: out += pattern.substr(start, i - start + 1); break;
+      case L'S':
+        out += AsText(take(), spec);
+        break;
+      default:
+        out += pattern.substr(start, i - start + 1);
+        break;
     }
   }
   return out;

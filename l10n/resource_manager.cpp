@@ -24,7 +24,9 @@ std::wstring Lower(std::wstring text) {
   return text;
 }
 
-bool EqualsNoCase(const std::wstring& a, const wchar_t* b) { return Lower(a) == Lower(b); }
+bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
+  return Lower(a) == Lower(b);
+}
 
 std::wstring TrimSpacesAndTabs(const std::wstring& line) {
   size_t begin = line.find_first_not_of(L" \t");
@@ -55,7 +57,8 @@ bool ParseNumber(const std::wstring& key, uint32_t& number) {
 }
 
 // Replaces each two-character escape "\x" for the given x with the replacement.
-std::wstring Unescape(const std::wstring& text, std::initializer_list<std::pair<wchar_t, wchar_t>> map) {
+std::wstring Unescape(const std::wstring& text,
+                      std::initializer_list<std::pair<wchar_t, wchar_t>> map) {
   std::wstring out;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == L'\\' && i + 1 < text.size()) {
@@ -191,7 +194,8 @@ bool CResourceManager::HandleDialog(const std::wstring& name,
   return true;
 }
 
-bool CResourceManager::HandleMenu(const std::wstring& name, const std::vector<std::wstring>& lines) {
+bool CResourceManager::HandleMenu(const std::wstring& name,
+                                  const std::vector<std::wstring>& lines) {
   CMenuInfo menu;
   CPopupInfo popup;
   auto close = [&] {
@@ -266,10 +270,17 @@ std::wstring CResourceManager::ErrorText(uint32_t error) const {
     case kCategorySocket:
       if (n >= 4000) text = GetString(n - 4000);
       break;
-    case kCategoryFtp: text = GetString(8000 + n); break;
-    case kCategoryHttp: text = GetString(9000 + n); break;
-    case kCategorySocks: text = GetString(10000 + n); break;
-    default: break;
+    case kCategoryFtp:
+      text = GetString(8000 + n);
+      break;
+    case kCategoryHttp:
+      text = GetString(9000 + n);
+      break;
+    case kCategorySocks:
+      text = GetString(10000 + n);
+      break;
+    default:
+      break;
   }
   return text.empty() ? GetString(11000) : text;
 }
@@ -289,26 +300,39 @@ bool CResourceManager::AskMessage(uint32_t number, std::initializer_list<CMessag
 
 std::wstring CResourceManager::LanguageFileForPrimaryLanguage(uint32_t primaryLanguage) {
   switch (primaryLanguage) {
-    case 1: return L"Languages/Arabic.lng";
-    case 2: return L"Languages/Bulgarian.lng";
-    case 4: return L"Languages/Chinese.lng";
-    case 5: return L"Languages/Czech.lng";
-    case 7: return L"Languages/German.lng";
-    case 10: return L"Languages/Spanish.lng";
-    case 12: return L"Languages/French.lng";
-    case 16: return L"Languages/Italian.lng";
-    case 21: return L"Languages/Polish.lng";
-    case 25: return L"Languages/Russian.lng";
-    case 31: return L"Languages/Turkish.lng";
-    case 34: return L"Languages/Ukranian.lng";  // the file's established spelling
-    default: return kEnglishFile;
+    case 1:
+      return L"Languages/Arabic.lng";
+    case 2:
+      return L"Languages/Bulgarian.lng";
+    case 4:
+      return L"Languages/Chinese.lng";
+    case 5:
+      return L"Languages/Czech.lng";
+    case 7:
+      return L"Languages/German.lng";
+    case 10:
+      return L"Languages/Spanish.lng";
+    case 12:
+      return L"Languages/French.lng";
+    case 16:
+      return L"Languages/Italian.lng";
+    case 21:
+      return L"Languages/Polish.lng";
+    case 25:
+      return L"Languages/Russian.lng";
+    case 31:
+      return L"Languages/Turkish.lng";
+    case 34:
+      return L"Languages/Ukranian.lng";  // the file's established spelling
+    default:
+      return kEnglishFile;
   }
 }
 
 std::wstring CResourceManager::LanguageFileForLanguageCode(const std::string& code) {
   // ISO 639-1 codes and the Windows primary language numbers of the same languages.
   static const std::pair<const char*, uint32_t> kCodes[] = {
-      {"ar", 1}, {"bg", 2},  {"zh", 4},  {"cs", 5},  {"de", 7},  {"es", 10},
+      {"ar", 1},  {"bg", 2},  {"zh", 4},  {"cs", 5},  {"de", 7},  {"es", 10},
       {"fr", 12}, {"it", 16}, {"pl", 21}, {"ru", 25}, {"tr", 31}, {"uk", 34}};
   std::string lower;
   for (char c : code) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);

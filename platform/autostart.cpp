@@ -1,13 +1,13 @@
 #include "platform/autostart.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "platform/text.h"
 

@@ -1,12 +1,12 @@
 #include "platform/folders.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/text.h"
 
@@ -64,7 +64,9 @@ std::wstring GetDataFolder() {
   return WithSlash(data);
 }
 
-std::wstring GetAppDataFolder() { return GetDataFolder() + L"Brennick/Ferrow/"; }
+std::wstring GetAppDataFolder() {
+  return GetDataFolder() + L"Brennick/Ferrow/";
+}
 
 std::wstring GetProgramPath() {
   std::error_code error;

@@ -1,16 +1,16 @@
 #include "platform/registry_file.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cwctype>
 #include <fstream>
 #include <sstream>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/text.h"
 
@@ -38,7 +38,9 @@ std::wstring NormalizeKey(const std::wstring& key) {
   return key.substr(begin, end - begin + 1);
 }
 
-std::wstring NameOf(const RegistryName& name) { return name ? *name : std::wstring(); }
+std::wstring NameOf(const RegistryName& name) {
+  return name ? *name : std::wstring();
+}
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
   return a.size() == b.size() && RegistryFoldName(a) == RegistryFoldName(b);

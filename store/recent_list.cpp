@@ -7,7 +7,9 @@
 namespace ferrow {
 namespace {
 
-std::wstring ItemName(uint32_t index) { return L"Item" + std::to_wstring(index); }
+std::wstring ItemName(uint32_t index) {
+  return L"Item" + std::to_wstring(index);
+}
 
 }  // namespace
 

@@ -14,10 +14,10 @@ RegistryName NameOf(const wchar_t* name) {
 const wchar_t* const CRegistry::kProgramKey = L"Software\\Brennick\\Ferrow";
 
 CRegistry::CRegistry(const std::wstring& section, Mode mode)
-    : CRegistry(RegistryHive::kCurrentUser,
-                section.empty() ? std::wstring(kProgramKey)
-                                : std::wstring(kProgramKey) + L"\\" + section,
-                mode) {}
+    : CRegistry(
+          RegistryHive::kCurrentUser,
+          section.empty() ? std::wstring(kProgramKey) : std::wstring(kProgramKey) + L"\\" + section,
+          mode) {}
 
 CRegistry::CRegistry(RegistryHive hive, const std::wstring& keyPath, Mode mode)
     : m_hive(hive), m_keyPath(keyPath) {

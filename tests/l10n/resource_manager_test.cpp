@@ -47,8 +47,12 @@ class FakeMenu : public CMenuWindow {
   };
   size_t GetItemCount() const override { return m_items.size(); }
   bool HasSubmenu(size_t position) const override { return !m_items[position].sub.empty(); }
-  void SetItemText(size_t position, const std::wstring& text) override { m_items[position].text = text; }
-  size_t GetSubmenuItemCount(size_t position) const override { return m_items[position].sub.size(); }
+  void SetItemText(size_t position, const std::wstring& text) override {
+    m_items[position].text = text;
+  }
+  size_t GetSubmenuItemCount(size_t position) const override {
+    return m_items[position].sub.size();
+  }
   uint32_t GetSubmenuItemId(size_t position, size_t item) const override {
     return m_items[position].sub[item].first;
   }
@@ -60,31 +64,31 @@ class FakeMenu : public CMenuWindow {
 
 TEST(ResourceManagerTest, ReadsSectionsEntriesAndEscapes) {
   CResourceManager manager;
-  ASSERT_TRUE(manager.LoadText(
-      "ignored before any header\r\n"
-      "[info]\r\n"
-      "  LANGUAGE=Testish \t\r\n"
-      "author=Someone\n"
-      "Unknown=x\n"
-      "; a comment without equals sign\n"
-      "\n"
-      "[StringTable]\n"
-      "1=first\n"
-      "2=two\\nlines\n"
-      "3 = spaced \n"
-      "1=later wins\n"
-      "[Some other section]\n"
-      "no equals sign here is fine\n"
-      "[StringTable]\n"
-      "4=a=b\n"
-      "[Dialog:Login]\n"
-      "title=Anmelden\n"
-      "1001=&User\n"
-      "1002=tab\\tstays\n"
-      "[Dialog:Progress]\n"
-      "1001=no title\n"
-      "[Dialog:Login]\n"
-      "TITLE=Second login\n"));
+  ASSERT_TRUE(
+      manager.LoadText("ignored before any header\r\n"
+                       "[info]\r\n"
+                       "  LANGUAGE=Testish \t\r\n"
+                       "author=Someone\n"
+                       "Unknown=x\n"
+                       "; a comment without equals sign\n"
+                       "\n"
+                       "[StringTable]\n"
+                       "1=first\n"
+                       "2=two\\nlines\n"
+                       "3 = spaced \n"
+                       "1=later wins\n"
+                       "[Some other section]\n"
+                       "no equals sign here is fine\n"
+                       "[StringTable]\n"
+                       "4=a=b\n"
+                       "[Dialog:Login]\n"
+                       "title=Anmelden\n"
+                       "1001=&User\n"
+                       "1002=tab\\tstays\n"
+                       "[Dialog:Progress]\n"
+                       "1001=no title\n"
+                       "[Dialog:Login]\n"
+                       "TITLE=Second login\n"));
   EXPECT_EQ(manager.GetInfo().m_language, L"Testish");
   EXPECT_EQ(manager.GetInfo().m_author, L"Someone");
   EXPECT_EQ(manager.GetString(1), L"later wins");
@@ -111,14 +115,14 @@ TEST(ResourceManagerTest, ReadsSectionsEntriesAndEscapes) {
 
 TEST(ResourceManagerTest, MenuPopupsNeedItemsAndTranslateEscapes) {
   CResourceManager manager;
-  ASSERT_TRUE(manager.LoadText(
-      "[Menu:Main]\n"
-      "Popup=&Empty\n"
-      "POPUP=&File\n"
-      "101=&Import...\\tCtrl+I\n"
-      "104=E&xit\\aX\n"
-      "popup=&Help\n"
-      "200=&About\n"));
+  ASSERT_TRUE(
+      manager.LoadText("[Menu:Main]\n"
+                       "Popup=&Empty\n"
+                       "POPUP=&File\n"
+                       "101=&Import...\\tCtrl+I\n"
+                       "104=E&xit\\aX\n"
+                       "popup=&Help\n"
+                       "200=&About\n"));
   const CMenuInfo* info = manager.FindMenu(L"Main");
   ASSERT_NE(info, nullptr);
   ASSERT_EQ(info->m_popups.size(), 2u);
@@ -127,8 +131,8 @@ TEST(ResourceManagerTest, MenuPopupsNeedItemsAndTranslateEscapes) {
   EXPECT_EQ(info->m_popups[0].m_items.at(104), std::wstring(L"E&xit\bX"));
 
   FakeMenu menu;
-  menu.m_items = {{L"File", {{101, L"Import"}, {999, L"Keep"}}}, {L"Help", {{200, L"About"}}},
-                  {L"Extra", {}}};
+  menu.m_items = {
+      {L"File", {{101, L"Import"}, {999, L"Keep"}}}, {L"Help", {{200, L"About"}}}, {L"Extra", {}}};
   EXPECT_TRUE(manager.ApplyMenu(L"Main", menu));
   EXPECT_EQ(menu.m_items[0].text, L"&File");
   EXPECT_EQ(menu.m_items[0].sub[0].second, L"&Import...\tCtrl+I");

@@ -12,7 +12,9 @@ namespace {
 namespace fs = std::filesystem;
 using test::SandboxedTest;
 
-std::wstring W(const fs::path& path) { return LocalToWide(path.string()); }
+std::wstring W(const fs::path& path) {
+  return LocalToWide(path.string());
+}
 
 class FoldersTest : public SandboxedTest {};
 
@@ -65,9 +67,9 @@ TEST_F(FoldersTest, AutostartEntryIsWrittenAndDeletedByProgramName) {
   EXPECT_EQ(AutostartEntryPath(program), W(entry));
   ASSERT_TRUE(WriteAutostartEntry(program));
   EXPECT_EQ(ReadAutostartCommand(program), L"\"/opt/my apps/ferrow\" /silent");
-  EXPECT_EQ(std::distance(fs::directory_iterator(ConfigHome() / "autostart"),
-                          fs::directory_iterator()),
-            1);
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(ConfigHome() / "autostart"), fs::directory_iterator()),
+      1);
   ASSERT_TRUE(WriteAutostartEntry(program));  // rewriting keeps one entry
   EXPECT_TRUE(DeleteAutostartEntry(program));
   EXPECT_FALSE(fs::exists(entry));

@@ -10,7 +10,9 @@ namespace {
 
 using test::SandboxedTest;
 
-RegistryValue Text(const std::string& utf16) { return {RegistryType::kString, utf16}; }
+RegistryValue Text(const std::string& utf16) {
+  return {RegistryType::kString, utf16};
+}
 
 class RegistryFileTest : public SandboxedTest {};
 
@@ -108,14 +110,15 @@ TEST_F(RegistryFileTest, TwoProcessesWritingAtOnceBothSurvive) {
   ASSERT_TRUE(Succeeded(second));
   EXPECT_EQ(RegistryValueNames(RegistryHive::kCurrentUser, L"Software\\Shared").size(), 80u);
   RegistryValue value;
-  ASSERT_TRUE(RegistryReadValue(RegistryHive::kCurrentUser, L"software\\shared", L"SECOND39", value));
+  ASSERT_TRUE(
+      RegistryReadValue(RegistryHive::kCurrentUser, L"software\\shared", L"SECOND39", value));
   EXPECT_EQ(value.data, std::string(4, '\x27'));
 }
 
 TEST_F(RegistryFileTest, ReaderNeverSeesAHalfWrittenHive) {
   const std::string big(200000, 'a');
-  ASSERT_TRUE(RegistryWriteValue(RegistryHive::kCurrentUser, L"K", L"big",
-                                 {RegistryType::kBinary, big}));
+  ASSERT_TRUE(
+      RegistryWriteValue(RegistryHive::kCurrentUser, L"K", L"big", {RegistryType::kBinary, big}));
   pid_t writer = Spawn([] {
     for (int round = 0; round < 60; ++round) {
       std::string data(200000, static_cast<char>('a' + round % 26));

@@ -85,7 +85,8 @@ TEST_F(RecentListTest, AddMovesToTheHeadAndDropsTheOldest) {
 
 TEST_F(RecentListTest, MissingItemIsSkippedAndTheRestKeepTheirOrder) {
   CRegistry key(L"Recent\\Address", CRegistry::kWrite);
-  for (int i : {0, 1, 2, 4, 5}) key.WriteString((L"Item" + std::to_wstring(i)).c_str(), std::to_wstring(i));
+  for (int i : {0, 1, 2, 4, 5})
+    key.WriteString((L"Item" + std::to_wstring(i)).c_str(), std::to_wstring(i));
   key.WriteString(L"Item25", L"beyond capacity");
   CRecentList list;
   list.Init(L"Recent\\Address", 20);
