@@ -46,8 +46,9 @@ class CXmlObject {
   CXmlObject(const CXmlObject&) = default;
   CXmlObject& operator=(const CXmlObject&) = default;
 
-  // Objects holding passwords are saved readable and writable by the user only.
-  virtual FileAccess GetFileAccess() const { return FileAccess::kShared; }
+  // The data files hold passwords (settings, sites) or URLs that may carry them (downloads,
+  // history, folder entries), so they are readable and writable by the user only.
+  virtual FileAccess GetFileAccess() const { return FileAccess::kOwnerOnly; }
 
  private:
   ErrorValue m_lastError = 0;

@@ -1,0 +1,59 @@
+#pragma once
+// One download from the moment it is added until it is deleted: what to fetch, where to put it,
+// how far it got and how it ended. A plain value, copied freely; a copy is the same download.
+#include <cstdint>
+#include <string>
+
+#include "platform/guid.h"
+#include "store/xml_object.h"
+
+namespace ferrow {
+
+enum DownloadStatus : int32_t {
+  kStatusNeverStarted = -1,
+  kStatusQueued = 0,
+  kStatusStopped = 1,
+  kStatusFailed = 2,
+  kStatusConnecting = 3,
+  kStatusLoginRequired = 4,
+  kStatusDownloading = 5,
+  kStatusRetrying = 6,
+  kStatusCompleted = 7,
+};
+
+// Sizes and dates not known yet.
+constexpr uint64_t kUnknownSize = UINT64_MAX;
+
+class CDownloadInfo : public CXmlObject {
+ public:
+  CDownloadInfo();
+  CDownloadInfo(std::wstring url, const Guid& folder, std::wstring file);
+
+  void Exchange(bool store, CXmlNode& node) override;
+
+  // The file-name part of a path (everything after the last separator).
+  static std::wstring FileNameOf(const std::wstring& path);
+  // The language string that names a status (2500 + status), or 0 for a value without one.
+  static int StatusStringId(int32_t status);
+  // The row icon of a status: 0 queued, 1 running, 2 stopped or failed, 3 completed; -1 none.
+  static int StatusIcon(int32_t status);
+
+  Guid m_id;
+  Guid m_folder;
+  std::wstring m_name;
+  std::wstring m_url;
+  std::wstring m_file;
+  std::wstring m_comment;
+  uint64_t m_size = kUnknownSize;
+  uint64_t m_date = kUnknownSize;
+  uint64_t m_done = 0;
+  int32_t m_progress = 0;
+  int32_t m_elapsed = 0;
+  int32_t m_left = -1;
+  int32_t m_speed = 0;
+  int32_t m_status = kStatusNeverStarted;
+  int32_t m_error = 0;
+  int32_t m_order = 0;  // 1-based queue position, 0 when not queued
+};
+
+}  // namespace ferrow
