@@ -80,6 +80,15 @@ bool CRegistry::WriteBinary(const wchar_t* name, const void* bytes, size_t lengt
   return Write(name, {RegistryType::kBinary, std::string(data, data + length)});
 }
 
+bool CRegistry::ReadGuid(const wchar_t* name, Guid& value) const {
+  std::wstring text;
+  return ReadString(name, text) && Guid::Parse(text, value);
+}
+
+bool CRegistry::WriteGuid(const wchar_t* name, const Guid& value) {
+  return WriteString(name, value.ToString());
+}
+
 bool CRegistry::DeleteValue(const wchar_t* name) {
   return m_open && RegistryDeleteValue(m_hive, m_keyPath, NameOf(name));
 }

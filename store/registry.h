@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/guid.h"
 #include "platform/registry_file.h"
 
 namespace ferrow {
@@ -32,6 +33,9 @@ class CRegistry {
   bool WriteDword(const wchar_t* name, uint32_t value);
   bool ReadBinary(const wchar_t* name, std::vector<uint8_t>& bytes) const;
   bool WriteBinary(const wchar_t* name, const void* bytes, size_t length);
+  // A GUID as a string value in its 36-character lower-case form.
+  bool ReadGuid(const wchar_t* name, Guid& value) const;
+  bool WriteGuid(const wchar_t* name, const Guid& value);
   bool DeleteValue(const wchar_t* name);
 
  private:

@@ -34,9 +34,9 @@ bool CSoundList::Lookup(uint32_t event, std::wstring& file) const {
 
 void CSoundList::SetDefaults() {
   static const wchar_t* const kDefaults[] = {
-      L"Sounds/Added.wav", L"Sounds/Started.wav", L"Sounds/Completed.wav",
+      L"Sounds/Added.wav", L"Sounds/Started.wav",  L"Sounds/Completed.wav",
       L"Sounds/Error.wav", L"Sounds/Finished.wav", L"Sounds/Login.wav",
-      L"Sounds/Close.wav", L"Sounds/Hangup.wav",  L"Sounds/Shutdown.wav"};
+      L"Sounds/Close.wav", L"Sounds/Hangup.wav",   L"Sounds/Shutdown.wav"};
   m_files.clear();
   for (uint32_t event = 0; event < 9; ++event) m_files[event] = kDefaults[event];
 }
