@@ -32,9 +32,7 @@ std::wstring_view TrimBlanks(std::wstring_view line) {
 
 CXmlNode::CXmlNode(std::wstring name) : m_value(std::move(name), std::wstring()) {}
 
-CXmlNode& CXmlNode::AddChild(const std::wstring& name) {
-  return m_children.emplace_back(name);
-}
+CXmlNode& CXmlNode::AddChild(const std::wstring& name) { return m_children.emplace_back(name); }
 
 CXmlNode& CXmlNode::AddChild(const std::wstring& name, const std::wstring& value) {
   CXmlNode& child = AddChild(name);
@@ -126,9 +124,7 @@ void CXmlNode::AddAttribute(const std::wstring& name, const Guid& value) {
   m_attributes.emplace_back(name, value);
 }
 
-void CXmlNode::AddAttribute(CXmlValue attribute) {
-  m_attributes.push_back(std::move(attribute));
-}
+void CXmlNode::AddAttribute(CXmlValue attribute) { m_attributes.push_back(std::move(attribute)); }
 
 bool CXmlNode::GetAttribute(const std::wstring& name, Guid& value) const {
   for (const CXmlValue& attribute : m_attributes)
@@ -162,9 +158,7 @@ bool CXmlNode::Write(std::string& out, int depth) const {
   return true;
 }
 
-CXmlNode::ReadResult CXmlNode::Read(CXmlLineReader& reader) {
-  return ReadBody(reader, 0);
-}
+CXmlNode::ReadResult CXmlNode::Read(CXmlLineReader& reader) { return ReadBody(reader, 0); }
 
 CXmlNode::ReadResult CXmlNode::ReadBody(CXmlLineReader& reader, int depth) {
   const std::wstring ownClose = L"</" + GetName() + L">";
@@ -192,7 +186,7 @@ CXmlNode::ReadResult CXmlNode::ReadBody(CXmlLineReader& reader, int depth) {
     const size_t attributesEnd = line.find(L'>', stop);
     const std::wstring_view attributes =
         line.substr(stop, attributesEnd == std::wstring_view::npos ? std::wstring_view::npos
-                                                                   : attributesEnd - stop);
+                                                                     : attributesEnd - stop);
     if (tag == GetName()) {
       ParseAttributes(attributes);
       continue;
