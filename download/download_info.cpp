@@ -62,15 +62,20 @@ int CDownloadInfo::StatusStringId(int32_t status) {
 
 int CDownloadInfo::StatusIcon(int32_t status) {
   switch (status) {
-    case kStatusQueued: return 0;
+    case kStatusQueued:
+      return 0;
     case kStatusStopped:
-    case kStatusFailed: return 2;
+    case kStatusFailed:
+      return 2;
     case kStatusConnecting:
     case kStatusLoginRequired:
     case kStatusDownloading:
-    case kStatusRetrying: return 1;
-    case kStatusCompleted: return 3;
-    default: return -1;
+    case kStatusRetrying:
+      return 1;
+    case kStatusCompleted:
+      return 3;
+    default:
+      return -1;
   }
 }
 

@@ -2,6 +2,8 @@
 
 namespace ferrow {
 
-void CFileList::Exchange(bool store, CXmlNode& node) { CXmlList::Exchange(store, node, L"File"); }
+void CFileList::Exchange(bool store, CXmlNode& node) {
+  CXmlList::Exchange(store, node, L"File");
+}
 
 }  // namespace ferrow

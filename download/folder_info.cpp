@@ -7,7 +7,9 @@ namespace {
 
 constexpr wchar_t kSeparator = L'/';
 
-uint64_t SaturatingAdd(uint64_t a, uint64_t b) { return a > UINT64_MAX - b ? UINT64_MAX : a + b; }
+uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
+  return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
 
 }  // namespace
 
@@ -27,6 +29,9 @@ void CFolderInfo::Exchange(bool store, CXmlNode& node) {
     node.GetAttribute(L"ID", m_id);
     node.GetChild(L"Name", m_name);
     node.GetChild(L"Path", m_path);
+    // An empty list is stored as an empty element, which the reader drops: absent means empty.
+    m_files.clear();
+    m_folders.clear();
     node.GetChild(L"Files", m_files);
     node.GetChild(L"Folders", m_folders);
   }

@@ -5,7 +5,10 @@
 namespace ferrow {
 
 CLoginInfo::CLoginInfo(std::wstring server, std::wstring user, std::wstring password, bool keep)
-    : m_server(std::move(server)), m_user(std::move(user)), m_password(std::move(password)), m_keep(keep) {}
+    : m_server(std::move(server)),
+      m_user(std::move(user)),
+      m_password(std::move(password)),
+      m_keep(keep) {}
 
 void CLoginInfo::Exchange(bool store, CXmlNode& node) {
   if (store) {

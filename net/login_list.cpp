@@ -12,7 +12,8 @@ void CLoginList::Exchange(bool store, CXmlNode& node) {
   }
   clear();
   resize(node.GetChildCount());
-  for (size_t position = 0; position < size(); ++position) node.GetChildAt(position, (*this)[position]);
+  for (size_t position = 0; position < size(); ++position)
+    node.GetChildAt(position, (*this)[position]);
 }
 
 CLoginInfo* CLoginList::Find(const std::wstring& server) {

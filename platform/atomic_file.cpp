@@ -1,13 +1,13 @@
 #include "platform/atomic_file.h"
 
-#include "platform/guid.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/guid.h"
 
 namespace ferrow {
 namespace {
@@ -98,8 +98,8 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   return true;
 }
 
-ReadFileResult ReadWholeFile(const std::filesystem::path& path, std::string& out,
-                             size_t maxBytes, ErrorValue* error) {
+ReadFileResult ReadWholeFile(const std::filesystem::path& path, std::string& out, size_t maxBytes,
+                             ErrorValue* error) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     const int err = errno;

@@ -26,7 +26,7 @@ enum class ReadFileResult {
   kFailed,    // the file exists but could not be read, or is larger than the limit
 };
 
-ReadFileResult ReadWholeFile(const std::filesystem::path& path, std::string& out,
-                             size_t maxBytes, ErrorValue* error = nullptr);
+ReadFileResult ReadWholeFile(const std::filesystem::path& path, std::string& out, size_t maxBytes,
+                             ErrorValue* error = nullptr);
 
 }  // namespace ferrow

@@ -1,12 +1,12 @@
 #include "platform/guid.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <random>
-
 #include <fcntl.h>
 #include <sys/random.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <random>
 
 namespace ferrow {
 namespace {
@@ -45,7 +45,9 @@ int HexValue(wchar_t c) {
   return -1;
 }
 
-bool IsHyphenPosition(size_t i) { return i == 8 || i == 13 || i == 18 || i == 23; }
+bool IsHyphenPosition(size_t i) {
+  return i == 8 || i == 13 || i == 18 || i == 23;
+}
 
 }  // namespace
 

@@ -2,7 +2,9 @@
 
 namespace ferrow {
 
-void CSiteList::Exchange(bool store, CXmlNode& node) { CXmlList::Exchange(store, node, L"Site"); }
+void CSiteList::Exchange(bool store, CXmlNode& node) {
+  CXmlList::Exchange(store, node, L"Site");
+}
 
 CSiteList::iterator CSiteList::PlaceFor(const std::wstring& name) {
   auto it = begin();
@@ -10,7 +12,9 @@ CSiteList::iterator CSiteList::PlaceFor(const std::wstring& name) {
   return it;
 }
 
-CSiteInfo& CSiteList::Add(const CSiteInfo& site) { return *insert(PlaceFor(site.m_name), site); }
+CSiteInfo& CSiteList::Add(const CSiteInfo& site) {
+  return *insert(PlaceFor(site.m_name), site);
+}
 
 bool CSiteList::Remove(const Guid& id) {
   for (auto it = begin(); it != end(); ++it) {

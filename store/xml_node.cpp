@@ -22,6 +22,19 @@ bool AppendStored(std::string& out, std::wstring_view text) {
   return true;
 }
 
+// A leaf must stay on its line: a line break inside the text would turn the leaf into an
+// unclosed element that swallows the rest of the file. Each break becomes one space.
+std::wstring OneLine(const std::wstring& text) {
+  if (text.find(L'\n') == std::wstring::npos) return text;
+  std::wstring line;
+  line.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') continue;
+    line += text[i] == L'\n' ? L' ' : text[i];
+  }
+  return line;
+}
+
 std::wstring_view TrimBlanks(std::wstring_view line) {
   while (!line.empty() && (line.front() == L' ' || line.front() == L'\t')) line.remove_prefix(1);
   while (!line.empty() && (line.back() == L' ' || line.back() == L'\t')) line.remove_suffix(1);
@@ -32,7 +45,9 @@ std::wstring_view TrimBlanks(std::wstring_view line) {
 
 CXmlNode::CXmlNode(std::wstring name) : m_value(std::move(name), std::wstring()) {}
 
-CXmlNode& CXmlNode::AddChild(const std::wstring& name) { return m_children.emplace_back(name); }
+CXmlNode& CXmlNode::AddChild(const std::wstring& name) {
+  return m_children.emplace_back(name);
+}
 
 CXmlNode& CXmlNode::AddChild(const std::wstring& name, const std::wstring& value) {
   CXmlNode& child = AddChild(name);
@@ -124,7 +139,9 @@ void CXmlNode::AddAttribute(const std::wstring& name, const Guid& value) {
   m_attributes.emplace_back(name, value);
 }
 
-void CXmlNode::AddAttribute(CXmlValue attribute) { m_attributes.push_back(std::move(attribute)); }
+void CXmlNode::AddAttribute(CXmlValue attribute) {
+  m_attributes.push_back(std::move(attribute));
+}
 
 bool CXmlNode::GetAttribute(const std::wstring& name, Guid& value) const {
   for (const CXmlValue& attribute : m_attributes)
@@ -150,7 +167,7 @@ bool CXmlNode::Write(std::string& out, int depth) const {
     out += indent;
   } else {
     out += '>';
-    if (!AppendStored(out, GetText())) return false;
+    if (!AppendStored(out, OneLine(GetText()))) return false;
   }
   out += "</";
   if (!AppendStored(out, GetName())) return false;
@@ -158,7 +175,9 @@ bool CXmlNode::Write(std::string& out, int depth) const {
   return true;
 }
 
-CXmlNode::ReadResult CXmlNode::Read(CXmlLineReader& reader) { return ReadBody(reader, 0); }
+CXmlNode::ReadResult CXmlNode::Read(CXmlLineReader& reader) {
+  return ReadBody(reader, 0);
+}
 
 CXmlNode::ReadResult CXmlNode::ReadBody(CXmlLineReader& reader, int depth) {
   const std::wstring ownClose = L"</" + GetName() + L">";
@@ -174,19 +193,24 @@ CXmlNode::ReadResult CXmlNode::ReadBody(CXmlLineReader& reader, int depth) {
     const std::wstring close = L"</" + tag + L">";
     const size_t closeAt = line.find(close, stop);
     if (closeAt != std::wstring_view::npos) {
-      const std::wstring_view text = line.substr(stop + 1, closeAt > stop ? closeAt - stop - 1 : 0);
-      if (!text.empty()) {
-        AddChild(tag, std::wstring(text));
-      } else if (tag == GetName()) {
-        return ReadResult::kClosed;  // this element opened and closed on one line
+      if (tag == GetName()) {
+        // This element opened and closed on one line, perhaps with attributes (an object that
+        // stores nothing else).
+        const size_t attributesEnd = line.find(L'>', stop);
+        if (attributesEnd + 1 == closeAt) {
+          ParseAttributes(line.substr(stop, attributesEnd - stop));
+          return ReadResult::kClosed;
+        }
       }
+      const std::wstring_view text = line.substr(stop + 1, closeAt - stop - 1);
+      if (!text.empty()) AddChild(tag, std::wstring(text));
       continue;
     }
 
     const size_t attributesEnd = line.find(L'>', stop);
     const std::wstring_view attributes =
         line.substr(stop, attributesEnd == std::wstring_view::npos ? std::wstring_view::npos
-                                                                     : attributesEnd - stop);
+                                                                   : attributesEnd - stop);
     if (tag == GetName()) {
       ParseAttributes(attributes);
       continue;

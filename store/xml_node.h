@@ -54,8 +54,9 @@ class CXmlNode {
   const std::vector<CXmlValue>& GetAttributes() const { return m_attributes; }
 
   // Appends the element and its subtree in the stored form: ISO 8859-1 bytes, four spaces of
-  // indent per level, every line feed written as CR LF. False when a character cannot be stored
-  // as one byte (code above 255); out then holds a partial text that must not be used.
+  // indent per level, lines ended by CR LF; a line break inside a leaf's text becomes a space.
+  // False when a character cannot be stored as one byte (code above 255); out then holds a partial
+  // text that must not be used.
   bool Write(std::string& out, int depth) const;
 
   enum class ReadResult {

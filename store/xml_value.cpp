@@ -5,10 +5,16 @@
 namespace ferrow {
 namespace {
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v' || c == L'\f'; }
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsBlank(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v' || c == L'\f';
+}
+bool IsDigit(wchar_t c) {
+  return c >= L'0' && c <= L'9';
+}
 
-wchar_t AsciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+wchar_t AsciiLower(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
 
 }  // namespace
 
@@ -25,7 +31,9 @@ CXmlValue::CXmlValue(std::wstring name, bool value)
 CXmlValue::CXmlValue(std::wstring name, const Guid& value)
     : m_name(std::move(name)), m_value(value.ToString()) {}
 
-std::wstring CXmlValue::Format() const { return m_name + L"=\"" + m_value + L"\""; }
+std::wstring CXmlValue::Format() const {
+  return m_name + L"=\"" + m_value + L"\"";
+}
 
 bool CXmlValue::Parse(std::wstring_view text, CXmlValue& out) {
   const size_t equals = text.find(L'=');
@@ -37,9 +45,15 @@ bool CXmlValue::Parse(std::wstring_view text, CXmlValue& out) {
   return true;
 }
 
-std::wstring CXmlValue::FromInt(int32_t value) { return std::to_wstring(value); }
-std::wstring CXmlValue::FromUInt64(uint64_t value) { return std::to_wstring(value); }
-std::wstring CXmlValue::FromBool(bool value) { return value ? L"True" : L"False"; }
+std::wstring CXmlValue::FromInt(int32_t value) {
+  return std::to_wstring(value);
+}
+std::wstring CXmlValue::FromUInt64(uint64_t value) {
+  return std::to_wstring(value);
+}
+std::wstring CXmlValue::FromBool(bool value) {
+  return value ? L"True" : L"False";
+}
 
 int32_t CXmlValue::ToInt(std::wstring_view text) {
   size_t i = 0;

@@ -12,7 +12,9 @@ using test::WriteFileBytes;
 
 class DownloadListTest : public test::SandboxedTest {
  protected:
-  std::filesystem::path File() const { return DataHome() / "Brennick" / "Ferrow" / CDownloadList::kFileName; }
+  std::filesystem::path File() const {
+    return DataHome() / "Brennick" / "Ferrow" / CDownloadList::kFileName;
+  }
 };
 
 TEST(DownloadInfoTest, NewRecordIsUnknownNeverStartedAndNotQueued) {
@@ -38,7 +40,8 @@ TEST(DownloadInfoTest, StatusTextsAndIconGroups) {
   EXPECT_EQ(CDownloadInfo::StatusStringId(kStatusCompleted), 2507);
   EXPECT_EQ(CDownloadInfo::StatusStringId(8), 0);
   const int icons[] = {0, 2, 2, 1, 1, 1, 1, 3};
-  for (int status = 0; status < 8; ++status) EXPECT_EQ(CDownloadInfo::StatusIcon(status), icons[status]);
+  for (int status = 0; status < 8; ++status)
+    EXPECT_EQ(CDownloadInfo::StatusIcon(status), icons[status]);
   EXPECT_EQ(CDownloadInfo::StatusIcon(-1), -1);
 }
 
@@ -59,9 +62,10 @@ TEST_F(DownloadListTest, EveryFieldRoundTripsInTheStoredOrder) {
   ASSERT_TRUE(list.Save(File()));
 
   const std::string bytes = ReadFileBytes(File());
-  const char* order[] = {"<Download ID=\"", "<Folder>", "<Name>", "<URL>", "<File>", "<Comment>", "<Size>",
-                         "<Date>", "<Done>", "<Progress>", "<Elapsed>", "<Left>", "<Speed>", "<Status>",
-                         "<Error>", "<Order>"};
+  const char* order[] = {"<Download ID=\"", "<Folder>",   "<Name>",    "<URL>",
+                         "<File>",          "<Comment>",  "<Size>",    "<Date>",
+                         "<Done>",          "<Progress>", "<Elapsed>", "<Left>",
+                         "<Speed>",         "<Status>",   "<Error>",   "<Order>"};
   size_t at = 0;
   for (const char* tag : order) {
     const size_t found = bytes.find(tag, at);

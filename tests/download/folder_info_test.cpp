@@ -1,8 +1,8 @@
 #include "download/folder_info.h"
 
-#include <vector>
-
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "download/download_info.h"
 #include "platform/text.h"
@@ -25,7 +25,8 @@ CFileInfo File(uint64_t size) {
 
 TEST(FolderInfoTest, PathsJoinWithExactlyOneSeparator) {
   EXPECT_EQ(CFolderInfo::JoinPath(L"/home/u/Downloads/", L"Music"), L"/home/u/Downloads/Music/");
-  EXPECT_EQ(CFolderInfo::JoinPath(L"/home/u/Downloads//", L"/Music//"), L"/home/u/Downloads/Music/");
+  EXPECT_EQ(CFolderInfo::JoinPath(L"/home/u/Downloads//", L"/Music//"),
+            L"/home/u/Downloads/Music/");
   EXPECT_EQ(CFolderInfo::JoinPath(L"/", L"x"), L"/x/");
   EXPECT_EQ(CFolderInfo::JoinPath(L"/d/", L""), L"/d/");
   CFolderInfo root;
@@ -116,7 +117,8 @@ TEST(FolderInfoTest, DefaultsComeFromTheLanguageStrings) {
   EXPECT_EQ(root.m_name, L"");
   EXPECT_EQ(root.m_path, L"/home/u/Downloads/");
   EXPECT_TRUE(root.m_files.empty());
-  ASSERT_EQ(Names(root.m_folders), (std::vector<std::wstring>{L"S1101", L"S1102", L"S1103", L"S1104"}));
+  ASSERT_EQ(Names(root.m_folders),
+            (std::vector<std::wstring>{L"S1101", L"S1102", L"S1103", L"S1104"}));
   EXPECT_EQ(root.m_folders.back().m_path, L"/home/u/Downloads/S1104/");
 }
 
@@ -148,7 +150,8 @@ TEST_F(FolderFileTest, TheWholeTreeRoundTripsThroughItsFile) {
   ASSERT_TRUE(root.Save(path));
   const std::string bytes = test::ReadFileBytes(path);
   // The root folder's fields stand directly in the file's root element, its ID as its attribute.
-  const std::string head = "<Root ID=\"" + WideToUtf8(root.m_id.ToString()) + "\">\r\n    <Name></Name>\r\n    <Path>";
+  const std::string head =
+      "<Root ID=\"" + WideToUtf8(root.m_id.ToString()) + "\">\r\n    <Name></Name>\r\n    <Path>";
   EXPECT_EQ(bytes.rfind(head, 0), 0u) << bytes.substr(0, 80);
 
   CFolderInfo loaded;
@@ -164,6 +167,14 @@ TEST_F(FolderFileTest, TheWholeTreeRoundTripsThroughItsFile) {
   EXPECT_EQ(back->m_files.front().m_size, UINT64_MAX - 1);
   EXPECT_EQ(back->m_files.front().m_date, 1234u);
   EXPECT_EQ(Names(loaded.m_folders), Names(root.m_folders));
+
+  // Reloading over a tree with content: lists that are empty in the file come back empty.
+  CFolderInfo empty;
+  ASSERT_TRUE(empty.Save(path));
+  ASSERT_TRUE(loaded.Load(path));
+  EXPECT_EQ(loaded.GetFolderCount(), 0u);
+  EXPECT_EQ(loaded.GetFileCount(), 0u);
+  EXPECT_EQ(loaded.m_id, empty.m_id);
 }
 
 }  // namespace

@@ -23,10 +23,12 @@ TEST_F(HistoryListTest, EntriesAppendAndRoundTripWithoutAnId) {
   const auto path = DataHome() / "Brennick" / "Ferrow" / CHistoryList::kFileName;
   ASSERT_TRUE(history.Save(path));
   const std::string bytes = test::ReadFileBytes(path);
-  EXPECT_NE(bytes.find("    <History>\r\n        <Name>a.zip</Name>\r\n        <URL>http://h/a.zip</URL>\r\n"
-                       "        <File>/d/a.zip</File>\r\n        <Comment>kept</Comment>\r\n"
-                       "        <Size>4096</Size>\r\n        <Date>1700000000</Date>\r\n    </History>\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      bytes.find(
+          "    <History>\r\n        <Name>a.zip</Name>\r\n        <URL>http://h/a.zip</URL>\r\n"
+          "        <File>/d/a.zip</File>\r\n        <Comment>kept</Comment>\r\n"
+          "        <Size>4096</Size>\r\n        <Date>1700000000</Date>\r\n    </History>\r\n"),
+      std::string::npos)
       << bytes;
   EXPECT_EQ(bytes.find("ID="), std::string::npos);
 

@@ -18,10 +18,11 @@ TEST(ProxyInfoTest, LeavesInOrderAndBooleanForms) {
   proxy.Exchange(true, node);
   std::string bytes;
   ASSERT_TRUE(node.Write(bytes, 1));
-  EXPECT_EQ(bytes,
-            "    <SocksProxy>\r\n        <Enabled>True</Enabled>\r\n        <Server>10.0.0.1</Server>\r\n"
-            "        <Port>1080</Port>\r\n        <User>u</User>\r\n        <Password>p</Password>\r\n"
-            "    </SocksProxy>\r\n");
+  EXPECT_EQ(
+      bytes,
+      "    <SocksProxy>\r\n        <Enabled>True</Enabled>\r\n        <Server>10.0.0.1</Server>\r\n"
+      "        <Port>1080</Port>\r\n        <User>u</User>\r\n        <Password>p</Password>\r\n"
+      "    </SocksProxy>\r\n");
 
   CProxyInfo loaded;
   loaded.Exchange(false, node);
@@ -31,7 +32,8 @@ TEST(ProxyInfoTest, LeavesInOrderAndBooleanForms) {
   EXPECT_EQ(loaded.m_user, L"u");
   EXPECT_EQ(loaded.m_password, L"p");
 
-  for (const auto& [text, expected] : {std::pair{L"true", true}, {L"TRUE", true}, {L"1", false}, {L"yes", false}}) {
+  for (const auto& [text, expected] :
+       {std::pair{L"true", true}, {L"TRUE", true}, {L"1", false}, {L"yes", false}}) {
     CXmlNode other(L"P");
     other.AddChild(L"Enabled", text);
     CProxyInfo parsed;

@@ -1,10 +1,9 @@
 #include "platform/atomic_file.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/sandbox.h"
 

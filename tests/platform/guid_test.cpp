@@ -1,8 +1,8 @@
 #include "platform/guid.h"
 
-#include <set>
-
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace ferrow {
 namespace {
@@ -34,10 +34,10 @@ TEST(GuidTest, TextIsLowerCaseHyphenatedAndParsesInEitherCase) {
 
 TEST(GuidTest, ParseRejectsOtherFormsAndLeavesTheValue) {
   const Guid before = Guid::Create();
-  for (const wchar_t* bad : {L"", L"{0f8fad5b-d9cb-469f-a165-70867728950e}",
-                             L"0f8fad5bd9cb469fa16570867728950e", L"0f8fad5b-d9cb-469f-a165-70867728950",
-                             L"0f8fad5b-d9cb-469f-a165-70867728950g", L"0f8fad5b+d9cb-469f-a165-70867728950e",
-                             L"0f8fad5b-d9cb-469f-a165-70867728950e "}) {
+  for (const wchar_t* bad :
+       {L"", L"{0f8fad5b-d9cb-469f-a165-70867728950e}", L"0f8fad5bd9cb469fa16570867728950e",
+        L"0f8fad5b-d9cb-469f-a165-70867728950", L"0f8fad5b-d9cb-469f-a165-70867728950g",
+        L"0f8fad5b+d9cb-469f-a165-70867728950e", L"0f8fad5b-d9cb-469f-a165-70867728950e "}) {
     Guid guid = before;
     EXPECT_FALSE(Guid::Parse(bad, guid)) << bad;
     EXPECT_EQ(guid, before);

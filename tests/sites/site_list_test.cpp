@@ -1,10 +1,9 @@
 #include "sites/site_list.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/sandbox.h"
 
