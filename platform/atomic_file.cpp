@@ -54,8 +54,15 @@ bool KeepOldMode(int fd, const std::filesystem::path& path, FileAccess access) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          FileAccess access, ErrorValue* error) {
+  // A data file the user linked elsewhere stays a link: the file it points to is replaced.
+  std::filesystem::path path = target;
+  std::error_code linkError;
+  if (std::filesystem::is_symlink(target, linkError)) {
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(target, linkError);
+    if (!linkError) path = resolved;
+  }
   const std::filesystem::path folder = path.parent_path();
   if (!folder.empty()) {
     std::error_code ec;
@@ -100,15 +107,17 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
 
 ReadFileResult ReadWholeFile(const std::filesystem::path& path, std::string& out, size_t maxBytes,
                              ErrorValue* error) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO planted at the path cannot hang the open.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     const int err = errno;
     SetError(error, err);
     return err == ENOENT ? ReadFileResult::kNotFound : ReadFileResult::kFailed;
   }
   struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    SetError(error, S_ISDIR(info.st_mode) ? EISDIR : errno);
+  const bool statted = fstat(fd, &info) == 0;
+  if (!statted || !S_ISREG(info.st_mode)) {
+    SetError(error, !statted ? errno : S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
     close(fd);
     return ReadFileResult::kFailed;
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "store/xml_node.h"
+#include "tests/support/sandbox.h"
 
 namespace ferrow {
 namespace {
@@ -22,6 +23,23 @@ TEST(LoginListTest, ServersCompareExactlyAndSetLoginReplacesInPlace) {
   EXPECT_EQ(list[0].m_user, L"new");
   EXPECT_EQ(list[0].m_password, L"pw");
   EXPECT_FALSE(list[0].m_keep);
+}
+
+class LoginFileTest : public test::SandboxedTest {};
+
+TEST_F(LoginFileTest, KeptLoginsRoundTripThroughAFile) {
+  CLoginList list;
+  list.SetLogin(L"ftp.example.org", L"anna", L"sécret", true);
+  list.SetLogin(L"session.only", L"x", L"y", false);
+  const auto path = SandboxDir() / "logins.xml";
+  ASSERT_TRUE(list.Save(path));
+  CLoginList loaded;
+  ASSERT_TRUE(loaded.Load(path));
+  ASSERT_EQ(loaded.size(), 1u);
+  EXPECT_EQ(loaded[0].m_server, L"ftp.example.org");
+  EXPECT_EQ(loaded[0].m_user, L"anna");
+  EXPECT_EQ(loaded[0].m_password, L"sécret");
+  EXPECT_TRUE(loaded[0].m_keep);
 }
 
 TEST(LoginListTest, OnlyKeptLoginsAreStoredAndLoadedOnesAreKept) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "store/xml_node.h"
+#include "tests/support/sandbox.h"
 
 namespace ferrow {
 namespace {
@@ -26,6 +27,14 @@ TEST(ProxyInfoTest, LeavesInOrderAndBooleanForms) {
 
   CProxyInfo loaded;
   loaded.Exchange(false, node);
+  const auto dir = test::MakeTempDir("ferrow-proxy-");
+  ASSERT_TRUE(proxy.Save(dir / "proxy.xml"));
+  CProxyInfo fromFile;
+  ASSERT_TRUE(fromFile.Load(dir / "proxy.xml"));
+  std::filesystem::remove_all(dir);
+  EXPECT_TRUE(fromFile.m_enabled);
+  EXPECT_EQ(fromFile.m_port, 1080);
+  EXPECT_EQ(fromFile.m_password, L"p");
   EXPECT_TRUE(loaded.m_enabled);
   EXPECT_EQ(loaded.m_server, L"10.0.0.1");
   EXPECT_EQ(loaded.m_port, 1080);

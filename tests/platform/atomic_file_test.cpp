@@ -45,6 +45,22 @@ TEST_F(AtomicFileTest, WritesCreatesFoldersAndReplacesWithoutLeftovers) {
   EXPECT_EQ(ReadWholeFile(SandboxDir(), out, 100), ReadFileResult::kFailed);
 }
 
+TEST_F(AtomicFileTest, ALinkedFileStaysALinkAndAFifoIsNotWaitedFor) {
+  const auto real = SandboxDir() / "elsewhere" / "real.xml";
+  std::filesystem::create_directories(real.parent_path());
+  WriteFileBytes(real, "old");
+  const auto link = SandboxDir() / "link.xml";
+  std::filesystem::create_symlink(real, link);
+  ASSERT_TRUE(WriteFileAtomically(link, "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadFileBytes(real), "new");
+
+  const auto fifo = SandboxDir() / "fifo.xml";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string out;
+  EXPECT_EQ(ReadWholeFile(fifo, out, 100), ReadFileResult::kFailed);
+}
+
 TEST_F(AtomicFileTest, OwnerOnlyFilesAndKeptPermissions) {
   const auto secret = SandboxDir() / "secret.xml";
   ASSERT_TRUE(WriteFileAtomically(secret, "pw", FileAccess::kOwnerOnly));
