@@ -29,6 +29,17 @@ const CListingPattern& DosPattern() {
   return pattern;
 }
 
+// Lines of either shape match in a few steps per character; a hostile line that makes the
+// matcher backtrack is given up on after this many, so a listing costs time in proportion to
+// its length whatever the server sends.
+constexpr std::size_t kBaseSteps = 100000;
+constexpr std::size_t kStepsPerCharacter = 32;
+
+CListingPattern::MatchResult MatchLine(const CListingPattern& pattern, std::wstring_view line,
+                                       std::vector<std::wstring_view>& groups) {
+  return pattern.Match(line, groups, kBaseSteps + kStepsPerCharacter * line.size());
+}
+
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
@@ -65,7 +76,7 @@ std::wstring_view TrimListingLine(std::wstring_view line) {
 bool ParseUnixListingLine(std::wstring_view line, CEntryInfo& entry, std::int64_t now) {
   line = TrimListingLine(line);
   std::vector<std::wstring_view> groups;
-  if (UnixPattern().Match(line, groups) != CListingPattern::MatchResult::Matched) return false;
+  if (MatchLine(UnixPattern(), line, groups) != CListingPattern::MatchResult::Matched) return false;
   std::int64_t date = 0;
   if (!ParseListingDate(groups[4], date, now)) return false;
 
@@ -99,7 +110,7 @@ bool ParseUnixListingLine(std::wstring_view line, CEntryInfo& entry, std::int64_
 bool ParseDosListingLine(std::wstring_view line, CEntryInfo& entry, std::int64_t now) {
   line = TrimListingLine(line);
   std::vector<std::wstring_view> groups;
-  if (DosPattern().Match(line, groups) != CListingPattern::MatchResult::Matched) return false;
+  if (MatchLine(DosPattern(), line, groups) != CListingPattern::MatchResult::Matched) return false;
   std::int64_t date = 0;
   if (!ParseListingDate(groups[0], date, now)) return false;
 
