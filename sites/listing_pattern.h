@@ -17,8 +17,8 @@ class CListingPattern {
 public:
   enum class MatchResult { Matched, NoMatch, BudgetExhausted };
 
-  // Enough for every line the parser accepts (a few thousand steps per character at worst for
-  // the two listing shapes) while keeping a hostile 64 KiB line to a fraction of a second.
+  // For callers that don't size the budget to their input: a few milliseconds of work. Lines of
+  // the listing shapes need a few steps per character.
   static constexpr std::size_t kDefaultStepBudget = 4'000'000;
 
   CListingPattern() = default;
