@@ -32,6 +32,8 @@ bool CEntryInfo::ParseDosLine(std::wstring_view line) {
   return ParseDosListingLine(line, *this, Now());
 }
 
-bool CEntryInfo::IsDotEntry() const { return m_name == L"." || m_name == L".."; }
+bool CEntryInfo::IsDotEntry() const {
+  return m_name == L"." || m_name == L"..";
+}
 
 }  // namespace ferrow

@@ -10,7 +10,7 @@
 namespace ferrow {
 
 class CEntryInfo {
-public:
+ public:
   static constexpr std::int32_t kTypeUnknown = 0;
   static constexpr std::int32_t kTypeFile = 1;
   static constexpr std::int32_t kTypeDirectory = 2;
@@ -52,7 +52,7 @@ public:
 
   bool operator==(const CEntryInfo&) const = default;
 
-private:
+ private:
   std::wstring m_name;
   std::wstring m_address;
   std::wstring m_typeText;

@@ -4,9 +4,13 @@
 
 namespace ferrow {
 
-void CFileListing::Add(CEntryInfo entry) { m_entries.push_back(std::move(entry)); }
+void CFileListing::Add(CEntryInfo entry) {
+  m_entries.push_back(std::move(entry));
+}
 
-void CFileListing::Clear() { m_entries.clear(); }
+void CFileListing::Clear() {
+  m_entries.clear();
+}
 
 void CFileListing::Copy(const CFileListing& other) {
   if (&other == this) return;

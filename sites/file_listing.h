@@ -9,7 +9,7 @@
 namespace ferrow {
 
 class CFileListing {
-public:
+ public:
   using const_iterator = std::vector<CEntryInfo>::const_iterator;
 
   void Add(CEntryInfo entry);
@@ -24,7 +24,7 @@ public:
   const_iterator begin() const { return m_entries.begin(); }
   const_iterator end() const { return m_entries.end(); }
 
-private:
+ private:
   std::vector<CEntryInfo> m_entries;
 };
 

@@ -13,9 +13,15 @@ namespace {
 constexpr std::int64_t kFutureTolerance = 2 * 24 * 60 * 60;
 constexpr std::size_t kMaxTokens = 3;
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-wchar_t ToLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
+bool IsBlank(wchar_t c) {
+  return c == L' ' || c == L'\t';
+}
+bool IsDigit(wchar_t c) {
+  return c >= L'0' && c <= L'9';
+}
+wchar_t ToLower(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
+}
 
 bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
@@ -53,9 +59,9 @@ bool ReadNumber(std::wstring_view text, std::size_t maxDigits, int& value) {
 }
 
 int MonthFromName(std::wstring_view text) {
-  static constexpr const wchar_t* kNames[] = {L"January", L"February", L"March",     L"April",
-                                              L"May",     L"June",     L"July",      L"August",
-                                              L"September", L"October", L"November", L"December"};
+  static constexpr const wchar_t* kNames[] = {L"January",   L"February", L"March",    L"April",
+                                              L"May",       L"June",     L"July",     L"August",
+                                              L"September", L"October",  L"November", L"December"};
   for (int month = 0; month < 12; ++month) {
     const std::wstring_view name = kNames[month];
     if (EqualsIgnoringCase(text, name) || EqualsIgnoringCase(text, name.substr(0, 3))) {
@@ -93,9 +99,9 @@ bool ReadTime(std::wstring_view text, std::optional<std::wstring_view> suffix, L
   const std::size_t second = text.find(L':', first + 1);
   int hour = 0, minute = 0, secs = 0;
   if (!ReadNumber(text.substr(0, first), 2, hour)) return false;
-  const std::wstring_view minutePart =
-      second == std::wstring_view::npos ? text.substr(first + 1)
-                                        : text.substr(first + 1, second - first - 1);
+  const std::wstring_view minutePart = second == std::wstring_view::npos
+                                           ? text.substr(first + 1)
+                                           : text.substr(first + 1, second - first - 1);
   if (minutePart.size() != 2 || !ReadNumber(minutePart, 2, minute)) return false;
   if (second != std::wstring_view::npos) {
     const std::wstring_view secondPart = text.substr(second + 1);
@@ -140,7 +146,9 @@ bool ReadNumericDate(std::wstring_view text, LocalDateTime& out) {
   return true;
 }
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 bool IsValid(const LocalDateTime& t) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

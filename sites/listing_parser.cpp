@@ -40,8 +40,12 @@ CListingPattern::MatchResult MatchLine(const CListingPattern& pattern, std::wstr
   return pattern.Match(line, groups, kBaseSteps + kStepsPerCharacter * line.size());
 }
 
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool IsDigit(wchar_t c) {
+  return c >= L'0' && c <= L'9';
+}
+bool IsBlank(wchar_t c) {
+  return c == L' ' || c == L'\t';
+}
 
 // The leading decimal digits as a size; none give 0, a number beyond 64 bits is not known.
 std::int64_t ReadLeadingSize(std::wstring_view text) {

@@ -34,7 +34,9 @@ const wchar_t* FindAbbreviation(wchar_t letter) {
   return nullptr;
 }
 
-bool IsAsciiLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+bool IsAsciiLetter(wchar_t c) {
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
 
 // Nesting deep enough for any sensible pattern; the parser is recursive, so it is bounded.
 constexpr int kMaxNesting = 64;
@@ -85,7 +87,7 @@ struct CListingPattern::Node {
 };
 
 class CListingPattern::Parser {
-public:
+ public:
   Parser(CListingPattern& owner, std::wstring_view text, int depth)
       : m_owner(owner), m_text(text), m_depth(depth) {}
 
@@ -97,7 +99,7 @@ public:
   }
   std::size_t ErrorPosition() const { return m_pos; }
 
-private:
+ private:
   bool AtEnd() const { return m_pos >= m_text.size(); }
   wchar_t Peek() const { return m_text[m_pos]; }
 

@@ -14,7 +14,7 @@
 namespace ferrow {
 
 class CListingPattern {
-public:
+ public:
   enum class MatchResult { Matched, NoMatch, BudgetExhausted };
 
   // For callers that don't size the budget to their input: a few milliseconds of work. Lines of
@@ -36,7 +36,7 @@ public:
   MatchResult Match(std::wstring_view text, std::vector<std::wstring_view>& groups,
                     std::size_t stepBudget = kDefaultStepBudget) const;
 
-private:
+ private:
   enum class Op : std::uint8_t { Char, Any, Set, Split, Jump, Save, AssertStart, Match };
   struct Instruction {
     Op op;

@@ -19,33 +19,44 @@ void Check(bool condition) {
 
 const wchar_t* Expansion(wchar_t letter) {
   switch (letter) {
-    case L'a': return L"([a-zA-Z0-9])";
-    case L'b': return L"([ \t])";
-    case L'c': return L"([a-zA-Z])";
-    case L'd': return L"([0-9])";
-    case L'h': return L"([0-9a-fA-F])";
-    case L'n': return L"(\r|(\r?\n))";
-    case L'q': return L"(\"[^\"]*\")|('[^']*')";
-    case L'w': return L"([a-zA-Z]+)";
-    case L'z': return L"([0-9]+)";
-    default: return nullptr;
+    case L'a':
+      return L"([a-zA-Z0-9])";
+    case L'b':
+      return L"([ \t])";
+    case L'c':
+      return L"([a-zA-Z])";
+    case L'd':
+      return L"([0-9])";
+    case L'h':
+      return L"([0-9a-fA-F])";
+    case L'n':
+      return L"(\r|(\r?\n))";
+    case L'q':
+      return L"(\"[^\"]*\")|('[^']*')";
+    case L'w':
+      return L"([a-zA-Z]+)";
+    case L'z':
+      return L"([0-9]+)";
+    default:
+      return nullptr;
   }
 }
 
 void AppendCode(std::wstring& out, wchar_t c) {
   static const wchar_t kHex[] = L"0123456789ABCDEF";
   out += L"\\u";
-  for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(static_cast<unsigned>(c) >> shift) & 15];
+  for (int shift = 12; shift >= 0; shift -= 4)
+    out += kHex[(static_cast<unsigned>(c) >> shift) & 15];
 }
 
 // Translates a pattern our compiler accepted. Gives up (false) where the two dialects' answers
 // may legitimately differ: a capture inside a repetition (ECMAScript clears it each iteration).
 class Translator {
-public:
+ public:
   explicit Translator(std::wstring_view pattern) : m_pattern(pattern) {}
   bool Run(std::wstring& out) { return Translate(m_pattern, out, 0); }
 
-private:
+ private:
   bool Translate(std::wstring_view text, std::wstring& out, int depth) {
     if (depth > 4) return false;
     // For each open group: whether it holds a capture.
@@ -69,8 +80,9 @@ private:
           open.pop_back();
           if (lastClosedCaptures && !open.empty()) open.back() = true;
           out += L')';
-          if (i + 1 < text.size() && (text[i + 1] == L'*' || text[i + 1] == L'+' ||
-                                      text[i + 1] == L'?') && lastClosedCaptures) {
+          if (i + 1 < text.size() &&
+              (text[i + 1] == L'*' || text[i + 1] == L'+' || text[i + 1] == L'?') &&
+              lastClosedCaptures) {
             return false;
           }
           break;

@@ -1,11 +1,11 @@
 #include "sites/entry_info.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/text.h"
 #include "sites/file_listing.h"
@@ -25,8 +25,7 @@ bool ParseAt(std::wstring_view line, CEntryInfo& entry) {
 }
 
 CFileListing ParseCapture(const char* fileName) {
-  const std::string bytes =
-      test::ReadFileBytes(test::SourceDir() / "tests/sites/data" / fileName);
+  const std::string bytes = test::ReadFileBytes(test::SourceDir() / "tests/sites/data" / fileName);
   CFileListing listing;
   std::size_t pos = 0;
   while (pos < bytes.size()) {
@@ -154,15 +153,14 @@ TEST_F(EntryInfoTest, LinesNeitherShapeUnderstandsAreDroppedAndLeaveTheEntryAlon
   entry.SetSize(7);
   const CEntryInfo before = entry;
   for (const wchar_t* line : {
-           L"",
-           L"total 24",
-           L"-rw-r--r-- 1 my_user staff 10 Jan 12 09:55 a.txt",   // owner is not letters/digits
-           L"-rw-r--r-- 1 user 4096 Jan 12 09:55 a.txt",          // one blank: no group column
-           L"-rw-r--r-- 1 user staff 10 Foo 12 09:55 a.txt",      // date unreadable either way
-           L"drwxrwxrwt 9 root root 4096 Jan 12 09:55 tmp",       // sticky bit letter
+           L"", L"total 24",
+           L"-rw-r--r-- 1 my_user staff 10 Jan 12 09:55 a.txt",     // owner is not letters/digits
+           L"-rw-r--r-- 1 user 4096 Jan 12 09:55 a.txt",            // one blank: no group column
+           L"-rw-r--r-- 1 user staff 10 Foo 12 09:55 a.txt",        // date unreadable either way
+           L"drwxrwxrwt 9 root root 4096 Jan 12 09:55 tmp",         // sticky bit letter
            L"-rw-r--r-- 1 user staff 10 Jan 12 09:55 ../../etc/x",  // a path, not a name
            L"12-01-07 10:30AM 12 sub/dir",
-           L"-rw-r--r-- 1 user staff 10 Jan 12 09:55\t",          // no name at all
+           L"-rw-r--r-- 1 user staff 10 Jan 12 09:55\t",  // no name at all
        }) {
     EXPECT_FALSE(entry.ParseLine(line)) << line;
     EXPECT_EQ(entry, before) << line;
@@ -231,8 +229,8 @@ TEST_F(EntryInfoTest, ListingsInTheLayoutOfWindowsServers) {
                           {L"disk image.iso", kFile, 5368709120, L"", L""}});
   EXPECT_EQ(listing.GetAt(3).GetDate(), 944002740);  // 11-30-99 11:59PM
   const CFileListing longDates = ParseCapture("dos_iis_long_dates.txt");
-  ExpectListing(longDates, {{L"Games", kDir, 0, L"", L""},
-                            {L"iisstart.htm", kFile, 689, L"", L""}});
+  ExpectListing(longDates,
+                {{L"Games", kDir, 0, L"", L""}, {L"iisstart.htm", kFile, 689, L"", L""}});
   EXPECT_EQ(longDates.GetAt(0).GetDate(), 1196501400);
 }
 
@@ -259,10 +257,20 @@ TEST_F(EntryInfoTest, MutatedLinesNeverBreakTheParser) {
        L"  ", L"2019", L" ", L"bin", L" -> ", L"usr/bin"},
       {L"12-01-07", L"  ", L"10:30AM", L"       ", L"<DIR>", L"          ", L"Games"},
       {L"12-01-07", L" ", L"10:30PM", L" ", L"1024", L" ", L"read", L" ", L"me.txt"}};
-  static const std::wstring_view kPieces[] = {
-      L" ", L"  ", L"\t", L"\r", L"\n", L"drwxr-xr-x", L"-", L"l", L"1", L"4096", L"user", L"",
-      L"Jan", L"31", L"09:55", L"2008", L"12-01-07", L"10:30AM", L"<DIR>", L" -> ", L"name",
-      L".", L"..", L"/", L"_", std::wstring_view(L"\0", 1), L"\u00e9", L"99999999999999999999"};
+  static const std::wstring_view kPieces[] = {L" ",        L"  ",
+                                              L"\t",       L"\r",
+                                              L"\n",       L"drwxr-xr-x",
+                                              L"-",        L"l",
+                                              L"1",        L"4096",
+                                              L"user",     L"",
+                                              L"Jan",      L"31",
+                                              L"09:55",    L"2008",
+                                              L"12-01-07", L"10:30AM",
+                                              L"<DIR>",    L" -> ",
+                                              L"name",     L".",
+                                              L"..",       L"/",
+                                              L"_",        std::wstring_view(L"\0", 1),
+                                              L"\u00e9",   L"99999999999999999999"};
   std::mt19937 random(20261208);
   std::uniform_int_distribution<std::size_t> pickLine(0, std::size(kLines) - 1);
   std::uniform_int_distribution<std::size_t> pickPiece(0, std::size(kPieces) - 1);

@@ -1,8 +1,8 @@
 #include "sites/listing_date.h"
 
-#include <cstdint>
-
 #include <gtest/gtest.h>
+
+#include <cstdint>
 
 #include "tests/sites/zone_fixture.h"
 
@@ -65,13 +65,36 @@ TEST_F(ListingDateTest, NumericDatesWithTwelveOrTwentyFourHourTimes) {
 }
 
 TEST_F(ListingDateTest, UnreadableOrOutOfRangeTextIsRefused) {
-  for (const wchar_t* text :
-       {L"", L"Jan", L"Jan 12", L"Foo 12 09:55", L"Jan 12 09:55 extra", L"Jan 32 09:55",
-        L"Feb 30 2008", L"Feb 29 2007", L"Jan 12 24:00", L"Jan 12 09:60", L"Jan 12 09:5",
-        L"Jan 12 9", L"Jan 12 1899", L"Jan 12 208", L"Jan 12 20080", L"13-01-07 10:30AM",
-        L"00-01-07 10:30AM", L"12-01-07 13:30PM", L"12-01-07 00:30AM", L"12-01-07 10:30XM",
-        L"12-01-07 10:30AM PM", L"12-01 10:30", L"12-01-7 10:30", L"12-01-07", L"-1 2 3",
-        L"1 2 3", L"drwxr-xr-x 2", L"Jan 1x 09:55", L"Jan 12 09:55:61", L"Jan 12 +9:55"}) {
+  for (const wchar_t* text : {L"",
+                              L"Jan",
+                              L"Jan 12",
+                              L"Foo 12 09:55",
+                              L"Jan 12 09:55 extra",
+                              L"Jan 32 09:55",
+                              L"Feb 30 2008",
+                              L"Feb 29 2007",
+                              L"Jan 12 24:00",
+                              L"Jan 12 09:60",
+                              L"Jan 12 09:5",
+                              L"Jan 12 9",
+                              L"Jan 12 1899",
+                              L"Jan 12 208",
+                              L"Jan 12 20080",
+                              L"13-01-07 10:30AM",
+                              L"00-01-07 10:30AM",
+                              L"12-01-07 13:30PM",
+                              L"12-01-07 00:30AM",
+                              L"12-01-07 10:30XM",
+                              L"12-01-07 10:30AM PM",
+                              L"12-01 10:30",
+                              L"12-01-7 10:30",
+                              L"12-01-07",
+                              L"-1 2 3",
+                              L"1 2 3",
+                              L"drwxr-xr-x 2",
+                              L"Jan 1x 09:55",
+                              L"Jan 12 09:55:61",
+                              L"Jan 12 +9:55"}) {
     EXPECT_EQ(Parse(text), -2) << text;
   }
   // Refusal leaves the output alone.

@@ -1,9 +1,9 @@
 #include "sites/listing_pattern.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace ferrow {
 namespace {
@@ -87,8 +87,8 @@ TEST(ListingPatternTest, CaretAnchorsAtTheLineStartOtherwiseAnyStartWillDo) {
 
 TEST(ListingPatternTest, MalformedPatternsAreRefusedWithTheirPosition) {
   CListingPattern pattern;
-  for (const wchar_t* bad : {L"{a", L"a}", L"(a", L"a)", L"[ab", L"[]", L"[z-a]", L"*a",
-                             L"a**", L"\\", L"\\y", L"{a|*}", L"^*", L"(a*)*", L"{}+", L"x[\\"}) {
+  for (const wchar_t* bad : {L"{a", L"a}", L"(a", L"a)", L"[ab", L"[]", L"[z-a]", L"*a", L"a**",
+                             L"\\", L"\\y", L"{a|*}", L"^*", L"(a*)*", L"{}+", L"x[\\"}) {
     EXPECT_FALSE(pattern.Compile(bad)) << std::wstring(bad).size();
     EXPECT_FALSE(pattern.IsValid());
     std::vector<std::wstring_view> groups;
@@ -118,8 +118,9 @@ TEST(ListingPatternTest, HostileLinesExhaustTheStepBudgetInsteadOfRunningForever
   std::wstring line = L"d 1 o g 1 ";
   for (int i = 0; i < 20000; ++i) line += (i % 3 == 0) ? L" " : L"x";
   CListingPattern pattern;
-  ASSERT_TRUE(pattern.Compile(L"^{[ldrwxs\\-]+}\\b+\\z\\b+{\\a+}\\b+{\\a*}\\b+{\\z}\\b+"
-                              L"{.*?\\b+.*?\\b+.*?}\\b+{.*}Q"));
+  ASSERT_TRUE(
+      pattern.Compile(L"^{[ldrwxs\\-]+}\\b+\\z\\b+{\\a+}\\b+{\\a*}\\b+{\\z}\\b+"
+                      L"{.*?\\b+.*?\\b+.*?}\\b+{.*}Q"));
   std::vector<std::wstring_view> groups;
   EXPECT_EQ(pattern.Match(line, groups, 100000), Result::BudgetExhausted);
   EXPECT_TRUE(groups.empty());

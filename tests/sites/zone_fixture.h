@@ -1,12 +1,12 @@
 #pragma once
 // Runs a test in a fixed time zone with daylight saving (Central European rules, given as a
 // POSIX rule so no zone database is needed), so local-time results are exact numbers.
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <optional>
 #include <string>
-
-#include <gtest/gtest.h>
 
 namespace ferrow::test {
 
