@@ -1,5 +1,6 @@
 #include "net/internet_client.h"
 
+#include "download/transfer_info.h"
 #include "net/resume_event.h"
 
 namespace ferrow {
@@ -26,7 +27,7 @@ bool CInternetClient::Open(const std::wstring& url) {
 }
 
 bool CInternetClient::Connect() {
-  ReportStatus(3);  // Connecting
+  ReportStatus(DownloadStatus::kConnecting);
   int32_t port = m_url.Port();
   if (port < 0 || port > 65535) {
     // A port outside the 16-bit range would otherwise be cut to some other port silently.

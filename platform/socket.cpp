@@ -1,7 +1,9 @@
 #include "platform/socket.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -64,7 +66,25 @@ bool ParseDottedAddress(const std::string& text, uint32_t& address) {
   return true;
 }
 
+namespace {
+
+// Names under "invalid" never exist (RFC 6761); answer at once rather than ask a name server
+// that may be unreachable.
+bool IsReservedInvalidName(std::string name) {
+  if (!name.empty() && name.back() == '.') name.pop_back();
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  constexpr std::string_view kSuffix = ".invalid";
+  return name == "invalid" ||
+         (name.size() > kSuffix.size() && name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0);
+}
+
+}  // namespace
+
 bool LookupHost(const std::string& host, uint32_t& address) {
+  if (host.empty() || IsReservedInvalidName(host)) {
+    t_lastSocketError = SocketCode::kHostNotFound;
+    return false;
+  }
   addrinfo hints;
   std::memset(&hints, 0, sizeof(hints));
   hints.ai_family = AF_INET;
