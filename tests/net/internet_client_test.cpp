@@ -1,9 +1,9 @@
 #include "net/internet_client.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <future>
-
-#include <gtest/gtest.h>
 
 #include "download/log_list.h"
 #include "download/transfer_info.h"

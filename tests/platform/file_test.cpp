@@ -1,9 +1,9 @@
 #include "platform/file.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "platform/file_mapping.h"
 #include "tests/support/sandbox.h"
@@ -13,9 +13,7 @@ namespace {
 
 class FileTest : public test::SandboxedTest {
  protected:
-  std::wstring PathOf(const std::string& name) {
-    return (SandboxDir() / name).wstring();
-  }
+  std::wstring PathOf(const std::string& name) { return (SandboxDir() / name).wstring(); }
 };
 
 TEST_F(FileTest, WriteReadAtOffsetsAndSetLength) {
@@ -80,7 +78,8 @@ TEST_F(FileTest, MappingAtAlignedOffsetWritesThroughToTheFile) {
   ASSERT_EQ(file.SetLength(kBlockOffset + kBlockSize), 0u);
 
   CFileMapping misaligned;
-  EXPECT_EQ(misaligned.Map(file, 4096, 100), MakeError(kCategorySystem, SystemCode::kInvalidParameter));
+  EXPECT_EQ(misaligned.Map(file, 4096, 100),
+            MakeError(kCategorySystem, SystemCode::kInvalidParameter));
   EXPECT_NE(misaligned.Map(file, kBlockOffset, kBlockSize + 1), 0u);  // past the end of file
   EXPECT_FALSE(misaligned.IsMapped());
 

@@ -1,10 +1,10 @@
 #include "platform/thread.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <future>
-
-#include <gtest/gtest.h>
 
 #include "platform/manual_reset_event.h"
 
