@@ -4,7 +4,9 @@
 
 namespace ferrow {
 
-CThread::~CThread() { Wait(); }
+CThread::~CThread() {
+  Wait();
+}
 
 bool CThread::Create(std::function<void()> function) {
   if (m_thread.joinable()) return false;
