@@ -1,5 +1,6 @@
 #include "tests/support/peer_server.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>

@@ -34,6 +34,8 @@ class PeerServer {
   bool Running() { return m_process.Running(); }
 
   int Port() const { return m_port; }
+  // "127.0.0.1:<port>", as proxy settings and URLs want it.
+  std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_port); }
   const std::string& Error() const { return m_error; }
   // The server's own temporary folder.
   const std::filesystem::path& Dir() const { return m_dir; }
