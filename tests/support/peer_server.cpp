@@ -23,9 +23,13 @@ PeerServer::~PeerServer() {
   std::filesystem::remove_all(m_dir, ignored);
 }
 
-void PeerServer::Stop() { m_process.Stop(); }
+void PeerServer::Stop() {
+  m_process.Stop();
+}
 
-std::string PeerServer::Output() const { return ReadTextFile(OutputPath()); }
+std::string PeerServer::Output() const {
+  return ReadTextFile(OutputPath());
+}
 
 bool PeerServer::Fail(const std::string& error) {
   m_error = error;
@@ -35,8 +39,7 @@ bool PeerServer::Fail(const std::string& error) {
   return false;
 }
 
-bool PeerServer::StartOnFreePort(
-    const std::function<std::vector<std::string>(int port)>& command) {
+bool PeerServer::StartOnFreePort(const std::function<std::vector<std::string>(int port)>& command) {
   m_error.clear();
   for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
     int port = PickFreePort();
@@ -74,8 +77,8 @@ bool PeerServer::StartReportingPort(const std::vector<std::string>& command) {
       m_port = port;
       return true;
     }
-    if (!m_process.Running()) return Fail("ended before reporting its port (" +
-                                          m_process.EndReason() + ")");
+    if (!m_process.Running())
+      return Fail("ended before reporting its port (" + m_process.EndReason() + ")");
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return Fail("did not report its port in time");

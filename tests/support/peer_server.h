@@ -6,12 +6,12 @@
 //   NginxServer nginx({.root = dir});
 //   FERROW_START_OR_SKIP(nginx);          // skips the test only when nginx is not installed
 //   ... connect to 127.0.0.1:nginx.Port() ...
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/server_process.h"
 
@@ -68,9 +68,9 @@ std::vector<std::string> LinesStartingWith(const std::string& text, const std::s
 
 // Starts a PeerServer in a test body: skips the test when the program is not installed and
 // fails it when the server does not come up.
-#define FERROW_START_OR_SKIP(server)                                                       \
-  do {                                                                                     \
-    if (!(server).Available())                                                             \
-      GTEST_SKIP() << (server).Name() << " is not installed (run scripts/install-deps)";   \
-    ASSERT_TRUE((server).Start()) << (server).Name() << ": " << (server).Error();          \
+#define FERROW_START_OR_SKIP(server)                                                     \
+  do {                                                                                   \
+    if (!(server).Available())                                                           \
+      GTEST_SKIP() << (server).Name() << " is not installed (run scripts/install-deps)"; \
+    ASSERT_TRUE((server).Start()) << (server).Name() << ": " << (server).Error();        \
   } while (0)
