@@ -57,18 +57,15 @@ class RawClient {
     return out;
   }
   std::string ReceiveAll() { return Receive(SIZE_MAX); }
-  // One FTP reply, multi-line replies included.
+  // One FTP reply: a multi-line reply ("123-...") ends at the line that begins "123 ".
   std::string FtpReply() {
-    std::string reply, line;
+    std::string reply = ReceiveLine();
+    if (reply.size() < 4 || reply[3] != '-') return reply;
+    const std::string end = reply.substr(0, 3) + " ";
     while (true) {
-      line = ReceiveLine();
+      std::string line = ReceiveLine();
       reply += line;
-      if (line.size() < 4 || line[3] == ' ' || line.empty()) {
-        if (reply.size() >= 4 && reply[3] == '-' && line.compare(0, 3, reply.substr(0, 3)) != 0)
-          continue;
-        if (reply.size() >= 4 && reply[3] == '-' && line.size() >= 4 && line[3] != ' ') continue;
-        return reply;
-      }
+      if (line.empty() || line.compare(0, 4, end) == 0) return reply;
     }
   }
   std::string ReceiveLine() {
