@@ -1,5 +1,6 @@
 #include "tests/support/peer_server.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -19,6 +20,12 @@ PeerServer::PeerServer(const std::string& prefix) : m_dir(MakeTempDir("ferrow-" 
 
 PeerServer::~PeerServer() {
   m_process.Stop();
+  // Set FERROW_KEEP_SERVER_DIRS to look at a server's configuration and logs after a test.
+  const char* keep = std::getenv("FERROW_KEEP_SERVER_DIRS");
+  if (keep && *keep && std::string(keep) != "0") {
+    std::fprintf(stderr, "kept %s\n", m_dir.c_str());
+    return;
+  }
   std::error_code ignored;
   std::filesystem::remove_all(m_dir, ignored);
 }
