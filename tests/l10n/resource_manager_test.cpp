@@ -274,6 +274,8 @@ TEST_F(LanguageChoiceTest, LoadIsRelativeToTheProgramFolderAndMissingFilesFail) 
   EXPECT_TRUE(manager.Load(L"Languages\\Test.lng"));
   EXPECT_EQ(manager.GetString(1), L"ok");
   EXPECT_FALSE(manager.Load(L"Languages/Missing.lng"));
+  test::WriteFileBytes(SandboxDir() / "Languages" / "Notes.txt", "");
+  EXPECT_EQ(CResourceManager::GetLanguageTitles(), std::vector<std::wstring>{L"Test"});
   unsetenv("FERROW_PROGRAM_DIR");
 }
 
