@@ -29,7 +29,7 @@ constexpr uint32_t kRecentCapacity = 20;
 // Values directly in the program key (empty section).
 constexpr const wchar_t* kExtensionList = L"ExtensionList";
 constexpr const wchar_t* kLastCheckUpdate = L"LastCheckUpdate";  // 32-bit
-// Under the machine's "Software\\Brennick\\Ferrow", set by the installation only.
+// Under the machine's "Software\Brennick\Ferrow", set by the installation only.
 constexpr const wchar_t* kAppPath = L"AppPath";
 }  // namespace RegistryNames
 
