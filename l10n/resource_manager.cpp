@@ -1,7 +1,9 @@
 #include "l10n/resource_manager.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwctype>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -339,6 +341,20 @@ std::wstring CResourceManager::LanguageFileForLanguageCode(const std::string& co
   for (const auto& [name, number] : kCodes)
     if (lower == name) return LanguageFileForPrimaryLanguage(number);
   return kEnglishFile;
+}
+
+std::vector<std::wstring> CResourceManager::GetLanguageTitles() {
+  std::vector<std::wstring> titles;
+  std::error_code error;
+  std::filesystem::path folder = WideToLocal(GetProgramFolder() + L"Languages");
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::filesystem::path& path = it->path();
+    if (path.extension() == ".lng" && it->is_regular_file(error))
+      titles.push_back(LocalToWide(path.stem().string()));
+  }
+  std::sort(titles.begin(), titles.end());
+  return titles;
 }
 
 std::wstring CResourceManager::GetDefaultLanguageFile() {

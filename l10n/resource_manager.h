@@ -64,6 +64,9 @@ class CResourceManager {
   static std::wstring LanguageFileForPrimaryLanguage(uint32_t primaryLanguage);
   // The same choice by an ISO 639 language code ("de", "uk").
   static std::wstring LanguageFileForLanguageCode(const std::string& code);
+  // Titles (file names without ".lng") of the language files in the program's "Languages"
+  // folder, sorted; the settings page offers them and stores "Languages/" + title + ".lng".
+  static std::vector<std::wstring> GetLanguageTitles();
   static constexpr const wchar_t* kEnglishFile = L"Languages/English.lng";
 
  private:

@@ -274,6 +274,8 @@ TEST_F(LanguageChoiceTest, LoadIsRelativeToTheProgramFolderAndMissingFilesFail) 
   EXPECT_TRUE(manager.Load(L"Languages\\Test.lng"));
   EXPECT_EQ(manager.GetString(1), L"ok");
   EXPECT_FALSE(manager.Load(L"Languages/Missing.lng"));
+  test::WriteFileBytes(SandboxDir() / "Languages" / "Notes.txt", "");
+  EXPECT_EQ(CResourceManager::GetLanguageTitles(), std::vector<std::wstring>{L"Test"});
   unsetenv("FERROW_PROGRAM_DIR");
 }
 
@@ -292,6 +294,11 @@ TEST(ShippedLanguageFilesTest, EveryUsedNumberExistsInEveryFile) {
     EXPECT_EQ(manager.FormatMessage(Msg::kValueOutOfRange, {1, 64}).find(L'%'), std::wstring::npos);
   }
   EXPECT_GE(files, 2u);
+
+  // The files are UTF-8: the German umlauts arrive as characters, not as byte pairs.
+  CResourceManager german;
+  ASSERT_TRUE(german.LoadFile((test::SourceDir() / "Languages" / "German.lng").wstring()));
+  EXPECT_NE(german.GetString(Msg::kLanguageNextStart).find(L"n\u00e4chsten"), std::wstring::npos);
 }
 
 }  // namespace

@@ -62,6 +62,22 @@ TEST_F(RegistryTest, ValuesReadOnlyAsTheirOwnType) {
   EXPECT_EQ(text, L"");
 }
 
+TEST_F(RegistryTest, GuidsAreStoredAsLowerCaseText) {
+  Guid id = Guid::Create();
+  CRegistry folder(L"Recent\\Folder", CRegistry::kWrite);
+  ASSERT_TRUE(folder.WriteGuid(nullptr, id));
+  std::wstring text;
+  ASSERT_TRUE(folder.ReadString(nullptr, text));
+  EXPECT_EQ(text, id.ToString());
+  EXPECT_EQ(text.size(), 36u);
+  Guid read;
+  EXPECT_TRUE(CRegistry(L"Recent\\Folder", CRegistry::kRead).ReadGuid(nullptr, read));
+  EXPECT_EQ(read, id);
+  folder.WriteString(L"bad", L"not a guid");
+  EXPECT_FALSE(folder.ReadGuid(L"bad", read));
+  EXPECT_EQ(read, id);
+}
+
 class RecentListTest : public SandboxedTest {};
 
 TEST_F(RecentListTest, AddMovesToTheHeadAndDropsTheOldest) {
