@@ -302,6 +302,23 @@ TEST_F(HttpClientTest, CloneAndLoginFailure) {
   EXPECT_EQ(m_transfer.GetResumeMode(), ResumeMode::kResumable);
 }
 
+TEST_F(HttpClientTest, StoredSiteLoginReplacesTheUrlsOwn) {
+  CLoginList logins;
+  logins.SetLogin(L"127.0.0.1", L"stored", L"pass", true);
+  logins.SetLogin(L"EXAMPLE.com", L"other", L"x", true);
+  m_settings.SetSiteLogins(logins);
+  CHttpClient client(Context());
+  client.Open(L"http://user:pw@127.0.0.1/f");
+  EXPECT_EQ(client.Url().User(), L"stored");
+  EXPECT_EQ(client.Url().Password(), L"pass");
+  EXPECT_NE(client.FormatRequest(L"GET", 0).find(L"Authorization: Basic " +
+                                                 CInternetURL::Base64(L"stored:pass")),
+            std::wstring::npos);
+  // Hosts are compared exactly: another letter case is another server.
+  client.Open(L"http://user:pw@example.com/f");
+  EXPECT_EQ(client.Url().User(), L"user");
+}
+
 // --- Scripted fault server ----------------------------------------------------------------
 
 TEST_F(HttpClientTest, FaultServerCases) {
