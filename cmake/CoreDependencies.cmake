@@ -1,0 +1,5 @@
+# Libraries of the system that the core links.
+
+# SQLite reads the Firefox cookie store (platform/browser_cookies.cpp).
+find_package(SQLite3 REQUIRED)
+target_link_libraries(ferrow_core PUBLIC SQLite::SQLite3)

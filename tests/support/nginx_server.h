@@ -1,0 +1,80 @@
+#pragma once
+// nginx serving a folder on 127.0.0.1, as one foreground process (no master/worker pair, so
+// nothing can outlive the test), with a temporary configuration, error log and access log.
+//
+//   NginxServer nginx({.limitRate = 1 << 20,
+//                      .redirects = {{"/old", 301, "/new"}, {"/new", 302, "/file.bin"}}});
+//   FERROW_START_OR_SKIP(nginx);
+//   WriteFileBytes(nginx.Root() / "file.bin", ...);
+//
+// The access log records for every request the method, path, Range header, status and the
+// bytes sent, so tests count what a download fetched at the server.
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/peer_server.h"
+
+namespace ferrow::test {
+
+struct NginxRedirect {
+  std::string from{};  // exact path
+  int code = 302;
+  std::string to{};  // a path or an absolute URL
+};
+
+struct NginxReply {
+  std::string path{};  // exact path
+  int code = 404;
+  std::string text{};  // body (empty: nginx's own page)
+};
+
+struct NginxOptions {
+  std::filesystem::path root{};  // served folder; empty: a fresh folder inside Dir()
+  long long limitRate = 0;     // bytes per second per connection; 0 = unlimited
+  std::vector<NginxRedirect> redirects{};
+  std::vector<NginxReply> replies{};
+  // Basic authentication on every path below authPath ("/private/"), when not empty.
+  std::string authPath{};
+  std::string authUser = "user";
+  std::string authPassword = "secret";
+  // Off: a relative Location stays relative (nginx otherwise makes it absolute).
+  bool absoluteRedirects = true;
+  std::string extraServerConfig{};  // raw lines added inside the server block
+};
+
+struct AccessLogEntry {
+  std::string method{};
+  std::string uri{};
+  std::string range{};  // the Range header, "-" when none
+  int status = 0;
+  long long bytesSent = 0;      // header and body
+  long long bodyBytesSent = 0;  // body only
+};
+
+class NginxServer : public PeerServer {
+ public:
+  explicit NginxServer(NginxOptions options = {});
+
+  std::string Name() const override { return "nginx"; }
+  bool Available() const override;
+  bool Start() override;
+
+  const std::filesystem::path& Root() const { return m_options.root; }
+  std::string Url(const std::string& path) const;
+  // The requests nginx has finished (it logs a request when its response ends).
+  std::vector<AccessLogEntry> AccessLog() const;
+  // Waits until at least count requests are logged; false when the time runs out.
+  bool WaitForRequests(size_t count, std::chrono::milliseconds timeout) const;
+  // Body bytes sent for uri ("" = every request).
+  long long BodyBytesSent(const std::string& uri = "") const;
+  std::string ErrorLog() const;
+
+ private:
+  std::string Config(int port) const;
+
+  NginxOptions m_options;
+};
+
+}  // namespace ferrow::test
