@@ -7,6 +7,10 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 
 #include "download/resume_block.h"
 #include "net/transfer_settings.h"
@@ -14,6 +18,8 @@
 #include "tests/download/fake_server.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/test_data.h"
+
+extern "C" char** environ;
 
 namespace ferrow {
 namespace {
@@ -424,6 +430,88 @@ TEST_F(FileTransferTest, ConcurrentLogLinesAreEachKeptOnce) {
   for (int t = 0; t < 16; ++t) {
     for (int i = 0; i < 500; ++i) EXPECT_EQ(seen[t * 1000 + i], 1);
   }
+}
+
+// A transfer killed with SIGKILL mid-way leaves a temporary file whose block tells what was
+// written; a second process fetches only the rest.
+TEST_F(FileTransferTest, KilledProcessResumesWithTheMissingBytesOnly) {
+  m_source.content = test::PatternBytes(0, 3 << 20);
+  m_source.paceBytes = 16384;
+  m_source.paceMs = 10;
+  std::string url = WideToUtf8(m_server->Url());
+  std::string target = Target().string();
+  std::string size = std::to_string(m_source.content.size());
+  auto spawn = [&](pid_t& pid) {
+    std::vector<std::string> args = {FERROW_TRANSFER_CHILD, url, target, size, "4"};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0;
+  };
+  pid_t child = 0;
+  ASSERT_TRUE(spawn(child));
+  ASSERT_TRUE(WaitUntil([&] { return m_server->BytesSent() > (1 << 20); }));
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_TRUE(WaitUntil([&] { return m_server->Idle(); }));
+  uint64_t done = DoneInBlock();
+  ASSERT_GT(done, 0u);
+  ASSERT_LT(done, m_source.content.size());
+
+  int64_t sentBefore = m_server->BytesSent();
+  m_source.paceMs = 0;
+  ASSERT_TRUE(spawn(child));
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(m_server->BytesSent() - sentBefore,
+            static_cast<int64_t>(m_source.content.size() - done));
+  EXPECT_FALSE(std::filesystem::exists(Temporary()));
+  EXPECT_TRUE(test::ReadFileBytes(Target()) == m_source.content);
+}
+
+// A full disk: category 0 code 112, not retried, the temporary file kept; once there is room
+// again a new start goes on where the data stopped. Needs a small tmpfs, so root.
+TEST_F(FileTransferTest, FullDiskFailsWithoutRetryAndResumesOnceThereIsRoom) {
+  std::filesystem::path mountPoint = SandboxDir() / "small";
+  std::filesystem::create_directories(mountPoint);
+  if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=512k") != 0) {
+    GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  }
+  struct Unmount {
+    std::string path;
+    ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+  } unmount{mountPoint.string()};
+
+  m_source.content = test::PatternBytes(0, 2 << 20);
+  m_settings.SetMaxThreads(2);
+  m_settings.SetRetryAttempts(5);
+  std::wstring target = Utf8ToWide((mountPoint / "file.bin").string());
+  auto first = MakeTransfer();
+  ASSERT_TRUE(first->Start(m_server->Url(), target));
+  first->Wait();
+  EXPECT_EQ(first->Master().Status(), DownloadStatus::kFailed);
+  EXPECT_EQ(first->Master().Error(), MakeError(kCategorySystem, SystemCode::kDiskFull));
+  EXPECT_EQ(m_server->DataRequests(), 2);  // one per part: a full disk is not retried
+  ASSERT_TRUE(std::filesystem::exists(mountPoint / "file.bin.fr"));
+  CResumeBlock block;
+  ASSERT_EQ(block.OpenExisting(target + L".fr"), 0u);
+  uint64_t done = block.PartDone(0) + block.PartDone(1);
+  block.Close();
+  EXPECT_GT(done, 0u);
+
+  ASSERT_EQ(mount("tmpfs", mountPoint.c_str(), "tmpfs", MS_REMOUNT, "size=8m"), 0);
+  ASSERT_TRUE(WaitUntil([&] { return m_server->Idle(); }));
+  int64_t sentBefore = m_server->BytesSent();
+  auto second = MakeTransfer();
+  ASSERT_TRUE(second->Start(m_server->Url(), target));
+  second->Wait();
+  EXPECT_EQ(second->Master().Status(), DownloadStatus::kCompleted);
+  EXPECT_EQ(m_server->BytesSent() - sentBefore,
+            static_cast<int64_t>(m_source.content.size() - done));
+  EXPECT_TRUE(test::ReadFileBytes(mountPoint / "file.bin") == m_source.content);
 }
 
 }  // namespace
