@@ -1,5 +1,6 @@
 #include "net/internet_client.h"
 
+#include "download/transfer_info.h"
 #include "net/resume_event.h"
 
 namespace ferrow {
@@ -26,7 +27,7 @@ bool CInternetClient::Open(const std::wstring& url) {
 }
 
 bool CInternetClient::Connect() {
-  ReportStatus(3);  // Connecting
+  ReportStatus(DownloadStatus::kConnecting);
   int32_t port = m_url.Port();
   if (port < 0 || port > 65535) {
     // A port outside the 16-bit range would otherwise be cut to some other port silently.
@@ -36,16 +37,22 @@ bool CInternetClient::Connect() {
   return m_socket.Create() && m_socket.Connect(m_url.Host(), static_cast<uint16_t>(port));
 }
 
-bool CInternetClient::Login() { return false; }
+bool CInternetClient::Login() {
+  return false;
+}
 
 bool CInternetClient::Disconnect() {
   m_socket.Close();
   return true;
 }
 
-bool CInternetClient::QueryInformation() { return false; }
+bool CInternetClient::QueryInformation() {
+  return false;
+}
 
-bool CInternetClient::ProbeResume() { return false; }
+bool CInternetClient::ProbeResume() {
+  return false;
+}
 
 bool CInternetClient::PrepareFile() {
   ReportError(kNotProvided);
@@ -67,7 +74,9 @@ bool CInternetClient::ReceivePart() {
   return false;
 }
 
-bool CInternetClient::IsLoginFailure(ErrorValue) const { return false; }
+bool CInternetClient::IsLoginFailure(ErrorValue) const {
+  return false;
+}
 
 bool CInternetClient::IsRetryable(ErrorValue error) const {
   if (ErrorCategoryOf(error) != kCategorySocket) return false;
@@ -75,7 +84,9 @@ bool CInternetClient::IsRetryable(ErrorValue error) const {
   return code == SocketCode::kConnectionReset || code == SocketCode::kTimedOut;
 }
 
-bool CInternetClient::WaitForStop(uint32_t milliseconds) { return CheckStop(milliseconds); }
+bool CInternetClient::WaitForStop(uint32_t milliseconds) {
+  return CheckStop(milliseconds);
+}
 
 uint32_t CInternetClient::WaitForResume(uint32_t milliseconds) {
   CResumeEvent* resume = Resume();
@@ -95,8 +106,12 @@ std::unique_ptr<CInternetClient> CInternetClient::Clone(const CClientContext&) c
   return nullptr;
 }
 
-CProxySocket* CInternetClient::OpenData(int64_t) { return nullptr; }
+CProxySocket* CInternetClient::OpenData(int64_t) {
+  return nullptr;
+}
 
-bool CInternetClient::ListDirectory(CFileListing&) { return false; }
+bool CInternetClient::ListDirectory(CFileListing&) {
+  return false;
+}
 
 }  // namespace ferrow

@@ -18,8 +18,8 @@ struct SchemeEntry {
 
 // Indexed by scheme number; prefixes are tried in this order and compared case-sensitively.
 constexpr SchemeEntry kSchemes[] = {
-    {L"ftp://", 21},      {L"ftps://", 990},    {L"sftp://", 22},     {L"http://", 80},
-    {L"https://", 443},   {L"socks4://", 1080}, {L"socks5://", 1080},
+    {L"ftp://", 21},    {L"ftps://", 990},    {L"sftp://", 22},     {L"http://", 80},
+    {L"https://", 443}, {L"socks4://", 1080}, {L"socks5://", 1080},
 };
 constexpr int32_t kSchemeCount = static_cast<int32_t>(std::size(kSchemes));
 
@@ -132,7 +132,9 @@ class PatternScanner {
 
 }  // namespace
 
-CInternetURL::CInternetURL(const std::wstring& text) { Parse(text); }
+CInternetURL::CInternetURL(const std::wstring& text) {
+  Parse(text);
+}
 
 int32_t CInternetURL::DefaultPort(int32_t scheme) {
   return scheme >= 0 && scheme < kSchemeCount ? kSchemes[scheme].defaultPort : 0;
@@ -275,8 +277,8 @@ std::wstring CInternetURL::Base64(const std::wstring& text) {
   result.reserve((bytes.size() + 2) / 3 * 4);
   size_t i = 0;
   for (; i + 2 < bytes.size(); i += 3) {
-    uint32_t n = (static_cast<uint8_t>(bytes[i]) << 16) | (static_cast<uint8_t>(bytes[i + 1]) << 8) |
-                 static_cast<uint8_t>(bytes[i + 2]);
+    uint32_t n = (static_cast<uint8_t>(bytes[i]) << 16) |
+                 (static_cast<uint8_t>(bytes[i + 1]) << 8) | static_cast<uint8_t>(bytes[i + 2]);
     result += static_cast<wchar_t>(kAlphabet[(n >> 18) & 63]);
     result += static_cast<wchar_t>(kAlphabet[(n >> 12) & 63]);
     result += static_cast<wchar_t>(kAlphabet[(n >> 6) & 63]);

@@ -10,7 +10,9 @@ namespace ferrow {
 
 CProxySocket::CProxySocket(const CClientContext& context) : CClientContext(context) {}
 
-CProxySocket::~CProxySocket() { Close(); }
+CProxySocket::~CProxySocket() {
+  Close();
+}
 
 bool CProxySocket::Create() {
   Close();

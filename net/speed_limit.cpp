@@ -16,9 +16,13 @@ CSpeedLimit::CSpeedLimit(const IClock* clock) : m_clock(clock) {
   g_liveLimiters.fetch_add(1, std::memory_order_relaxed);
 }
 
-CSpeedLimit::~CSpeedLimit() { g_liveLimiters.fetch_sub(1, std::memory_order_relaxed); }
+CSpeedLimit::~CSpeedLimit() {
+  g_liveLimiters.fetch_sub(1, std::memory_order_relaxed);
+}
 
-int CSpeedLimit::LiveCount() { return g_liveLimiters.load(std::memory_order_relaxed); }
+int CSpeedLimit::LiveCount() {
+  return g_liveLimiters.load(std::memory_order_relaxed);
+}
 
 void CSpeedLimit::SetLimit(uint32_t bytesPerSecond) {
   int live = LiveCount();

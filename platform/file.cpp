@@ -1,11 +1,11 @@
 #include "platform/file.h"
 
-#include <cerrno>
-#include <utility>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -13,13 +13,19 @@ namespace ferrow {
 
 namespace {
 
-ErrorValue ErrorFromErrno(int err) { return MakeError(kCategorySystem, SystemCodeFromErrno(err)); }
+ErrorValue ErrorFromErrno(int err) {
+  return MakeError(kCategorySystem, SystemCodeFromErrno(err));
+}
 
 }  // namespace
 
-std::string NativePath(const std::wstring& path) { return WideToLocal(path); }
+std::string NativePath(const std::wstring& path) {
+  return WideToLocal(path);
+}
 
-CFile::~CFile() { Close(); }
+CFile::~CFile() {
+  Close();
+}
 
 CFile::CFile(CFile&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
 
@@ -35,9 +41,15 @@ ErrorValue CFile::Open(const std::wstring& path, Mode mode) {
   Close();
   int flags = O_CLOEXEC;
   switch (mode) {
-    case Mode::kRead: flags |= O_RDONLY; break;
-    case Mode::kReadWrite: flags |= O_RDWR; break;
-    case Mode::kCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case Mode::kRead:
+      flags |= O_RDONLY;
+      break;
+    case Mode::kReadWrite:
+      flags |= O_RDWR;
+      break;
+    case Mode::kCreate:
+      flags |= O_RDWR | O_CREAT | O_TRUNC;
+      break;
   }
   int fd;
   do {

@@ -12,9 +12,9 @@ namespace ferrow {
 class CFile {
  public:
   enum class Mode {
-    kRead,          // existing file, read only
-    kReadWrite,     // existing file, read and write, not truncated; other handles may share it
-    kCreate,        // read and write; created, or truncated to 0 when it exists
+    kRead,       // existing file, read only
+    kReadWrite,  // existing file, read and write, not truncated; other handles may share it
+    kCreate,     // read and write; created, or truncated to 0 when it exists
   };
 
   CFile() = default;

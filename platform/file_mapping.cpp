@@ -1,14 +1,16 @@
 #include "platform/file_mapping.h"
 
-#include <cerrno>
-
 #include <sys/mman.h>
+
+#include <cerrno>
 
 #include "platform/file.h"
 
 namespace ferrow {
 
-CFileMapping::~CFileMapping() { Unmap(); }
+CFileMapping::~CFileMapping() {
+  Unmap();
+}
 
 ErrorValue CFileMapping::Map(const CFile& file, uint64_t offset, size_t length) {
   Unmap();

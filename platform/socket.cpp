@@ -1,8 +1,5 @@
 #include "platform/socket.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -10,6 +7,11 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
 
 #include "platform/error_code.h"
 
@@ -19,9 +21,13 @@ namespace {
 
 thread_local uint16_t t_lastSocketError = 0;
 
-void SetSocketError(int err) { t_lastSocketError = SocketCodeFromErrno(err); }
+void SetSocketError(int err) {
+  t_lastSocketError = SocketCodeFromErrno(err);
+}
 
-void ClearSocketError() { t_lastSocketError = 0; }
+void ClearSocketError() {
+  t_lastSocketError = 0;
+}
 
 sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
   sockaddr_in sa;
@@ -34,7 +40,9 @@ sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
 
 }  // namespace
 
-uint16_t LastSocketError() { return t_lastSocketError; }
+uint16_t LastSocketError() {
+  return t_lastSocketError;
+}
 
 SocketHandle SocketCreate() {
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
@@ -64,7 +72,26 @@ bool ParseDottedAddress(const std::string& text, uint32_t& address) {
   return true;
 }
 
+namespace {
+
+// Names under "invalid" never exist (RFC 6761); answer at once rather than ask a name server
+// that may be unreachable.
+bool IsReservedInvalidName(std::string name) {
+  if (!name.empty() && name.back() == '.') name.pop_back();
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  constexpr std::string_view kSuffix = ".invalid";
+  return name == "invalid" ||
+         (name.size() > kSuffix.size() &&
+          name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0);
+}
+
+}  // namespace
+
 bool LookupHost(const std::string& host, uint32_t& address) {
+  if (host.empty() || IsReservedInvalidName(host)) {
+    t_lastSocketError = SocketCode::kHostNotFound;
+    return false;
+  }
   addrinfo hints;
   std::memset(&hints, 0, sizeof(hints));
   hints.ai_family = AF_INET;
@@ -196,8 +223,12 @@ bool NameOf(SocketHandle socket, SocketAddress& out, bool local) {
 
 }  // namespace
 
-bool SocketLocalAddress(SocketHandle socket, SocketAddress& out) { return NameOf(socket, out, true); }
+bool SocketLocalAddress(SocketHandle socket, SocketAddress& out) {
+  return NameOf(socket, out, true);
+}
 
-bool SocketPeerAddress(SocketHandle socket, SocketAddress& out) { return NameOf(socket, out, false); }
+bool SocketPeerAddress(SocketHandle socket, SocketAddress& out) {
+  return NameOf(socket, out, false);
+}
 
 }  // namespace ferrow

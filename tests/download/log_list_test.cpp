@@ -1,11 +1,11 @@
 #include "download/log_list.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <set>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace ferrow {
 namespace {
@@ -55,7 +55,8 @@ TEST(LogListTest, ConcurrentAddsAreEachKeptOnce) {
   });
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
-      for (int i = 0; i < kLines; ++i) log.Add(static_cast<uint32_t>(t), static_cast<uint32_t>(i), L"", 0);
+      for (int i = 0; i < kLines; ++i)
+        log.Add(static_cast<uint32_t>(t), static_cast<uint32_t>(i), L"", 0);
       finished.fetch_add(1);
     });
   }

@@ -1,11 +1,11 @@
 #include "download/transfer_info.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/net/fake_clock.h"
 
@@ -144,8 +144,10 @@ TEST_F(TransferInfoTest, ConcurrentPartsGiveExactMasterTotal) {
       CTransferInfo& part = *parts[static_cast<size_t>(i)];
       for (int n = 0; n < kAdds; ++n) {
         part.AddDone(2);
-        if (n % 100 == 0) part.SetDone(part.Done() + 1);
-        else part.AddDone(1);
+        if (n % 100 == 0)
+          part.SetDone(part.Done() + 1);
+        else
+          part.AddDone(1);
       }
     });
   }

@@ -169,8 +169,7 @@ TEST(InternetUrlTest, SetPathRebuildsText) {
 
 TEST(InternetUrlTest, Escape) {
   EXPECT_EQ(CInternetURL::Escape(L"a b%"), L"a%20b%25");
-  EXPECT_EQ(CInternetURL::Escape(L"<>\"#{}|\\^~[]'"),
-            L"%3C%3E%22%23%7B%7D%7C%5C%5E%7E%5B%5D%27");
+  EXPECT_EQ(CInternetURL::Escape(L"<>\"#{}|\\^~[]'"), L"%3C%3E%22%23%7B%7D%7C%5C%5E%7E%5B%5D%27");
   EXPECT_EQ(CInternetURL::Escape(L"/a?b=c&d\u00e9"), L"/a?b=c&d\u00e9");
 }
 

@@ -1,12 +1,12 @@
 #include "net/proxy_socket.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstring>
 #include <future>
 #include <string>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "download/log_list.h"
 #include "download/transfer_info.h"

@@ -1,10 +1,10 @@
 #include "net/speed_limit.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <string>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "download/transfer_info.h"
 #include "net/proxy_socket.h"
@@ -37,8 +37,8 @@ class SpeedLimitTest : public ::testing::Test {
   test::LoopbackListener m_listener;
   CTransferInfo m_transfer;
   CSocketList m_sockets;
-  CProxySocket m_socket{CClientContext(&m_transfer, nullptr, nullptr, nullptr, &m_sockets,
-                                       nullptr, nullptr)};
+  CProxySocket m_socket{
+      CClientContext(&m_transfer, nullptr, nullptr, nullptr, &m_sockets, nullptr, nullptr)};
   SocketHandle m_server = kInvalidSocket;
   char m_scratch[131072];
   char m_buffer[65536];
