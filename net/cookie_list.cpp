@@ -5,7 +5,9 @@
 namespace ferrow {
 namespace {
 
-bool IsTrimmed(wchar_t c) { return c == L'\r' || c == L'\n' || c == L'\t' || c == L' '; }
+bool IsTrimmed(wchar_t c) {
+  return c == L'\r' || c == L'\n' || c == L'\t' || c == L' ';
+}
 
 std::wstring_view Trim(std::wstring_view text) {
   while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);

@@ -221,16 +221,15 @@ std::vector<std::filesystem::path> BrowserCookieFiles() {
   }
   const char* home = std::getenv("HOME");
   if (!home || !*home) return files;
-  std::filesystem::path profile = FirefoxDefaultProfile(std::filesystem::path(home) /
-                                                        ".mozilla" / "firefox");
+  std::filesystem::path profile =
+      FirefoxDefaultProfile(std::filesystem::path(home) / ".mozilla" / "firefox");
   std::error_code error;
   if (!profile.empty() && std::filesystem::is_regular_file(profile / "cookies.sqlite", error))
     files.push_back(profile / "cookies.sqlite");
   return files;
 }
 
-bool ReadBrowserCookieFile(const std::filesystem::path& file,
-                           std::vector<BrowserCookie>& cookies) {
+bool ReadBrowserCookieFile(const std::filesystem::path& file, std::vector<BrowserCookie>& cookies) {
   return IsSqliteFile(file) ? ReadFirefoxCookies(file, cookies) : ReadCookiesTxt(file, cookies);
 }
 

@@ -1,10 +1,10 @@
 #include "net/cookie_list.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <optional>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/sandbox.h"
 
@@ -72,7 +72,8 @@ class BrowserCookiesTest : public test::SandboxedTest {
 
 TEST_F(BrowserCookiesTest, HostIsAskedForWithTheWwwPrefix) {
   const std::string future = std::to_string(std::time(nullptr) + 3600);
-  WriteCookies(".example.com\tTRUE\t/\tFALSE\t" + future + "\tdomainwide\t1\n"
+  WriteCookies(".example.com\tTRUE\t/\tFALSE\t" + future +
+               "\tdomainwide\t1\n"
                "www.example.com\tFALSE\t/\tFALSE\t0\twwwonly\t2\n"
                "example.com\tFALSE\t/\tFALSE\t0\tbareonly\t3\n"
                "other.org\tFALSE\t/\tFALSE\t0\tother\t4\n");
@@ -85,10 +86,11 @@ TEST_F(BrowserCookiesTest, HostIsAskedForWithTheWwwPrefix) {
 }
 
 TEST_F(BrowserCookiesTest, SecureExpiredAndDeeperPathCookiesAreNotSent) {
-  WriteCookies(".example.com\tTRUE\t/\tTRUE\t0\tsecure\t1\n"
-               ".example.com\tTRUE\t/\tFALSE\t1000\texpired\t2\n"
-               ".example.com\tTRUE\t/dir\tFALSE\t0\tdeep\t3\n"
-               "#HttpOnly_.example.com\tTRUE\t/\tFALSE\t0\thttponly\t4\n");
+  WriteCookies(
+      ".example.com\tTRUE\t/\tTRUE\t0\tsecure\t1\n"
+      ".example.com\tTRUE\t/\tFALSE\t1000\texpired\t2\n"
+      ".example.com\tTRUE\t/dir\tFALSE\t0\tdeep\t3\n"
+      "#HttpOnly_.example.com\tTRUE\t/\tFALSE\t0\thttponly\t4\n");
   std::wstring text;
   ASSERT_TRUE(GetBrowserCookies(L"example.com", text));
   EXPECT_EQ(text, L"httponly=4");
@@ -104,8 +106,9 @@ TEST_F(BrowserCookiesTest, NoSourceMeansNoCookies) {
 }
 
 TEST_F(BrowserCookiesTest, BrowserCookiesFeedTheListLikeAServerHeader) {
-  WriteCookies(".example.com\tTRUE\t/\tFALSE\t0\tpath\t/x\n"
-               ".example.com\tTRUE\t/\tFALSE\t0\tsid\tabc\n");
+  WriteCookies(
+      ".example.com\tTRUE\t/\tFALSE\t0\tpath\t/x\n"
+      ".example.com\tTRUE\t/\tFALSE\t0\tsid\tabc\n");
   CCookieList cookies;
   cookies.SetCookies(L"sid=old; theme=dark");
   std::wstring text;

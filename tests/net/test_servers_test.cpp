@@ -1,15 +1,16 @@
 // The test servers themselves: each launcher brings its server up on 127.0.0.1, a plain socket
 // client gets a sensible answer, and nothing outlives the test.
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/ftp_server.h"
 #include "tests/support/http_proxy.h"
@@ -56,19 +57,15 @@ class RawClient {
     return out;
   }
   std::string ReceiveAll() { return Receive(SIZE_MAX); }
-  // One FTP reply, multi-line replies included.
+  // One FTP reply: a multi-line reply ("123-...") ends at the line that begins "123 ".
   std::string FtpReply() {
-    std::string reply, line;
+    std::string reply = ReceiveLine();
+    if (reply.size() < 4 || reply[3] != '-') return reply;
+    const std::string end = reply.substr(0, 3) + " ";
     while (true) {
-      line = ReceiveLine();
+      std::string line = ReceiveLine();
       reply += line;
-      if (line.size() < 4 || line[3] == ' ' || line.empty()) {
-        if (reply.size() >= 4 && reply[3] == '-' && line.compare(0, 3, reply.substr(0, 3)) != 0)
-          continue;
-        if (reply.size() >= 4 && reply[3] == '-' && line.size() >= 4 && line[3] != ' ')
-          continue;
-        return reply;
-      }
+      if (line.empty() || line.compare(0, 4, end) == 0) return reply;
     }
   }
   std::string ReceiveLine() {
@@ -148,8 +145,8 @@ TEST(TestServersTest, NginxServesRangesRedirectsAuthAndCountsBytes) {
   std::string ranged = HttpGet(nginx.Port(), "/file.bin", "Range: bytes=1000-\r\n");
   EXPECT_EQ(ranged.substr(0, 12), "HTTP/1.1 206");
   EXPECT_EQ(Body(ranged), PatternBytes(1000, 4000));
-  EXPECT_NE(HttpGet(nginx.Port(), "/old").find("Location: http://127.0.0.1:" +
-                                               std::to_string(nginx.Port()) + "/new\r\n"),
+  EXPECT_NE(HttpGet(nginx.Port(), "/old")
+                .find("Location: http://127.0.0.1:" + std::to_string(nginx.Port()) + "/new\r\n"),
             std::string::npos);
   EXPECT_EQ(HttpGet(nginx.Port(), "/gone").substr(0, 12), "HTTP/1.1 410");
   EXPECT_EQ(HttpGet(nginx.Port(), "/private/p.txt").substr(0, 12), "HTTP/1.1 401");
@@ -194,8 +191,7 @@ TEST(TestServersTest, VsftpdServesAnonymousDownloadsAndLogsThem) {
   EXPECT_EQ(FtpFetch(ftp.Port(), "anonymous", "me@example.com", "f.bin", 1000),
             PatternBytes(1000, 2000));
   const auto commands = ftp.Commands();
-  EXPECT_NE(std::find(commands.begin(), commands.end(), "REST 1000"), commands.end())
-      << ftp.Log();
+  EXPECT_NE(std::find(commands.begin(), commands.end(), "REST 1000"), commands.end()) << ftp.Log();
   EXPECT_EQ(ftp.RetrBytes(), 2000);
 }
 
@@ -244,8 +240,8 @@ TEST(TestServersTest, HttpProxyForwardsAndLogsTheRequestLine) {
 }
 
 TEST(TestServersTest, FaultHttpResetsTheFirstBodyAndLogsRequests) {
-  ScriptedServer http("fault_http", {"--size", "5000", "--reset-after", "100",
-                                     "--reset-count", "1"});
+  ScriptedServer http("fault_http",
+                      {"--size", "5000", "--reset-after", "100", "--reset-count", "1"});
   FERROW_START_OR_SKIP(http);
   std::string first = HttpGet(http.Port(), "/f", "Range: bytes=1000-\r\n");
   EXPECT_EQ(Body(first), PatternBytes(1000, 100));

@@ -1,11 +1,10 @@
 #include "platform/browser_cookies.h"
 
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <cstdlib>
 #include <optional>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/sandbox.h"
 
@@ -59,11 +58,11 @@ class BrowserCookieFilesTest : public test::SandboxedTest {
 
 TEST_F(BrowserCookieFilesTest, FirefoxStoreIsReadAndFiltered) {
   const auto file = SandboxDir() / "cookies.sqlite";
-  MakeFirefoxStore(file, {"'sid', 'v1', '.example.com', '/', 0, 0",
-                          "'ms', 'v2', 'www.example.com', '/', 4102444800000, 0",
-                          "'old', 'v3', '.example.com', '/', 1000, 0",
-                          "'sec', 'v4', '.example.com', '/', 0, 1",
-                          "'uni', 'caf\xc3\xa9', '.example.com', '/', 0, 0"});
+  MakeFirefoxStore(
+      file, {"'sid', 'v1', '.example.com', '/', 0, 0",
+             "'ms', 'v2', 'www.example.com', '/', 4102444800000, 0",
+             "'old', 'v3', '.example.com', '/', 1000, 0", "'sec', 'v4', '.example.com', '/', 0, 1",
+             "'uni', 'caf\xc3\xa9', '.example.com', '/', 0, 0"});
   std::vector<BrowserCookie> cookies;
   ASSERT_TRUE(ReadBrowserCookieFile(file, cookies));
   ASSERT_EQ(cookies.size(), 5u);
@@ -121,10 +120,11 @@ TEST_F(BrowserCookieFilesTest, FirefoxDefaultProfileIsFoundFromProfilesIni) {
   const auto firefox = SandboxDir() / ".mozilla" / "firefox";
   MakeFirefoxStore(firefox / "abc.default-release" / "cookies.sqlite", {});
   MakeFirefoxStore(firefox / "old.default" / "cookies.sqlite", {});
-  test::WriteFileBytes(firefox / "profiles.ini",
-                       "[Profile1]\nName=default\nIsRelative=1\nPath=old.default\nDefault=1\n\n"
-                       "[Profile0]\nName=default-release\nIsRelative=1\nPath=abc.default-release\n\n"
-                       "[Install4F96D1932A9F858E]\nDefault=abc.default-release\nLocked=1\n");
+  test::WriteFileBytes(
+      firefox / "profiles.ini",
+      "[Profile1]\nName=default\nIsRelative=1\nPath=old.default\nDefault=1\n\n"
+      "[Profile0]\nName=default-release\nIsRelative=1\nPath=abc.default-release\n\n"
+      "[Install4F96D1932A9F858E]\nDefault=abc.default-release\nLocked=1\n");
   ASSERT_EQ(BrowserCookieFiles(),
             std::vector<std::filesystem::path>{firefox / "abc.default-release" / "cookies.sqlite"});
 

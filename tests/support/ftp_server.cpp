@@ -9,8 +9,8 @@ namespace {
 
 std::vector<std::string> FtpArguments(const FtpOptions& options,
                                       const std::filesystem::path& root) {
-  std::vector<std::string> args = {"--root", root.string(), "--user", options.user,
-                                   "--password", options.password};
+  std::vector<std::string> args = {"--root",     root.string(), "--user",
+                                   options.user, "--password",  options.password};
   if (!options.anonymous) args.push_back("--no-anonymous");
   if (options.passivePortFrom > 0)
     args.insert(args.end(), {"--passive-ports", std::to_string(options.passivePortFrom) + "-" +

@@ -7,7 +7,9 @@ namespace ferrow::test {
 
 HttpProxy::HttpProxy() : PeerServer("tinyproxy") {}
 
-bool HttpProxy::Available() const { return !FindProgram({"/usr/bin/tinyproxy", "tinyproxy"}).empty(); }
+bool HttpProxy::Available() const {
+  return !FindProgram({"/usr/bin/tinyproxy", "tinyproxy"}).empty();
+}
 
 bool HttpProxy::Start() {
   const std::string program = FindProgram({"/usr/bin/tinyproxy", "tinyproxy"});
@@ -27,7 +29,9 @@ bool HttpProxy::Start() {
   });
 }
 
-std::string HttpProxy::Log() const { return ReadTextFile(m_dir / "tinyproxy.log"); }
+std::string HttpProxy::Log() const {
+  return ReadTextFile(m_dir / "tinyproxy.log");
+}
 
 std::vector<std::string> HttpProxy::RequestLines() const {
   std::vector<std::string> lines;

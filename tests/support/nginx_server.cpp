@@ -8,39 +8,39 @@
 
 namespace ferrow::test {
 
-NginxServer::NginxServer(NginxOptions options) : PeerServer("nginx"), m_options(std::move(options)) {
+NginxServer::NginxServer(NginxOptions options)
+    : PeerServer("nginx"), m_options(std::move(options)) {
   if (m_options.root.empty()) m_options.root = m_dir / "www";
   std::filesystem::create_directories(m_options.root);
   std::filesystem::create_directories(m_dir / "temp");
 }
 
-bool NginxServer::Available() const { return !FindProgram({"/usr/sbin/nginx", "nginx"}).empty(); }
+bool NginxServer::Available() const {
+  return !FindProgram({"/usr/sbin/nginx", "nginx"}).empty();
+}
 
 std::string NginxServer::Config(int port) const {
   const std::string dir = m_dir.string();
   std::ostringstream c;
-  c << "daemon off;\n"
-       "master_process off;\n"
-       "worker_processes 1;\n"
-       "pid " << dir << "/nginx.pid;\n"
-       "error_log " << dir << "/error.log warn;\n"
-       "events { worker_connections 1024; }\n"
-       "http {\n"
-       "  default_type application/octet-stream;\n"
-       "  sendfile on;\n"
-       "  keepalive_timeout 65;\n"
-       "  client_body_temp_path " << dir << "/temp/body;\n"
-       "  proxy_temp_path " << dir << "/temp/proxy;\n"
-       "  fastcgi_temp_path " << dir << "/temp/fastcgi;\n"
-       "  uwsgi_temp_path " << dir << "/temp/uwsgi;\n"
-       "  scgi_temp_path " << dir << "/temp/scgi;\n"
-       "  log_format counted '$request_method $uri \"$http_range\" $status $bytes_sent "
-       "$body_bytes_sent';\n"
-       "  access_log " << dir << "/access.log counted;\n"
-       "  server {\n"
-       "    listen 127.0.0.1:" << port << ";\n"
-       "    server_name localhost;\n"
-       "    root " << m_options.root.string() << ";\n";
+  c << "daemon off;\n";
+  c << "master_process off;\n";
+  c << "worker_processes 1;\n";
+  c << "pid " << dir << "/nginx.pid;\n";
+  c << "error_log " << dir << "/error.log warn;\n";
+  c << "events { worker_connections 1024; }\n";
+  c << "http {\n";
+  c << "  default_type application/octet-stream;\n";
+  c << "  sendfile on;\n";
+  c << "  keepalive_timeout 65;\n";
+  for (const char* kind : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
+    c << "  " << kind << "_temp_path " << dir << "/temp/" << kind << ";\n";
+  c << "  log_format counted "
+       "'$request_method $uri \"$http_range\" $status $bytes_sent $body_bytes_sent';\n";
+  c << "  access_log " << dir << "/access.log counted;\n";
+  c << "  server {\n";
+  c << "    listen 127.0.0.1:" << port << ";\n";
+  c << "    server_name localhost;\n";
+  c << "    root " << m_options.root.string() << ";\n";
   if (m_options.limitRate > 0) c << "    limit_rate " << m_options.limitRate << ";\n";
   if (!m_options.absoluteRedirects) c << "    absolute_redirect off;\n";
   for (const auto& r : m_options.redirects)
@@ -53,7 +53,9 @@ std::string NginxServer::Config(int port) const {
   if (!m_options.authPath.empty())
     c << "    location " << m_options.authPath << " { auth_basic \"test\"; "
       << "auth_basic_user_file " << dir << "/htpasswd; }\n";
-  c << m_options.extraServerConfig << "\n  }\n}\n";
+  c << m_options.extraServerConfig << "\n";
+  c << "  }\n";
+  c << "}\n";
   return c.str();
 }
 
@@ -68,8 +70,8 @@ bool NginxServer::Start() {
   return StartOnFreePort([&](int port) {
     const auto config = m_dir / "nginx.conf";
     std::ofstream(config) << Config(port);
-    return std::vector<std::string>{nginx, "-p", m_dir.string(), "-c", config.string(),
-                                    "-e", (m_dir / "error.log").string()};
+    return std::vector<std::string>{
+        nginx, "-p", m_dir.string(), "-c", config.string(), "-e", (m_dir / "error.log").string()};
   });
 }
 
@@ -113,6 +115,8 @@ long long NginxServer::BodyBytesSent(const std::string& uri) const {
   return sum;
 }
 
-std::string NginxServer::ErrorLog() const { return ReadTextFile(m_dir / "error.log"); }
+std::string NginxServer::ErrorLog() const {
+  return ReadTextFile(m_dir / "error.log");
+}
 
 }  // namespace ferrow::test

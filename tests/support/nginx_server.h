@@ -32,7 +32,7 @@ struct NginxReply {
 
 struct NginxOptions {
   std::filesystem::path root{};  // served folder; empty: a fresh folder inside Dir()
-  long long limitRate = 0;     // bytes per second per connection; 0 = unlimited
+  long long limitRate = 0;       // bytes per second per connection; 0 = unlimited
   std::vector<NginxRedirect> redirects{};
   std::vector<NginxReply> replies{};
   // Basic authentication on every path below authPath ("/private/"), when not empty.

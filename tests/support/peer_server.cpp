@@ -1,5 +1,7 @@
 #include "tests/support/peer_server.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -18,13 +20,23 @@ PeerServer::PeerServer(const std::string& prefix) : m_dir(MakeTempDir("ferrow-" 
 
 PeerServer::~PeerServer() {
   m_process.Stop();
+  // Set FERROW_KEEP_SERVER_DIRS to look at a server's configuration and logs after a test.
+  const char* keep = std::getenv("FERROW_KEEP_SERVER_DIRS");
+  if (keep && *keep && std::string(keep) != "0") {
+    std::fprintf(stderr, "kept %s\n", m_dir.c_str());
+    return;
+  }
   std::error_code ignored;
   std::filesystem::remove_all(m_dir, ignored);
 }
 
-void PeerServer::Stop() { m_process.Stop(); }
+void PeerServer::Stop() {
+  m_process.Stop();
+}
 
-std::string PeerServer::Output() const { return ReadTextFile(OutputPath()); }
+std::string PeerServer::Output() const {
+  return ReadTextFile(OutputPath());
+}
 
 bool PeerServer::Fail(const std::string& error) {
   m_error = error;
@@ -34,8 +46,7 @@ bool PeerServer::Fail(const std::string& error) {
   return false;
 }
 
-bool PeerServer::StartOnFreePort(
-    const std::function<std::vector<std::string>(int port)>& command) {
+bool PeerServer::StartOnFreePort(const std::function<std::vector<std::string>(int port)>& command) {
   m_error.clear();
   for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
     int port = PickFreePort();
@@ -73,8 +84,8 @@ bool PeerServer::StartReportingPort(const std::vector<std::string>& command) {
       m_port = port;
       return true;
     }
-    if (!m_process.Running()) return Fail("ended before reporting its port (" +
-                                          m_process.EndReason() + ")");
+    if (!m_process.Running())
+      return Fail("ended before reporting its port (" + m_process.EndReason() + ")");
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return Fail("did not report its port in time");

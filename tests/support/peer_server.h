@@ -6,12 +6,12 @@
 //   NginxServer nginx({.root = dir});
 //   FERROW_START_OR_SKIP(nginx);          // skips the test only when nginx is not installed
 //   ... connect to 127.0.0.1:nginx.Port() ...
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/server_process.h"
 
@@ -34,6 +34,8 @@ class PeerServer {
   bool Running() { return m_process.Running(); }
 
   int Port() const { return m_port; }
+  // "127.0.0.1:<port>", as proxy settings and URLs want it.
+  std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_port); }
   const std::string& Error() const { return m_error; }
   // The server's own temporary folder.
   const std::filesystem::path& Dir() const { return m_dir; }
@@ -66,9 +68,9 @@ std::vector<std::string> LinesStartingWith(const std::string& text, const std::s
 
 // Starts a PeerServer in a test body: skips the test when the program is not installed and
 // fails it when the server does not come up.
-#define FERROW_START_OR_SKIP(server)                                                       \
-  do {                                                                                     \
-    if (!(server).Available())                                                             \
-      GTEST_SKIP() << (server).Name() << " is not installed (run scripts/install-deps)";   \
-    ASSERT_TRUE((server).Start()) << (server).Name() << ": " << (server).Error();          \
+#define FERROW_START_OR_SKIP(server)                                                     \
+  do {                                                                                   \
+    if (!(server).Available())                                                           \
+      GTEST_SKIP() << (server).Name() << " is not installed (run scripts/install-deps)"; \
+    ASSERT_TRUE((server).Start()) << (server).Name() << ": " << (server).Error();        \
   } while (0)

@@ -17,7 +17,9 @@ bool ScriptedServer::Available() const {
   return !SystemPython().empty() && access(ScriptPath().c_str(), R_OK) == 0;
 }
 
-bool ScriptedServer::Start() { return StartOn(0); }
+bool ScriptedServer::Start() {
+  return StartOn(0);
+}
 
 bool ScriptedServer::Restart(std::vector<std::string> arguments) {
   const int port = m_port;
@@ -27,8 +29,9 @@ bool ScriptedServer::Restart(std::vector<std::string> arguments) {
 }
 
 bool ScriptedServer::StartOn(int port) {
-  std::vector<std::string> command = {SystemPython(), "-u", ScriptPath().string(), "--port",
-                                      std::to_string(port), "--log", LogPath().string()};
+  std::vector<std::string> command = {
+      SystemPython(),       "-u",    ScriptPath().string(), "--port",
+      std::to_string(port), "--log", LogPath().string()};
   command.insert(command.end(), m_arguments.begin(), m_arguments.end());
   return StartReportingPort(command);
 }
@@ -37,7 +40,9 @@ std::string ScriptedServer::Url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(m_port) + path;
 }
 
-std::string ScriptedServer::Log() const { return ReadTextFile(LogPath()); }
+std::string ScriptedServer::Log() const {
+  return ReadTextFile(LogPath());
+}
 
 std::vector<std::string> ScriptedServer::LogLines(const std::string& prefix) const {
   return LinesStartingWith(Log(), prefix);

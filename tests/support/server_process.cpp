@@ -44,10 +44,12 @@ sockaddr_in LoopbackAddress(int port) {
 
 }  // namespace
 
-ServerProcess::~ServerProcess() { Stop(); }
+ServerProcess::~ServerProcess() {
+  Stop();
+}
 
-bool ServerProcess::Start(const std::vector<std::string>& argv,
-                          const std::filesystem::path& output, std::string& error) {
+bool ServerProcess::Start(const std::vector<std::string>& argv, const std::filesystem::path& output,
+                          std::string& error) {
   Stop();
   m_endReason.clear();
   if (argv.empty()) {
@@ -202,6 +204,8 @@ std::string FindProgram(const std::vector<std::string>& candidates) {
   return "";
 }
 
-std::string SystemPython() { return FindProgram({"/usr/bin/python3"}); }
+std::string SystemPython() {
+  return FindProgram({"/usr/bin/python3"});
+}
 
 }  // namespace ferrow::test

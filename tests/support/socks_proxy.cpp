@@ -15,7 +15,9 @@ std::string SocksProxy::Program() const {
                          : FindProgram({"/usr/bin/microsocks", "microsocks"});
 }
 
-bool SocksProxy::Available() const { return !Program().empty(); }
+bool SocksProxy::Available() const {
+  return !Program().empty();
+}
 
 std::string SocksProxy::DanteConfig(int port) const {
   std::ostringstream c;
@@ -41,8 +43,8 @@ bool SocksProxy::Start() {
     if (m_options.dante) {
       const auto config = m_dir / "danted.conf";
       std::ofstream(config) << DanteConfig(port);
-      return std::vector<std::string>{program, "-f", config.string(), "-p",
-                                      (m_dir / "danted.pid").string(), "-N", "1"};
+      return std::vector<std::string>{
+          program, "-f", config.string(), "-p", (m_dir / "danted.pid").string(), "-N", "1"};
     }
     std::vector<std::string> argv = {program, "-i", "127.0.0.1", "-p", std::to_string(port)};
     if (!m_options.user.empty())

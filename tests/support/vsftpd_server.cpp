@@ -9,7 +9,9 @@
 namespace ferrow::test {
 namespace {
 
-std::string Program() { return FindProgram({"/usr/sbin/vsftpd", "vsftpd"}); }
+std::string Program() {
+  return FindProgram({"/usr/sbin/vsftpd", "vsftpd"});
+}
 
 }  // namespace
 
@@ -28,7 +30,9 @@ VsftpdServer::VsftpdServer() : PeerServer("vsftpd"), m_root(m_dir / "root") {
                                        fs::perms::others_read | fs::perms::others_exec);
 }
 
-bool VsftpdServer::Available() const { return !Program().empty(); }
+bool VsftpdServer::Available() const {
+  return !Program().empty();
+}
 
 bool VsftpdServer::Start() {
   const std::string program = Program();
@@ -56,7 +60,9 @@ std::string VsftpdServer::Url(const std::string& path) const {
   return "ftp://127.0.0.1:" + std::to_string(m_port) + path;
 }
 
-std::string VsftpdServer::Log() const { return ReadTextFile(m_dir / "vsftpd.log"); }
+std::string VsftpdServer::Log() const {
+  return ReadTextFile(m_dir / "vsftpd.log");
+}
 
 std::vector<std::string> VsftpdServer::Commands() const {
   // ... FTP command: Client "127.0.0.1", "REST 1000"
