@@ -294,6 +294,11 @@ TEST(ShippedLanguageFilesTest, EveryUsedNumberExistsInEveryFile) {
     EXPECT_EQ(manager.FormatMessage(Msg::kValueOutOfRange, {1, 64}).find(L'%'), std::wstring::npos);
   }
   EXPECT_GE(files, 2u);
+
+  // The files are UTF-8: the German umlauts arrive as characters, not as byte pairs.
+  CResourceManager german;
+  ASSERT_TRUE(german.LoadFile((test::SourceDir() / "Languages" / "German.lng").wstring()));
+  EXPECT_NE(german.GetString(Msg::kLanguageNextStart).find(L"n\u00e4chsten"), std::wstring::npos);
 }
 
 }  // namespace
