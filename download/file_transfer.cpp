@@ -2,6 +2,7 @@
 
 #include "download/transfer_operations.h"
 #include "net/client_context.h"
+#include "net/ftp_client.h"
 #include "net/http_client.h"
 #include "net/internet_client.h"
 #include "net/internet_url.h"
@@ -15,6 +16,7 @@ namespace {
 std::unique_ptr<CInternetClient> CreateProtocolClient(int32_t scheme,
                                                       const CClientContext& context) {
   if (scheme == Scheme::kHttp) return std::make_unique<CHttpClient>(context);
+  if (scheme == Scheme::kFtp) return std::make_unique<CFtpClient>(context);
   return nullptr;
 }
 
