@@ -10,6 +10,7 @@
 #include "net/transfer_settings.h"
 #include "platform/text.h"
 #include "tests/download/fake_server.h"
+#include "tests/support/ftp_server.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/test_data.h"
@@ -81,6 +82,28 @@ TEST_F(LargeTransferTest, NginxInFourSixteenAndSixtyFourParts) {
     std::filesystem::path target = DownloadDir() / "large.bin";
     CFileTransfer transfer(&settings);
     ASSERT_TRUE(transfer.Start(Utf8ToWide(nginx.Url("/large.bin")), Utf8ToWide(target.string())));
+    transfer.Wait();
+    ASSERT_EQ(transfer.Master().Status(), DownloadStatus::kCompleted);
+    EXPECT_EQ(transfer.Master().Parts(), parts);
+    ASSERT_EQ(std::filesystem::file_size(target), size);
+    EXPECT_TRUE(MatchesPattern(target, size));
+    std::filesystem::remove(target);
+  }
+}
+
+TEST_F(LargeTransferTest, FtpInFourSixteenAndSixtyFourParts) {
+  test::FtpServer ftp;
+  FERROW_START_OR_SKIP(ftp);
+  const uint64_t size = kLargeSize + 4099;
+  test::WritePatternFile(ftp.Root() / "large.bin", size);
+  CTransferSettings settings;
+  for (int32_t parts : {4, 16, 64}) {
+    SCOPED_TRACE(parts);
+    settings.SetMaxThreads(parts);
+    std::filesystem::path target = DownloadDir() / "large.bin";
+    CFileTransfer transfer(&settings);
+    ASSERT_TRUE(transfer.Start(Utf8ToWide(ftp.Url("/large.bin", "user", "secret")),
+                               Utf8ToWide(target.string())));
     transfer.Wait();
     ASSERT_EQ(transfer.Master().Status(), DownloadStatus::kCompleted);
     EXPECT_EQ(transfer.Master().Parts(), parts);
