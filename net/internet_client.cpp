@@ -48,13 +48,21 @@ bool CInternetClient::ProbeResume() {
   return false;
 }
 
-bool CInternetClient::PrepareFile() { return CTransferOperations::PrepareFile(*this); }
+bool CInternetClient::PrepareFile() {
+  return CTransferOperations::PrepareFile(*this);
+}
 
-bool CInternetClient::FinishFile() { return CTransferOperations::FinishFile(*this); }
+bool CInternetClient::FinishFile() {
+  return CTransferOperations::FinishFile(*this);
+}
 
-bool CInternetClient::Download() { return CTransferOperations::Download(*this); }
+bool CInternetClient::Download() {
+  return CTransferOperations::Download(*this);
+}
 
-bool CInternetClient::ReceivePart() { return CTransferOperations::ReceivePart(*this); }
+bool CInternetClient::ReceivePart() {
+  return CTransferOperations::ReceivePart(*this);
+}
 
 bool CInternetClient::IsLoginFailure(ErrorValue) const {
   return false;
@@ -78,7 +86,9 @@ uint32_t CInternetClient::WaitForResume(uint32_t milliseconds) {
   return value;
 }
 
-bool CInternetClient::RetryDecision() { return CTransferOperations::RetryDecision(*this); }
+bool CInternetClient::RetryDecision() {
+  return CTransferOperations::RetryDecision(*this);
+}
 
 std::unique_ptr<CInternetClient> CInternetClient::Clone(const CClientContext&) const {
   return nullptr;

@@ -1,4 +1,6 @@
 // Segmented transfers with the real HTTP client against nginx and the scripted fault server.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -6,8 +8,6 @@
 #include <memory>
 #include <set>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "download/file_transfer.h"
 #include "download/resume_block.h"
@@ -132,8 +132,8 @@ TEST_F(HttpTransferTest, ResetsAreRetriedUpToRetryAttemptsInAll) {
 }
 
 TEST_F(HttpTransferTest, ResetPartsResumeAndFinish) {
-  test::ScriptedServer http(
-      "fault_http", {"--size", "200000", "--reset-after", "7000", "--reset-count", "5"});
+  test::ScriptedServer http("fault_http",
+                            {"--size", "200000", "--reset-after", "7000", "--reset-count", "5"});
   FERROW_START_OR_SKIP(http);
   m_settings.SetMaxThreads(4);
   m_settings.SetRetryAttempts(10);
