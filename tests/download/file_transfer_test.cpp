@@ -433,25 +433,6 @@ TEST_F(FileTransferTest, FailedFinishKeepsTheDataAndReportsTheSystemError) {
   EXPECT_EQ(Server().BytesSent(), sentBefore);
 }
 
-// Lines logged by many part threads at once are each kept exactly once.
-TEST_F(FileTransferTest, ConcurrentLogLinesAreEachKeptOnce) {
-  CFileTransfer transfer(&m_settings);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 16; ++t) {
-    threads.emplace_back([&transfer, t] {
-      for (int i = 0; i < 500; ++i) transfer.Log().Add(1, std::to_wstring(t * 1000 + i));
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  std::vector<CLogInfo> lines = transfer.Log().TakeAll();
-  ASSERT_EQ(lines.size(), 16u * 500u);
-  std::vector<int> seen(16000, 0);
-  for (const CLogInfo& line : lines) ++seen[std::stoi(line.Text())];
-  for (int t = 0; t < 16; ++t) {
-    for (int i = 0; i < 500; ++i) EXPECT_EQ(seen[t * 1000 + i], 1);
-  }
-}
-
 // Progress is queued by every receiving connection, at most once per second of wall-clock
 // time each.
 TEST_F(FileTransferTest, ProgressEventsAtMostOncePerSecondPerConnection) {
