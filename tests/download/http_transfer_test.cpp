@@ -153,17 +153,28 @@ TEST_F(HttpTransferTest, NotFoundIsNotRetried) {
 TEST_F(HttpTransferTest, UnauthorizedWaitsInLoginRequired) {
   test::ScriptedServer http("fault_http", {"--size", "1000", "--auth", "user:secret"});
   FERROW_START_OR_SKIP(http);
-  auto transfer = Start(http.Url("/file.bin"));
-  auto waiting = [&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; };
-  ASSERT_TRUE(WaitUntil(waiting));
-  // Going on without a new login asks again; giving up fails.
-  transfer->Resume(1);
-  ASSERT_TRUE(WaitUntil([&] { return http.LogLines("REQUEST ").size() == 2; }));
-  ASSERT_TRUE(WaitUntil(waiting));
-  transfer->Resume(0);
-  transfer->Wait();
-  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
-  EXPECT_EQ(transfer->Master().Error(), MakeError(kCategoryHttp, 401));
+  for (bool giveUp : {true, false}) {
+    SCOPED_TRACE(giveUp);
+    auto transfer = Start(http.Url("/file.bin"));
+    auto waiting = [&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; };
+    ASSERT_TRUE(WaitUntil(waiting));
+    if (giveUp) {
+      transfer->Resume(0);
+      transfer->Wait();
+      EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+      EXPECT_EQ(transfer->Master().Error(), MakeError(kCategoryHttp, 401));
+      continue;
+    }
+    // Going on without a new login asks again; with the login stored it completes.
+    size_t requests = http.LogLines("REQUEST ").size();
+    transfer->Resume(1);
+    ASSERT_TRUE(WaitUntil([&] { return http.LogLines("REQUEST ").size() == requests + 1; }));
+    ASSERT_TRUE(WaitUntil(waiting));
+    m_settings.SetLogin(L"127.0.0.1", L"user", L"secret", true);
+    transfer->Resume(1);
+    transfer->Wait();
+    ExpectFile(*transfer, test::PatternBytes(0, 1000));
+  }
 }
 
 TEST_F(HttpTransferTest, ServerIgnoringRangesGivesAnIdenticalFile) {
