@@ -442,9 +442,9 @@ TEST_F(FileTransferTest, ProgressEventsAtMostOncePerSecondPerConnection) {
   m_settings.SetMaxThreads(2);
   auto begin = std::chrono::steady_clock::now();
   auto transfer = Run();
-  auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                     std::chrono::steady_clock::now() - begin)
-                     .count();
+  auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - begin)
+          .count();
   ExpectComplete(*transfer);
   std::vector<uint32_t> events = TakeEvents(*transfer);
   auto progress = std::count(events.begin(), events.end(), 4u);
