@@ -1,7 +1,9 @@
 #include "net/internet_client.h"
 
 #include "download/transfer_info.h"
+#include "net/login_list.h"
 #include "net/resume_event.h"
+#include "net/transfer_settings.h"
 
 namespace ferrow {
 
@@ -21,8 +23,15 @@ CInternetClient::~CInternetClient() = default;
 
 bool CInternetClient::Open(const std::wstring& url) {
   m_url.Parse(url);
-  // A stored login for the URL's host replaces the URL's own user and password; that lookup
-  // comes with the site-login list of the transfer settings.
+  // A stored login for the URL's host replaces the URL's own user and password. The list is
+  // a copy taken under the settings' lock; hosts are compared exactly.
+  if (Settings() != nullptr) {
+    CLoginList logins = Settings()->GetSiteLogins();
+    if (const CLoginInfo* login = logins.Find(m_url.Host())) {
+      m_url.SetUser(login->m_user);
+      m_url.SetPassword(login->m_password);
+    }
+  }
   return true;
 }
 
