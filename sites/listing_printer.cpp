@@ -15,18 +15,20 @@ namespace ferrow {
 
 namespace {
 
+// The first listing ends with "idle" whether or not the folder could be listed; a connection
+// that fails ends with "ended".
 class ListingWaiter : public ISiteExplorerListener {
  public:
   void OnExplorerEvent(uint32_t event) override {
     if (event == ExplorerEvent::kListing) m_listed = true;
-    if (event == ExplorerEvent::kEnded) m_ended = true;
+    if (event == ExplorerEvent::kIdle || event == ExplorerEvent::kEnded) m_done = true;
   }
-  bool Done() const { return m_listed || m_ended; }
+  bool Done() const { return m_done; }
   bool Listed() const { return m_listed; }
 
  private:
   bool m_listed = false;
-  bool m_ended = false;
+  bool m_done = false;
 };
 
 std::string ErrorDescription(ErrorValue error) {
@@ -50,29 +52,51 @@ std::string ErrorDescription(ErrorValue error) {
   }
 }
 
-// Prints the log lines that matter: with verbose every line, else only the explorer's failure.
-void PrintLog(const std::vector<CLogInfo>& lines, std::ostream& err, bool verbose) {
-  for (const CLogInfo& line : lines) {
-    switch (line.Kind()) {
-      case LogKind::kSent:
-      case LogKind::kReceived:
-        if (verbose) {
-          std::wstring text = line.Text();
-          while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
-          err << (line.Kind() == LogKind::kSent ? "> " : "< ") << WideToLocal(text) << '\n';
-        }
-        break;
-      case ExplorerLog::kFailureKind:
-        err << "failed: " << ErrorDescription(line.Extra()) << '\n';
-        break;
-      default:
-        if (verbose && line.Number() == ExplorerLog::kStart) {
-          err << "connecting to " << WideToLocal(line.Argument()) << ':' << line.Extra() << '\n';
-        }
-        break;
+std::string WithoutLineEnd(const std::wstring& text) {
+  std::wstring line = text;
+  while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.pop_back();
+  return WideToLocal(line);
+}
+
+// Writes the log lines that matter as they arrive: with verbose every line, else only why the
+// connection failed. Keeps the server's last reply, which says why a folder was refused.
+class LogPrinter {
+ public:
+  LogPrinter(std::ostream& err, bool verbose) : m_err(err), m_verbose(verbose) {}
+
+  void Print(const std::vector<CLogInfo>& lines) {
+    for (const CLogInfo& line : lines) {
+      switch (line.Kind()) {
+        case LogKind::kSent:
+        case LogKind::kReceived:
+          if (line.Kind() == LogKind::kReceived) m_lastReply = WithoutLineEnd(line.Text());
+          if (m_verbose) {
+            m_err << (line.Kind() == LogKind::kSent ? "> " : "< ") << WithoutLineEnd(line.Text())
+                  << '\n';
+          }
+          break;
+        case ExplorerLog::kFailureKind:
+          m_err << "failed: " << ErrorDescription(line.Extra()) << '\n';
+          m_failed = true;
+          break;
+        default:
+          if (m_verbose && line.Number() == ExplorerLog::kStart) {
+            m_err << "connecting to " << WideToLocal(line.Argument()) << ':' << line.Extra()
+                  << '\n';
+          }
+          break;
+      }
     }
   }
-}
+  bool Failed() const { return m_failed; }
+  const std::string& LastReply() const { return m_lastReply; }
+
+ private:
+  std::ostream& m_err;
+  bool m_verbose;
+  bool m_failed = false;
+  std::string m_lastReply;
+};
 
 std::string FormatDate(std::int64_t date) {
   LocalDateTime local;
@@ -107,20 +131,30 @@ int PrintRemoteListing(const std::wstring& url, const CSettings& settings, std::
 int PrintRemoteListing(CSiteExplorer& explorer, const std::wstring& url, std::ostream& out,
                        std::ostream& err, const ListingPrintOptions& options) {
   ListingWaiter waiter;
+  LogPrinter log(err, options.verbose);
+  bool interrupted = false;
   explorer.AddView(&waiter);
   explorer.Connect(url);
   while (!waiter.Done()) {
-    if (options.interrupted && options.interrupted()) break;
+    if (options.interrupted && options.interrupted()) {
+      interrupted = true;
+      break;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(CSiteExplorer::kTimerMilliseconds));
     explorer.OnTimer();
-    PrintLog(explorer.GetLog(), err, options.verbose);
+    log.Print(explorer.GetLog());
   }
   explorer.Stop();
   explorer.OnTimer();
   explorer.RemoveView(&waiter);
-  PrintLog(explorer.GetLog(), err, options.verbose);
+  log.Print(explorer.GetLog());
   if (!waiter.Listed()) {
-    if (options.interrupted && options.interrupted()) err << "stopped\n";
+    if (interrupted) {
+      err << "stopped\n";
+    } else if (!log.Failed()) {
+      err << "failed: the folder could not be listed"
+          << (log.LastReply().empty() ? "" : " (" + log.LastReply() + ")") << '\n';
+    }
     return 1;
   }
 
@@ -129,8 +163,8 @@ int PrintRemoteListing(CSiteExplorer& explorer, const std::wstring& url, std::os
     const std::string size =
         entry.GetSize() == CEntryInfo::kUnknown ? "???" : std::to_string(entry.GetSize());
     char prefix[64];
-    std::snprintf(prefix, sizeof prefix, "%c %15s  %s  ", TypeLetter(entry.GetType()),
-                  size.c_str(), FormatDate(entry.GetDate()).c_str());
+    std::snprintf(prefix, sizeof prefix, "%c %15s  %s  ", TypeLetter(entry.GetType()), size.c_str(),
+                  FormatDate(entry.GetDate()).c_str());
     out << prefix << WideToLocal(entry.GetName()) << '\n';
   }
   out.flush();

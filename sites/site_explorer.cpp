@@ -5,6 +5,7 @@
 
 #include "download/transfer_info.h"
 #include "net/client_context.h"
+#include "net/ftp_client.h"
 #include "net/internet_client.h"
 #include "net/internet_url.h"
 #include "sites/folder_path.h"
@@ -22,8 +23,8 @@ constexpr uint32_t kStopRecloseMilliseconds = 50;
 
 constexpr ErrorValue kNoClient = MakeError(kCategorySystem, SystemCode::kInvalidFunction);
 
-std::unique_ptr<CInternetClient> MakeFtpClient(const CClientContext&) {
-  return nullptr;
+std::unique_ptr<CInternetClient> MakeFtpClient(const CClientContext& context) {
+  return std::make_unique<CFtpClient>(context);
 }
 
 // The folder a URL names; text that could not be sent safely gives the top folder.
@@ -158,8 +159,7 @@ void CSiteExplorer::Start(const std::wstring& url, const std::wstring& path) {
 
 void CSiteExplorer::Run() {
   CTransferInfo transfer;
-  CClientContext context(&transfer, &m_settings, &m_events, &m_log, &m_sockets, &m_stop,
-                         &m_resume);
+  CClientContext context(&transfer, &m_settings, &m_events, &m_log, &m_sockets, &m_stop, &m_resume);
   std::unique_ptr<CInternetClient> client = m_factory(context);
 
   Raise(ExplorerEvent::kConnecting);
