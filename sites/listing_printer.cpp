@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "download/log_info.h"
+#include "net/internet_url.h"
 #include "platform/error_code.h"
 #include "platform/local_time.h"
 #include "platform/system_message.h"
@@ -130,6 +131,10 @@ int PrintRemoteListing(const std::wstring& url, const CSettings& settings, std::
 
 int PrintRemoteListing(CSiteExplorer& explorer, const std::wstring& url, std::ostream& out,
                        std::ostream& err, const ListingPrintOptions& options) {
+  if (CInternetURL(url).GetScheme() != Scheme::kFtp) {
+    err << "failed: only ftp:// folders can be listed\n";
+    return 1;
+  }
   ListingWaiter waiter;
   LogPrinter log(err, options.verbose);
   bool interrupted = false;

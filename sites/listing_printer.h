@@ -20,7 +20,7 @@ struct ListingPrintOptions {
 // Lists the folder an ftp:// URL names and writes one line per entry to out, in the server's
 // order: type ("d" folder, "-" file, "l" link, "?" unknown), size, local date and name. The
 // ".." entry is left out. Why a folder could not be listed goes to err. Returns 0 when the
-// folder was listed, 1 when not.
+// folder was listed, 1 when not (also for an address of another scheme).
 int PrintRemoteListing(const std::wstring& url, const CSettings& settings, std::ostream& out,
                        std::ostream& err, const ListingPrintOptions& options = {});
 // The same with an explorer of the caller's (used by the tests with a scripted client).
