@@ -1,18 +1,12 @@
 #include "net/internet_client.h"
 
 #include "download/transfer_info.h"
+#include "download/transfer_operations.h"
 #include "net/login_list.h"
 #include "net/resume_event.h"
 #include "net/transfer_settings.h"
 
 namespace ferrow {
-
-namespace {
-
-// What a file operation reports until the transfer worker provides it.
-constexpr ErrorValue kNotProvided = MakeError(kCategorySystem, SystemCode::kInvalidFunction);
-
-}  // namespace
 
 CInternetClient::CInternetClient(const CClientContext& context)
     : CClientContext(context), m_socket(context), m_buffer(new char[kClientBufferSize]) {
@@ -64,23 +58,19 @@ bool CInternetClient::ProbeResume() {
 }
 
 bool CInternetClient::PrepareFile() {
-  ReportError(kNotProvided);
-  return false;
+  return CTransferOperations::PrepareFile(*this);
 }
 
 bool CInternetClient::FinishFile() {
-  ReportError(kNotProvided);
-  return false;
+  return CTransferOperations::FinishFile(*this);
 }
 
 bool CInternetClient::Download() {
-  ReportError(kNotProvided);
-  return false;
+  return CTransferOperations::Download(*this);
 }
 
 bool CInternetClient::ReceivePart() {
-  ReportError(kNotProvided);
-  return false;
+  return CTransferOperations::ReceivePart(*this);
 }
 
 bool CInternetClient::IsLoginFailure(ErrorValue) const {
@@ -106,9 +96,7 @@ uint32_t CInternetClient::WaitForResume(uint32_t milliseconds) {
 }
 
 bool CInternetClient::RetryDecision() {
-  // The attempt counting, login wait and retry delay come with the transfer worker; until
-  // then every failure is final.
-  return true;
+  return CTransferOperations::RetryDecision(*this);
 }
 
 std::unique_ptr<CInternetClient> CInternetClient::Clone(const CClientContext&) const {
