@@ -89,9 +89,8 @@ bool CInternetClient::WaitForStop(uint32_t milliseconds) {
 
 uint32_t CInternetClient::WaitForResume(uint32_t milliseconds) {
   CResumeEvent* resume = Resume();
-  if (resume == nullptr || !resume->Wait(milliseconds)) return 0;
-  uint32_t value = resume->Value();
-  resume->Reset();
+  uint32_t value = 0;
+  if (resume == nullptr || !resume->WaitAndTake(milliseconds, value)) return 0;
   return value;
 }
 
