@@ -1,0 +1,30 @@
+#include "net/event_list.h"
+
+#include <mutex>
+
+namespace ferrow {
+
+void CEventList::Add(uint32_t code) {
+  std::lock_guard<CCriticalSection> lock(m_lock);
+  m_codes.push_back(code);
+}
+
+bool CEventList::Take(uint32_t& code) {
+  std::lock_guard<CCriticalSection> lock(m_lock);
+  if (m_codes.empty()) return false;
+  code = m_codes.front();
+  m_codes.pop_front();
+  return true;
+}
+
+bool CEventList::IsEmpty() const {
+  std::lock_guard<CCriticalSection> lock(m_lock);
+  return m_codes.empty();
+}
+
+size_t CEventList::Count() const {
+  std::lock_guard<CCriticalSection> lock(m_lock);
+  return m_codes.size();
+}
+
+}  // namespace ferrow

@@ -1,0 +1,117 @@
+#include "net/internet_client.h"
+
+#include "download/transfer_info.h"
+#include "net/resume_event.h"
+
+namespace ferrow {
+
+namespace {
+
+// What a file operation reports until the transfer worker provides it.
+constexpr ErrorValue kNotProvided = MakeError(kCategorySystem, SystemCode::kInvalidFunction);
+
+}  // namespace
+
+CInternetClient::CInternetClient(const CClientContext& context)
+    : CClientContext(context), m_socket(context), m_buffer(new char[kClientBufferSize]) {
+  m_buffer[0] = '\0';
+}
+
+CInternetClient::~CInternetClient() = default;
+
+bool CInternetClient::Open(const std::wstring& url) {
+  m_url.Parse(url);
+  // A stored login for the URL's host replaces the URL's own user and password; that lookup
+  // comes with the site-login list of the transfer settings.
+  return true;
+}
+
+bool CInternetClient::Connect() {
+  ReportStatus(DownloadStatus::kConnecting);
+  int32_t port = m_url.Port();
+  if (port < 0 || port > 65535) {
+    // A port outside the 16-bit range would otherwise be cut to some other port silently.
+    ReportError(MakeError(kCategorySocket, SocketCode::kAddressNotAvailable));
+    return false;
+  }
+  return m_socket.Create() && m_socket.Connect(m_url.Host(), static_cast<uint16_t>(port));
+}
+
+bool CInternetClient::Login() {
+  return false;
+}
+
+bool CInternetClient::Disconnect() {
+  m_socket.Close();
+  return true;
+}
+
+bool CInternetClient::QueryInformation() {
+  return false;
+}
+
+bool CInternetClient::ProbeResume() {
+  return false;
+}
+
+bool CInternetClient::PrepareFile() {
+  ReportError(kNotProvided);
+  return false;
+}
+
+bool CInternetClient::FinishFile() {
+  ReportError(kNotProvided);
+  return false;
+}
+
+bool CInternetClient::Download() {
+  ReportError(kNotProvided);
+  return false;
+}
+
+bool CInternetClient::ReceivePart() {
+  ReportError(kNotProvided);
+  return false;
+}
+
+bool CInternetClient::IsLoginFailure(ErrorValue) const {
+  return false;
+}
+
+bool CInternetClient::IsRetryable(ErrorValue error) const {
+  if (ErrorCategoryOf(error) != kCategorySocket) return false;
+  uint16_t code = ErrorCodeOf(error);
+  return code == SocketCode::kConnectionReset || code == SocketCode::kTimedOut;
+}
+
+bool CInternetClient::WaitForStop(uint32_t milliseconds) {
+  return CheckStop(milliseconds);
+}
+
+uint32_t CInternetClient::WaitForResume(uint32_t milliseconds) {
+  CResumeEvent* resume = Resume();
+  if (resume == nullptr || !resume->Wait(milliseconds)) return 0;
+  uint32_t value = resume->Value();
+  resume->Reset();
+  return value;
+}
+
+bool CInternetClient::RetryDecision() {
+  // The attempt counting, login wait and retry delay come with the transfer worker; until
+  // then every failure is final.
+  return true;
+}
+
+std::unique_ptr<CInternetClient> CInternetClient::Clone(const CClientContext&) const {
+  return nullptr;
+}
+
+CProxySocket* CInternetClient::OpenData(int64_t) {
+  return nullptr;
+}
+
+bool CInternetClient::ListDirectory(CFileListing&) {
+  return false;
+}
+
+}  // namespace ferrow

@@ -1,0 +1,79 @@
+#pragma once
+// The base of the protocol clients. A client owns the connection socket, the URL it works on
+// and a 64 KiB receive buffer, and offers the operations the transfer worker calls in a fixed
+// order: Open, Connect, Login, QueryInformation, ProbeResume, Disconnect, the file operations,
+// WaitForStop, RetryDecision. Results are true for success; a failing operation has recorded
+// the transfer's error first. A client lives for one worker or part thread.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "net/client_context.h"
+#include "net/internet_url.h"
+#include "net/proxy_socket.h"
+#include "platform/manual_reset_event.h"
+
+namespace ferrow {
+
+class CFileListing;
+
+constexpr int kClientBufferSize = 65536;
+
+class CInternetClient : public CClientContext {
+ public:
+  explicit CInternetClient(const CClientContext& context);
+  ~CInternetClient() override;
+  CInternetClient(const CInternetClient&) = delete;
+  CInternetClient& operator=(const CInternetClient&) = delete;
+
+  // Parses the URL to work on.
+  virtual bool Open(const std::wstring& url);
+  // Status Connecting, then a connection to the URL's host and port.
+  virtual bool Connect();
+  virtual bool Login();
+  // Closes the connection; always succeeds.
+  virtual bool Disconnect();
+  // Learns Size and Date of the remote file.
+  virtual bool QueryInformation();
+  // Learns whether the server can continue at an offset (the description's resume mode).
+  virtual bool ProbeResume();
+
+  // The file operations of the transfer worker.
+  virtual bool PrepareFile();
+  virtual bool FinishFile();
+  virtual bool Download();
+  virtual bool ReceivePart();
+
+  virtual bool IsLoginFailure(ErrorValue error) const;
+  // Only a reset connection and a time-out are worth another attempt.
+  virtual bool IsRetryable(ErrorValue error) const;
+  // Waits on the stop event (0 only tests); when set, records "cancelled" and returns true.
+  virtual bool WaitForStop(uint32_t milliseconds);
+  // Waits on the resume event (kWaitForever has no limit); when set, resets it and returns
+  // its value, else 0.
+  virtual uint32_t WaitForResume(uint32_t milliseconds);
+  // Counts the failed attempt and decides whether to give up (true) or try again.
+  virtual bool RetryDecision();
+
+  // A new client of the same protocol for another context (a part); none in the base.
+  virtual std::unique_ptr<CInternetClient> Clone(const CClientContext& context) const;
+  // Opens the data stream from an offset; returns the socket to read it from, or none.
+  virtual CProxySocket* OpenData(int64_t offset);
+  virtual bool ListDirectory(CFileListing& listing);
+
+  CProxySocket& Socket() { return m_socket; }
+  CInternetURL& Url() { return m_url; }
+  const CInternetURL& Url() const { return m_url; }
+  char* Buffer() { return m_buffer.get(); }
+  uint32_t ReplyCode() const { return m_replyCode; }
+  const char* ReplyText() const { return m_replyText; }
+
+ protected:
+  CProxySocket m_socket;
+  CInternetURL m_url;
+  std::unique_ptr<char[]> m_buffer;
+  uint32_t m_replyCode = 0;
+  const char* m_replyText = nullptr;  // points into m_buffer
+};
+
+}  // namespace ferrow

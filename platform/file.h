@@ -1,0 +1,57 @@
+#pragma once
+// Files by path and by handle. Paths are wide text, converted to the locale's character set at
+// this edge. Failures are packed category-0 error values (Windows numbering).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/error_code.h"
+
+namespace ferrow {
+
+class CFile {
+ public:
+  enum class Mode {
+    kRead,       // existing file, read only
+    kReadWrite,  // existing file, read and write, not truncated; other handles may share it
+    kCreate,     // read and write; created, or truncated to 0 when it exists
+  };
+
+  CFile() = default;
+  ~CFile();
+  CFile(const CFile&) = delete;
+  CFile& operator=(const CFile&) = delete;
+  CFile(CFile&& other) noexcept;
+  CFile& operator=(CFile&& other) noexcept;
+
+  // Opens the file; on failure returns the error and the object stays closed.
+  ErrorValue Open(const std::wstring& path, Mode mode);
+  void Close();
+  bool IsOpen() const { return m_fd >= 0; }
+  int Handle() const { return m_fd; }
+
+  // Reads or writes at an offset without moving a shared file position, so several threads
+  // may use one handle. Writes are complete or fail; reads stop early only at the end of file.
+  ErrorValue ReadAt(uint64_t offset, void* buffer, size_t size, size_t& read);
+  ErrorValue WriteAt(uint64_t offset, const void* data, size_t size);
+  ErrorValue SetLength(uint64_t length);
+  ErrorValue GetLength(uint64_t& length) const;
+  ErrorValue Flush();
+
+ private:
+  int m_fd = -1;
+};
+
+// Operations by path; each returns 0 on success or the packed error.
+ErrorValue DeleteFileAt(const std::wstring& path);
+// Replaces an existing target.
+ErrorValue RenameFile(const std::wstring& from, const std::wstring& to);
+// Creates one directory level; the parent must exist. An existing directory is success.
+ErrorValue CreateDirectoryAt(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+bool DirectoryExists(const std::wstring& path);
+
+// The native spelling of a path (what the system calls take).
+std::string NativePath(const std::wstring& path);
+
+}  // namespace ferrow

@@ -1,0 +1,234 @@
+#include "platform/socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "platform/error_code.h"
+
+namespace ferrow {
+
+namespace {
+
+thread_local uint16_t t_lastSocketError = 0;
+
+void SetSocketError(int err) {
+  t_lastSocketError = SocketCodeFromErrno(err);
+}
+
+void ClearSocketError() {
+  t_lastSocketError = 0;
+}
+
+sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
+  sockaddr_in sa;
+  std::memset(&sa, 0, sizeof(sa));
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(address);
+  sa.sin_port = htons(port);
+  return sa;
+}
+
+}  // namespace
+
+uint16_t LastSocketError() {
+  return t_lastSocketError;
+}
+
+SocketHandle SocketCreate() {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  if (fd < 0) {
+    SetSocketError(errno);
+    return kInvalidSocket;
+  }
+  ClearSocketError();
+  return fd;
+}
+
+void SocketShutdown(SocketHandle socket) {
+  if (socket != kInvalidSocket) ::shutdown(socket, SHUT_RDWR);
+}
+
+void SocketClose(SocketHandle socket) {
+  if (socket == kInvalidSocket) return;
+  // Shut down first: a close alone does not wake a call blocked on the socket in another thread.
+  ::shutdown(socket, SHUT_RDWR);
+  ::close(socket);
+}
+
+bool ParseDottedAddress(const std::string& text, uint32_t& address) {
+  in_addr addr;
+  if (text.empty() || ::inet_aton(text.c_str(), &addr) == 0) return false;
+  address = ntohl(addr.s_addr);
+  return true;
+}
+
+namespace {
+
+// Names under "invalid" never exist (RFC 6761); answer at once rather than ask a name server
+// that may be unreachable.
+bool IsReservedInvalidName(std::string name) {
+  if (!name.empty() && name.back() == '.') name.pop_back();
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  constexpr std::string_view kSuffix = ".invalid";
+  return name == "invalid" ||
+         (name.size() > kSuffix.size() &&
+          name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0);
+}
+
+}  // namespace
+
+bool LookupHost(const std::string& host, uint32_t& address) {
+  if (host.empty() || IsReservedInvalidName(host)) {
+    t_lastSocketError = SocketCode::kHostNotFound;
+    return false;
+  }
+  addrinfo hints;
+  std::memset(&hints, 0, sizeof(hints));
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* result = nullptr;
+  int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &result);
+  if (rc != 0 || result == nullptr) {
+    t_lastSocketError = rc == EAI_SYSTEM ? SocketCodeFromErrno(errno) : SocketCodeFromLookup(rc);
+    if (result != nullptr) ::freeaddrinfo(result);
+    return false;
+  }
+  address = ntohl(reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr);
+  ::freeaddrinfo(result);
+  ClearSocketError();
+  return true;
+}
+
+bool SocketConnect(SocketHandle socket, uint32_t address, uint16_t port) {
+  // The attempt runs in non-blocking mode and is waited for with poll: a shutdown from another
+  // thread wakes that wait at once, even when it came before the attempt started (the socket
+  // then reports hang-up), which a blocking connect would not notice.
+  int flags = ::fcntl(socket, F_GETFL, 0);
+  if (flags < 0 || ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) < 0) {
+    SetSocketError(errno);
+    return false;
+  }
+  sockaddr_in sa = MakeAddress(address, port);
+  int err = 0;
+  if (::connect(socket, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) < 0) {
+    err = errno;
+    if (err == EINPROGRESS || err == EINTR) {
+      pollfd pfd{socket, POLLOUT, 0};
+      int rc;
+      do {
+        rc = ::poll(&pfd, 1, -1);
+      } while (rc < 0 && errno == EINTR);
+      err = rc < 0 ? errno : 0;
+      if (err == 0) {
+        socklen_t len = sizeof(err);
+        if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &err, &len) < 0) err = errno;
+      }
+      if (err == 0 && (pfd.revents & POLLHUP) != 0) err = ECONNABORTED;
+    }
+  }
+  ::fcntl(socket, F_SETFL, flags);
+  if (err != 0) {
+    SetSocketError(err);
+    return false;
+  }
+  ClearSocketError();
+  return true;
+}
+
+int SocketReceive(SocketHandle socket, void* buffer, int size, int flags) {
+  int osFlags = (flags & kReceivePeek) ? MSG_PEEK : 0;
+  ssize_t n;
+  do {
+    n = ::recv(socket, buffer, static_cast<size_t>(size), osFlags);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) {
+    SetSocketError(errno);
+    return -1;
+  }
+  ClearSocketError();
+  return static_cast<int>(n);
+}
+
+int SocketSend(SocketHandle socket, const void* data, int size) {
+  ssize_t n;
+  do {
+    n = ::send(socket, data, static_cast<size_t>(size), MSG_NOSIGNAL);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) {
+    SetSocketError(errno);
+    return -1;
+  }
+  ClearSocketError();
+  return static_cast<int>(n);
+}
+
+bool SocketBind(SocketHandle socket, uint32_t address, uint16_t port) {
+  sockaddr_in sa = MakeAddress(address, port);
+  if (::bind(socket, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) < 0) {
+    SetSocketError(errno);
+    return false;
+  }
+  ClearSocketError();
+  return true;
+}
+
+bool SocketListen(SocketHandle socket, int backlog) {
+  if (::listen(socket, backlog) < 0) {
+    SetSocketError(errno);
+    return false;
+  }
+  ClearSocketError();
+  return true;
+}
+
+SocketHandle SocketAccept(SocketHandle socket) {
+  int fd;
+  do {
+    fd = ::accept4(socket, nullptr, nullptr, SOCK_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    SetSocketError(errno);
+    return kInvalidSocket;
+  }
+  ClearSocketError();
+  return fd;
+}
+
+namespace {
+
+bool NameOf(SocketHandle socket, SocketAddress& out, bool local) {
+  sockaddr_in sa;
+  socklen_t len = sizeof(sa);
+  int rc = local ? ::getsockname(socket, reinterpret_cast<sockaddr*>(&sa), &len)
+                 : ::getpeername(socket, reinterpret_cast<sockaddr*>(&sa), &len);
+  if (rc < 0) {
+    SetSocketError(errno);
+    return false;
+  }
+  out.address = ntohl(sa.sin_addr.s_addr);
+  out.port = ntohs(sa.sin_port);
+  ClearSocketError();
+  return true;
+}
+
+}  // namespace
+
+bool SocketLocalAddress(SocketHandle socket, SocketAddress& out) {
+  return NameOf(socket, out, true);
+}
+
+bool SocketPeerAddress(SocketHandle socket, SocketAddress& out) {
+  return NameOf(socket, out, false);
+}
+
+}  // namespace ferrow
