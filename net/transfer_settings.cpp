@@ -1,0 +1,141 @@
+#include "net/transfer_settings.h"
+
+namespace ferrow {
+
+CLoginList CTransferSettings::GetSiteLogins() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_siteLogins;
+}
+
+void CTransferSettings::SetSiteLogins(const CLoginList& logins) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_siteLogins = logins;
+}
+
+CProxyInfo CTransferSettings::GetHttpProxy() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_httpProxy;
+}
+
+void CTransferSettings::SetHttpProxy(const CProxyInfo& proxy) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_httpProxy = proxy;
+}
+
+CProxyInfo CTransferSettings::GetSocksProxy() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_socksProxy;
+}
+
+void CTransferSettings::SetSocksProxy(const CProxyInfo& proxy) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_socksProxy = proxy;
+}
+
+std::wstring CTransferSettings::GetEmailAddress() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_emailAddress;
+}
+
+void CTransferSettings::SetEmailAddress(const std::wstring& address) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_emailAddress = address;
+}
+
+std::wstring CTransferSettings::GetUserAgent() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_userAgent;
+}
+
+void CTransferSettings::SetUserAgent(const std::wstring& agent) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_userAgent = agent;
+}
+
+int32_t CTransferSettings::GetMaxThreads() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_maxThreads;
+}
+
+void CTransferSettings::SetMaxThreads(int32_t threads) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_maxThreads = threads;
+}
+
+int32_t CTransferSettings::GetRetryAttempts() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_retryAttempts;
+}
+
+void CTransferSettings::SetRetryAttempts(int32_t attempts) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_retryAttempts = attempts;
+}
+
+int32_t CTransferSettings::GetRetryDelay() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_retryDelay;
+}
+
+void CTransferSettings::SetRetryDelay(int32_t seconds) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_retryDelay = seconds;
+}
+
+uint32_t CTransferSettings::GetSpeedLimit() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_speedLimit;
+}
+
+void CTransferSettings::SetSpeedLimit(uint32_t limit) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_speedLimit = limit;
+}
+
+bool CTransferSettings::GetPassiveMode() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_passiveMode;
+}
+
+void CTransferSettings::SetPassiveMode(bool passive) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_passiveMode = passive;
+}
+
+bool CTransferSettings::GetDisableCache() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_disableCache;
+}
+
+void CTransferSettings::SetDisableCache(bool disable) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_disableCache = disable;
+}
+
+bool CTransferSettings::GetUseCookies() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_useCookies;
+}
+
+void CTransferSettings::SetUseCookies(bool use) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_useCookies = use;
+}
+
+bool CTransferSettings::GetSendReferrer() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_sendReferrer;
+}
+
+void CTransferSettings::SetSendReferrer(bool send) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_sendReferrer = send;
+}
+
+void CTransferSettings::SetLogin(const std::wstring& server, const std::wstring& user,
+                                 const std::wstring& password, bool keep) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_siteLogins.SetLogin(server, user, password, keep);
+}
+
+}  // namespace ferrow

@@ -1,0 +1,69 @@
+#pragma once
+// The network settings as the transfer threads see them: one shared instance for the download
+// manager and one for the site explorer, filled from CSettings on the user-interface thread and
+// read by every worker. One lock guards all fields; every accessor copies under it, so a reader
+// never sees a half-updated proxy or login list.
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "net/login_list.h"
+#include "net/proxy_info.h"
+
+namespace ferrow {
+
+class CTransferSettings {
+ public:
+  CTransferSettings() = default;
+  CTransferSettings(const CTransferSettings&) = delete;
+  CTransferSettings& operator=(const CTransferSettings&) = delete;
+
+  CLoginList GetSiteLogins() const;
+  void SetSiteLogins(const CLoginList& logins);
+  CProxyInfo GetHttpProxy() const;
+  void SetHttpProxy(const CProxyInfo& proxy);
+  CProxyInfo GetSocksProxy() const;
+  void SetSocksProxy(const CProxyInfo& proxy);
+  std::wstring GetEmailAddress() const;
+  void SetEmailAddress(const std::wstring& address);
+  std::wstring GetUserAgent() const;
+  void SetUserAgent(const std::wstring& agent);
+  int32_t GetMaxThreads() const;
+  void SetMaxThreads(int32_t threads);
+  int32_t GetRetryAttempts() const;
+  void SetRetryAttempts(int32_t attempts);
+  int32_t GetRetryDelay() const;  // seconds
+  void SetRetryDelay(int32_t seconds);
+  uint32_t GetSpeedLimit() const;  // KiB/s, 0 = none
+  void SetSpeedLimit(uint32_t limit);
+  bool GetPassiveMode() const;
+  void SetPassiveMode(bool passive);
+  bool GetDisableCache() const;
+  void SetDisableCache(bool disable);
+  bool GetUseCookies() const;
+  void SetUseCookies(bool use);
+  bool GetSendReferrer() const;
+  void SetSendReferrer(bool send);
+
+  // Replaces the login of a server, or adds one, in a single locked step (the login dialog).
+  void SetLogin(const std::wstring& server, const std::wstring& user, const std::wstring& password,
+                bool keep);
+
+ private:
+  mutable std::mutex m_lock;
+  CLoginList m_siteLogins;
+  CProxyInfo m_httpProxy;
+  CProxyInfo m_socksProxy;
+  std::wstring m_emailAddress;
+  std::wstring m_userAgent;
+  int32_t m_maxThreads = 0;
+  int32_t m_retryAttempts = 0;
+  int32_t m_retryDelay = 0;
+  uint32_t m_speedLimit = 0;
+  bool m_passiveMode = true;
+  bool m_disableCache = true;
+  bool m_useCookies = true;
+  bool m_sendReferrer = false;
+};
+
+}  // namespace ferrow

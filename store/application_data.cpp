@@ -1,0 +1,142 @@
+#include "store/application_data.h"
+
+#include <ctime>
+
+#include "l10n/message_numbers.h"
+#include "l10n/resource_manager.h"
+#include "platform/autostart.h"
+#include "platform/folders.h"
+#include "platform/text.h"
+#include "store/registry.h"
+
+namespace fs = std::filesystem;
+
+namespace ferrow {
+namespace {
+
+constexpr size_t kSettingsIndex = 0;
+constexpr size_t kFoldersIndex = 2;
+
+std::string Timestamp() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buffer[32];
+  std::strftime(buffer, sizeof buffer, "%Y%m%d-%H%M%S", &local);
+  return buffer;
+}
+
+}  // namespace
+
+CApplicationData::CApplicationData() {
+  m_states.fill(FileState::kNotLoaded);
+}
+
+std::array<CApplicationData::Entry, CApplicationData::kObjectCount> CApplicationData::Entries() {
+  return {{{&m_settings, CSettings::kFileName},
+           {&m_downloads, CDownloadList::kFileName},
+           {&m_folders, CFolderInfo::kFileName},
+           {&m_history, CHistoryList::kFileName},
+           {&m_sites, CSiteList::kFileName}}};
+}
+
+fs::path CApplicationData::GetFilePath(const char* fileName) {
+  return fs::path(WideToLocal(GetAppDataFolder())) / fileName;
+}
+
+bool CApplicationData::SetAside(const fs::path& path) {
+  const std::string base = path.string() + ".bad-" + Timestamp();
+  std::error_code error;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path target = attempt == 0 ? base : base + "-" + std::to_string(attempt);
+    if (fs::exists(target, error)) continue;
+    fs::rename(path, target, error);
+    if (error) return false;
+    m_setAside.push_back({path, target});
+    return true;
+  }
+  return false;
+}
+
+bool CApplicationData::Load() {
+  bool all = true;
+  m_setAside.clear();
+  auto entries = Entries();
+  for (size_t i = 0; i < kObjectCount; ++i) {
+    fs::path path = GetFilePath(entries[i].fileName);
+    switch (entries[i].object->LoadDetailed(path)) {
+      case XmlLoadStatus::kLoaded:
+        m_states[i] = FileState::kLoaded;
+        continue;
+      case XmlLoadStatus::kNoFile:
+        m_states[i] = FileState::kNoFile;
+        break;
+      case XmlLoadStatus::kUnreadable:
+      case XmlLoadStatus::kMalformed:
+        // Saving defaults over it would destroy whatever the user still has in it.
+        m_states[i] = SetAside(path) ? FileState::kSetAside : FileState::kProtected;
+        break;
+    }
+    all = false;
+  }
+  return all;
+}
+
+bool CApplicationData::Save() {
+  bool all = true;
+  auto entries = Entries();
+  for (size_t i = 0; i < kObjectCount; ++i) {
+    if (m_states[i] == FileState::kProtected ||
+        !entries[i].object->Save(GetFilePath(entries[i].fileName))) {
+      all = false;
+      continue;
+    }
+    m_states[i] = FileState::kLoaded;  // the file now holds what the object holds
+  }
+  return all;
+}
+
+void CApplicationData::SetDefaults(const CResourceManager& resources) {
+  m_settings.SetDefaults();
+  m_folders.SetDefaults(GetDownloadFolder(),
+                        [&resources](int number) { return resources.GetString(number); });
+}
+
+void CApplicationData::ApplyDefaultsWhereNotLoaded(const CResourceManager& resources) {
+  if (m_states[kSettingsIndex] != FileState::kLoaded) m_settings.SetDefaults();
+  if (m_states[kFoldersIndex] != FileState::kLoaded)
+    m_folders.SetDefaults(GetDownloadFolder(),
+                          [&resources](int number) { return resources.GetString(number); });
+}
+
+bool CApplicationData::LoadLanguage(CResourceManager& resources) {
+  if (m_settings.m_languageFile.empty())
+    m_settings.m_languageFile = CResourceManager::GetDefaultLanguageFile();
+  if (resources.Load(m_settings.m_languageFile)) return true;
+  m_settings.m_languageFile = CResourceManager::kEnglishFile;
+  return resources.Load(m_settings.m_languageFile);
+}
+
+bool CApplicationData::LoadStartupData(CResourceManager& resources) {
+  if (Load()) return LoadLanguage(resources);
+  if (!LoadLanguage(resources)) return false;
+  // Only what did not load gets defaults: a settings file that loaded keeps the user's choices
+  // even when another file was missing or damaged.
+  ApplyDefaultsWhereNotLoaded(resources);
+  Save();
+  for (const auto& file : m_setAside)
+    resources.ShowMessage(Msg::kDataFileSetAside,
+                          {LocalToWide(file.original.string()), LocalToWide(file.keptAs.string())});
+  return true;
+}
+
+void CApplicationData::ApplyRegistrySettings(const std::wstring& programPath) const {
+  if (m_settings.m_autoRun)
+    WriteAutostartEntry(programPath);
+  else
+    DeleteAutostartEntry(programPath);
+  CRegistry key(L"", CRegistry::kWrite);
+  key.WriteString(L"ExtensionList", m_settings.m_extensionList);
+}
+
+}  // namespace ferrow
