@@ -11,18 +11,18 @@ CThread::~CThread() {
 bool CThread::Create(std::function<void()> function) {
   if (m_thread.joinable()) return false;
   m_resumed = false;
-  m_running.store(true, std::memory_order_release);
+  m_running->store(true, std::memory_order_release);
   try {
-    m_thread = std::thread([this, function = std::move(function)] {
+    m_thread = std::thread([this, running = m_running, function = std::move(function)] {
       {
         std::unique_lock<std::mutex> lock(m_gateMutex);
         m_gate.wait(lock, [this] { return m_resumed; });
       }
       function();
-      m_running.store(false, std::memory_order_release);
+      running->store(false, std::memory_order_release);
     });
   } catch (const std::system_error&) {
-    m_running.store(false, std::memory_order_release);
+    m_running->store(false, std::memory_order_release);
     return false;
   }
   return true;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -26,14 +27,15 @@ class CThread {
   // Waits without time limit until the thread has ended (resuming it if it is still held).
   void Wait();
   // True from Create until the thread's function has returned.
-  bool IsRunning() const { return m_running.load(std::memory_order_acquire); }
+  bool IsRunning() const { return m_running->load(std::memory_order_acquire); }
 
  private:
   std::thread m_thread;
   std::mutex m_gateMutex;
   std::condition_variable m_gate;
   bool m_resumed = false;
-  std::atomic<bool> m_running{false};
+  // Shared with the thread, which may outlive this object when it destroys it itself.
+  std::shared_ptr<std::atomic<bool>> m_running = std::make_shared<std::atomic<bool>>(false);
 };
 
 }  // namespace ferrow

@@ -1,0 +1,96 @@
+#include "download/file_transfer.h"
+
+#include "download/transfer_operations.h"
+#include "net/client_context.h"
+#include "net/internet_client.h"
+#include "net/internet_url.h"
+#include "net/transfer_settings.h"
+
+namespace ferrow {
+
+namespace {
+
+// The clients of the two protocols the worker serves.
+std::unique_ptr<CInternetClient> CreateProtocolClient(int32_t, const CClientContext&) {
+  return nullptr;
+}
+
+}  // namespace
+
+CFileTransfer::CFileTransfer(CTransferSettings* settings)
+    : m_settings(settings), m_factory(CreateProtocolClient) {
+  for (size_t i = 1; i < m_infos.size(); ++i) m_infos[i].SetMaster(&m_infos[0]);
+  int32_t maxThreads = settings != nullptr ? settings->GetMaxThreads() : 1;
+  m_infos[0].SetParts(CTransferOperations::ClampParts(maxThreads));
+}
+
+CFileTransfer::~CFileTransfer() { Stop(); }
+
+void CFileTransfer::SetClientFactory(ClientFactory factory) { m_factory = std::move(factory); }
+
+bool CFileTransfer::Start(const std::wstring& url, const std::wstring& file) {
+  if (m_thread.IsRunning()) return false;
+  CTransferInfo& master = m_infos[0];
+  master.SetUrl(url);
+  master.SetFile(file);
+  master.SetTemporaryFile(file + L".fr");
+  return m_thread.Start([this] { Work(); });
+}
+
+void CFileTransfer::Stop() {
+  if (!m_thread.IsRunning()) {
+    m_thread.Wait();
+    return;
+  }
+  m_stop.Set();
+  m_resume.Signal(1);
+  m_sockets.CloseAll();
+  m_thread.Wait();
+}
+
+void CFileTransfer::Resume(uint32_t value) { m_resume.Signal(value); }
+
+bool CFileTransfer::IsFinished() const { return !m_thread.IsRunning() && m_events.IsEmpty(); }
+
+void CFileTransfer::Wait() { m_thread.Wait(); }
+
+std::unique_ptr<CInternetClient> CFileTransfer::CreateClient(const CClientContext& context) {
+  CInternetURL url;
+  url.Parse(m_infos[0].Url());
+  return m_factory ? m_factory(url.GetScheme(), context) : nullptr;
+}
+
+void CFileTransfer::Work() {
+  CTransferInfo& master = m_infos[0];
+  CClientContext context(&master, m_settings, &m_events, &m_log, &m_sockets, &m_stop,
+                         &m_resume);
+  std::unique_ptr<CInternetClient> client = CreateClient(context);
+  if (!client) return;
+  context.QueueEvent(TransferEvent::kStarted);
+  for (;;) {
+    master.ClearError();
+    client->Open(master.Url());
+    if (client->Connect() && client->Login() && client->QueryInformation()) {
+      client->ProbeResume();
+      client->Disconnect();
+      if (!client->PrepareFile()) break;
+      if (client->Download()) {
+        client->FinishFile();
+        break;
+      }
+    }
+    client->Disconnect();
+    if (client->WaitForStop(0)) break;
+    if (client->RetryDecision()) break;
+  }
+  // Whatever ended the work, the download never stays in a running status.
+  int32_t status = master.Status();
+  if (status != DownloadStatus::kCompleted && status != DownloadStatus::kFailed) {
+    client->ReportError(master.Error() != 0 ? master.Error()
+                                            : MakeError(kCategorySystem, SystemCode::kCancelled));
+  }
+  client.reset();
+  context.QueueEvent(TransferEvent::kFinished);
+}
+
+}  // namespace ferrow

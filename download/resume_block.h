@@ -1,0 +1,90 @@
+#pragma once
+// The state block at the end of a temporary download file: the file's identity (URL, Size,
+// Date) and the part table with each part's done counter. It is always the last 9,776 bytes of
+// the file and starts right after the data area (Size rounded up to 65,536 bytes), so it can be
+// used through a read-write mapping: an update of a done counter reaches the file without an
+// explicit write, and survives the process being killed.
+//
+// The layout is little-endian with UTF-16 text on every platform, so a file written anywhere
+// resumes anywhere:
+//   0 reserved (4)  4 magic "FRTD\0" (10)  16 version (4)  20 URL (8192, 4,095 characters and a
+//   terminating zero)  8216 Size (8)  8224 Date (8)  8232 parts N (4)  8240 starts (64 × 8)
+//   8752 lengths (64 × 8)  9264 done counters (64 × 8); the gaps are zero.
+//
+// One object belongs to one thread. Several objects (the parts of one transfer) may map the
+// same file at once; each part then writes only its own done counter.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/error_code.h"
+#include "platform/file.h"
+#include "platform/file_mapping.h"
+
+namespace ferrow {
+
+constexpr size_t kResumeBlockSize = 9776;
+constexpr int32_t kMaxParts = 64;
+constexpr uint32_t kResumeBlockVersion = 1;
+// The longest URL the block keeps (longer ones are cut).
+constexpr size_t kResumeBlockUrlLength = 4095;
+
+class CResumeBlock {
+ public:
+  CResumeBlock() = default;
+  CResumeBlock(const CResumeBlock&) = delete;
+  CResumeBlock& operator=(const CResumeBlock&) = delete;
+
+  // Size rounded up to a multiple of the mapping granularity: where the block starts.
+  static uint64_t DataAreaLength(uint64_t size);
+  // The whole length of a temporary file for a download of this size.
+  static uint64_t FileLength(uint64_t size);
+  // Splits size bytes into parts ranges by integer division; the last takes the remainder.
+  static void SplitParts(uint64_t size, int32_t parts, uint64_t* starts, uint64_t* lengths);
+
+  // Maps the block of an existing temporary file (its last 9,776 bytes). Fails when the file
+  // is missing or its length cannot hold a block at an aligned offset.
+  ErrorValue OpenExisting(const std::wstring& path);
+  // Creates the temporary file (replacing an old one) with room for the data and the block,
+  // maps the block and fills it: identity, N = parts, the split, done counters 0. The block's
+  // disk space is written explicitly, so a full disk is reported here and never by a fault
+  // when the mapping is touched later.
+  ErrorValue Create(const std::wstring& path, const std::wstring& url, uint64_t size,
+                    uint64_t date, int32_t parts);
+  void Close();
+  bool IsOpen() const { return m_mapping.IsMapped(); }
+
+  // True when the block was written for this download: magic, exact URL (as stored, cut to
+  // the block's length), Size and Date, and a part table that lies inside the file.
+  bool Matches(const std::wstring& url, uint64_t size, uint64_t date) const;
+  // True when the magic is there and the part table is usable for the block's own Size.
+  bool IsValid() const;
+
+  // Lays the parts out afresh (done counters 0), keeping the identity.
+  void LayOut(int32_t parts);
+
+  uint32_t Version() const;
+  std::wstring Url() const;
+  uint64_t Size() const;
+  uint64_t Date() const;
+  int32_t Parts() const;
+  uint64_t PartStart(int32_t index) const;
+  uint64_t PartLength(int32_t index) const;
+  uint64_t PartDone(int32_t index) const;
+  void SetPartDone(int32_t index, uint64_t done);
+
+  // Writes the block's changes to the disk now (the system does it anyway in time).
+  ErrorValue Flush();
+
+ private:
+  uint32_t Read32(size_t offset) const;
+  uint64_t Read64(size_t offset) const;
+  void Write32(size_t offset, uint32_t value);
+  void Write64(size_t offset, uint64_t value);
+  void WriteUrl(const std::wstring& url);
+
+  CFile m_file;
+  CFileMapping m_mapping;
+};
+
+}  // namespace ferrow

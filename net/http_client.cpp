@@ -1,0 +1,280 @@
+#include "net/http_client.h"
+
+#include <string_view>
+#include <vector>
+
+#include "download/transfer_info.h"
+#include "net/debug_output.h"
+#include "net/http_response.h"
+#include "net/transfer_settings.h"
+#include "platform/text.h"
+
+namespace ferrow {
+
+namespace {
+
+constexpr uint16_t kUnusableResponse = 500;
+constexpr uint16_t kRequestTooLong = 414;
+constexpr int kDiscardSize = 65535;
+
+// The URL's text without "user:password@", so that a referrer never carries credentials.
+std::wstring WithoutCredentials(const std::wstring& text) {
+  size_t scheme = text.find(L"://");
+  size_t authorityBegin = scheme == std::wstring::npos ? 0 : scheme + 3;
+  size_t authorityEnd = text.find(L'/', authorityBegin);
+  if (authorityEnd == std::wstring::npos) authorityEnd = text.size();
+  size_t at = text.rfind(L'@', authorityEnd);
+  if (at == std::wstring::npos || at < authorityBegin) return text;
+  return text.substr(0, authorityBegin) + text.substr(at + 1);
+}
+
+bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
+  return text.compare(0, std::char_traits<wchar_t>::length(prefix), prefix) == 0;
+}
+
+}  // namespace
+
+CHttpClient::CHttpClient(const CClientContext& context) : CInternetClient(context) {
+  if (Settings() != nullptr) m_proxy = Settings()->GetHttpProxy();
+}
+
+bool CHttpClient::Open(const std::wstring& url) {
+  // Behind the HTTP proxy the request line carries the absolute address; RequestTarget()
+  // builds it from the URL's parts, so the URL itself keeps its own path.
+  return CInternetClient::Open(url);
+}
+
+bool CHttpClient::Connect() {
+  if (!UsesProxy()) return CInternetClient::Connect();
+  ReportStatus(DownloadStatus::kConnecting);
+  if (m_proxy.m_port < 0 || m_proxy.m_port > 65535) {
+    ReportError(MakeError(kCategorySocket, SocketCode::kAddressNotAvailable));
+    return false;
+  }
+  return m_socket.Create() &&
+         m_socket.Connect(m_proxy.m_server, static_cast<uint16_t>(m_proxy.m_port));
+}
+
+bool CHttpClient::Login() {
+  return true;
+}
+
+bool CHttpClient::ProbeResume() {
+  if (Transfer() != nullptr) Transfer()->SetResumeMode(ResumeMode::kResumable);
+  return true;
+}
+
+bool CHttpClient::IsLoginFailure(ErrorValue error) const {
+  return error == MakeError(kCategoryHttp, 401);
+}
+
+std::unique_ptr<CInternetClient> CHttpClient::Clone(const CClientContext& context) const {
+  return std::make_unique<CHttpClient>(context);
+}
+
+std::wstring CHttpClient::HostText() const {
+  if (m_url.Port() == 80) return m_url.Host();
+  return m_url.Host() + L":" + std::to_wstring(m_url.Port());
+}
+
+std::wstring CHttpClient::RequestTarget() const {
+  if (!UsesProxy()) return m_url.Path();
+  return L"http://" + HostText() + m_url.Path();
+}
+
+std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offset) {
+  bool disableCache = true;
+  bool useCookies = true;
+  bool sendReferrer = false;
+  std::wstring userAgent;
+  if (Settings() != nullptr) {
+    disableCache = Settings()->GetDisableCache();
+    useCookies = Settings()->GetUseCookies();
+    sendReferrer = Settings()->GetSendReferrer();
+    userAgent = Settings()->GetUserAgent();
+  }
+
+  std::wstring request = method + L" " + EscapeRequestTarget(RequestTarget()) + L" HTTP/1.1\r\n";
+  request += L"Host: " + EscapeControlCharacters(HostText()) + L"\r\n";
+  request += L"Accept: */*\r\n";
+  if (offset != 0) request += L"Range: bytes=" + std::to_wstring(offset) + L"-\r\n";
+  if (disableCache) request += L"Pragma: no-cache\r\n";
+  if (useCookies) {
+    std::wstring browserCookies;
+    if (GetBrowserCookies(m_url.Host(), browserCookies)) m_cookies.SetCookies(browserCookies);
+  }
+  if (!m_cookies.IsEmpty())
+    request += L"Cookie: " + EscapeControlCharacters(m_cookies.GetCookies()) + L"\r\n";
+  // Credentials go to the server only: a proxy would read them on the way.
+  if (!m_url.User().empty() && !UsesProxy()) {
+    request += L"Authorization: Basic " +
+               CInternetURL::Base64(m_url.User() + L":" + m_url.Password()) + L"\r\n";
+  }
+  if (sendReferrer) {
+    const std::wstring& text = m_url.Text();
+    size_t slash = text.rfind(L'/');
+    if (slash != std::wstring::npos) {
+      request += L"Referer: " + EscapeRequestTarget(WithoutCredentials(text.substr(0, slash + 1))) +
+                 L"\r\n";
+    }
+  }
+  request += L"User-Agent: " + EscapeControlCharacters(userAgent) + L"\r\n";
+  request += L"\r\n";
+  return request;
+}
+
+bool CHttpClient::SendRequest(const std::wstring& method, int64_t offset) {
+  std::wstring request = FormatRequest(method, offset);
+  if (request.size() > kMaxRequestLength) return Fail(kRequestTooLong);
+  std::string bytes = WideToLocal(request);
+  DebugOutput(bytes);
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    int n = m_socket.Send(bytes.data() + sent, static_cast<int>(bytes.size() - sent));
+    if (n < 0) return false;
+    sent += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool CHttpClient::Fail(uint32_t status) {
+  ReportError(MakeError(kCategoryHttp, static_cast<uint16_t>(status)));
+  return false;
+}
+
+bool CHttpClient::ReadResponseHeader(uint32_t accepted, uint32_t alsoAccepted) {
+  m_replyCode = 0;
+  m_replyText = nullptr;
+  m_reusable = false;
+  char* buffer = m_buffer.get();
+  buffer[0] = '\0';
+
+  int firstLine = m_socket.ReadLine(buffer, kClientBufferSize, "\n");
+  if (firstLine < 0) return false;
+  if (firstLine < 3) return Fail(kUnusableResponse);
+  int stored = firstLine;
+  bool complete = false;
+  while (stored < kClientBufferSize - 1) {
+    int n = m_socket.ReadLine(buffer + stored, kClientBufferSize - stored, "\n");
+    if (n < 0) return false;
+    stored += n;
+    if (n <= 2 && buffer[stored - 1] == '\n') {
+      complete = true;
+      break;
+    }
+  }
+  std::string_view block(buffer, static_cast<size_t>(stored));
+  DebugOutput(block);
+  // A block that fills the buffer without its empty line is no header we can trust.
+  if (!complete) return Fail(kUnusableResponse);
+
+  uint32_t status = ParseStatusCode(block.substr(0, static_cast<size_t>(firstLine)));
+  m_replyCode = status;
+  m_replyText = buffer;
+  if (status == 0) return Fail(kUnusableResponse);
+
+  m_cookies.RemoveAll();
+  std::string setCookie;
+  if (FindSetCookie(block, setCookie)) m_cookies.SetCookies(LocalToWide(setCookie));
+
+  if (status >= 300 && status <= 399) {
+    // Discard the body bytes that came with the header. The connection carries the next
+    // request only when that was the whole body and the server keeps the connection.
+    std::vector<char> discard(kDiscardSize);
+    int drained = m_socket.Drain(discard.data(), kDiscardSize);
+    if (drained < 0) return false;
+    int64_t length = -1;
+    std::string_view connection;
+    bool closes = FindHeaderValue(block, "Connection:", connection) &&
+                  connection.find("close") != std::string_view::npos;
+    m_reusable = ParseContentLength(block, length) && length == drained && !closes;
+    return false;
+  }
+  if (status == accepted || (alsoAccepted != 0 && status == alsoAccepted)) return true;
+  return Fail(status);
+}
+
+bool CHttpClient::FollowRedirect() {
+  if (m_replyCode < 300 || m_replyCode > 399 || m_replyText == nullptr) return false;
+  // A loop of redirects would otherwise repeat the request without end.
+  if (++m_redirects > kMaxRedirects) return Fail(kUnusableResponse);
+  std::string location;
+  if (!ParseLocation(m_replyText, location) || location.empty()) return Fail(kUnusableResponse);
+
+  std::wstring value = LocalToWide(location);
+  bool sameConnection = !StartsWith(value, L"http://");
+  std::wstring next = sameConnection ? L"http://" + HostText() + L"/" + value : value;
+  // The old address's credentials stay only on the same host; another host never gets them.
+  if (CInternetURL(next).Host() != m_url.Host()) {
+    m_url.SetUser(std::wstring());
+    m_url.SetPassword(std::wstring());
+  }
+  Open(next);
+  if (!sameConnection || !m_reusable) Disconnect();
+  if (Transfer() != nullptr) Transfer()->SetUrl(m_url.Text());
+  if (m_socket.IsConnected()) return true;
+  return Connect();
+}
+
+bool CHttpClient::QueryInformation() {
+  m_redirects = 0;
+  for (;;) {
+    if (!SendRequest(L"GET", 0)) return false;
+    if (ReadResponseHeader(200, 206)) break;
+    if (!FollowRedirect()) return false;
+  }
+  std::string_view block(m_replyText);
+  int64_t length = -1;
+  if (!ParseContentLength(block, length) || length < 0) return Fail(kUnusableResponse);
+  if (Transfer() != nullptr) {
+    Transfer()->SetSize(static_cast<uint64_t>(length));
+    Transfer()->SetDate(ParseLastModified(block));
+  }
+  return true;
+}
+
+CProxySocket* CHttpClient::OpenData(int64_t offset) {
+  m_redirects = 0;
+  for (;;) {
+    if (!SendRequest(L"GET", offset)) return nullptr;
+    if (ReadResponseHeader(200, 206)) break;
+    if (!FollowRedirect()) return nullptr;
+  }
+  if (!PositionBody(offset)) return nullptr;
+  return &m_socket;
+}
+
+bool CHttpClient::PositionBody(int64_t offset) {
+  if (offset <= 0) return true;
+  std::string_view block(m_replyText);
+  int64_t start = offset;
+  if (m_replyCode == 206) {
+    // "Content-Range: bytes first-last/total"; without it the range is taken as asked.
+    std::string_view range;
+    if (FindHeaderValue(block, "Content-Range:", range)) {
+      size_t digits = range.find_first_of("0123456789");
+      if (digits == std::string_view::npos) return Fail(kUnusableResponse);
+      start = 0;
+      for (size_t i = digits; i < range.size() && range[i] >= '0' && range[i] <= '9'; ++i) {
+        if (start > (INT64_MAX - 9) / 10) return Fail(kUnusableResponse);
+        start = start * 10 + (range[i] - '0');
+      }
+    }
+  } else {
+    // A server that ignores the range sends the whole file: skip to the offset rather than
+    // write the file's beginning at it.
+    start = 0;
+  }
+  // A body that begins after the offset would leave a gap in the file.
+  if (start > offset) return Fail(kUnusableResponse);
+  std::vector<char> discard(kDiscardSize);
+  for (int64_t left = offset - start; left > 0;) {
+    int want = left < kDiscardSize ? static_cast<int>(left) : kDiscardSize;
+    int n = m_socket.Receive(discard.data(), want);
+    if (n < 0) return false;
+    left -= n;
+  }
+  return true;
+}
+
+}  // namespace ferrow

@@ -1,0 +1,69 @@
+#pragma once
+// The HTTP/1.1 client: one GET learns a file's size and date, a ranged GET opens the body at
+// any offset, one connection per part. It follows redirects, sends cookies, Basic credentials,
+// a referrer and the configured user agent, and goes through the HTTP proxy of the settings
+// (absolute request target) or the SOCKS proxy (at socket level). A client belongs to one
+// worker or part thread.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "net/cookie_list.h"
+#include "net/internet_client.h"
+#include "net/proxy_info.h"
+
+namespace ferrow {
+
+class CHttpClient : public CInternetClient {
+ public:
+  // Redirects followed in a row before the request fails with category 3 code 500.
+  static constexpr int kMaxRedirects = 10;
+  // The longest request sent; a longer one fails with category 3 code 414.
+  static constexpr size_t kMaxRequestLength = 65536;
+
+  // Takes its copy of the HTTP proxy setting now, for the client's whole life.
+  explicit CHttpClient(const CClientContext& context);
+
+  bool Open(const std::wstring& url) override;
+  // To the HTTP proxy when it is enabled, else to the URL's host and port.
+  bool Connect() override;
+  bool Login() override;
+  // Size from "Content-Length:", Date from "Last-Modified:", following redirects.
+  bool QueryInformation() override;
+  // HTTP servers are asked for ranges and can always continue at an offset.
+  bool ProbeResume() override;
+  bool IsLoginFailure(ErrorValue error) const override;
+  std::unique_ptr<CInternetClient> Clone(const CClientContext& context) const override;
+  // A GET from the offset; the returned socket delivers the body from exactly that offset.
+  CProxySocket* OpenData(int64_t offset) override;
+
+  // The request as it is sent for the current URL (also adds browser cookies, as sending does).
+  std::wstring FormatRequest(const std::wstring& method, int64_t offset);
+  const CCookieList& Cookies() const { return m_cookies; }
+  const CProxyInfo& Proxy() const { return m_proxy; }
+
+ private:
+  bool UsesProxy() const { return m_proxy.m_enabled; }
+  // "host", or "host:port" when the port is not 80.
+  std::wstring HostText() const;
+  // The path, or behind the HTTP proxy the absolute address (never with credentials).
+  std::wstring RequestTarget() const;
+  bool SendRequest(const std::wstring& method, int64_t offset);
+  // Reads the header block into the buffer and checks the status against the accepted codes.
+  // A 3xx fails without recording an error, so that the caller can follow it.
+  bool ReadResponseHeader(uint32_t accepted, uint32_t alsoAccepted);
+  // After a failed header read: follows a 3xx to its "Location:" and stands connected again.
+  bool FollowRedirect();
+  // Makes the socket deliver the body from offset, given the reply to a ranged request.
+  bool PositionBody(int64_t offset);
+  bool Fail(uint32_t status);
+
+  CProxyInfo m_proxy;
+  CCookieList m_cookies;
+  int m_redirects = 0;
+  // Whether the connection can carry the next request after the last 3xx reply: its whole
+  // body was drained and the server did not ask to close.
+  bool m_reusable = false;
+};
+
+}  // namespace ferrow

@@ -1,0 +1,201 @@
+#include "tests/download/fake_server.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "download/transfer_info.h"
+#include "download/transfer_operations.h"
+#include "platform/text.h"
+
+namespace ferrow::test {
+
+namespace {
+
+constexpr uint32_t kLoopbackAddress = 0x7F000001;
+
+bool SendAll(SocketHandle socket, const char* data, size_t size) {
+  while (size > 0) {
+    int n = SocketSend(socket, data, static_cast<int>(std::min<size_t>(size, 65536)));
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool ReadRequestLine(SocketHandle socket, std::string& line) {
+  line.clear();
+  char c = 0;
+  while (line.size() < 200) {
+    if (SocketReceive(socket, &c, 1, 0) != 1) return false;
+    if (c == '\n') return true;
+    line += c;
+  }
+  return false;
+}
+
+}  // namespace
+
+FakeServer::FakeServer(FakeSource& source) : m_source(source) {
+  m_listener = SocketCreate();
+  SocketBind(m_listener, kLoopbackAddress, 0);
+  SocketListen(m_listener, 128);
+  SocketAddress local;
+  SocketLocalAddress(m_listener, local);
+  m_port = local.port;
+  m_acceptThread = std::thread([this] { AcceptLoop(); });
+}
+
+FakeServer::~FakeServer() {
+  m_closing = true;
+  SocketShutdown(m_listener);
+  m_acceptThread.join();
+  SocketClose(m_listener);
+  std::vector<std::thread> threads;
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    for (SocketHandle socket : m_sockets) SocketShutdown(socket);
+    threads.swap(m_threads);
+  }
+  for (std::thread& thread : threads) thread.join();
+}
+
+std::wstring FakeServer::Url(const std::string& path) const {
+  return Utf8ToWide("http://127.0.0.1:" + std::to_string(m_port) + path);
+}
+
+std::vector<uint64_t> FakeServer::Offsets() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_offsets;
+}
+
+bool FakeServer::Idle() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_sockets.empty();
+}
+
+void FakeServer::AcceptLoop() {
+  for (;;) {
+    SocketHandle socket = SocketAccept(m_listener);
+    if (socket == kInvalidSocket) return;
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_closing) {
+      SocketClose(socket);
+      return;
+    }
+    ++m_connections;
+    m_sockets.push_back(socket);
+    m_threads.emplace_back([this, socket] { Serve(socket); });
+  }
+}
+
+void FakeServer::Serve(SocketHandle socket) {
+  std::string line;
+  while (ReadRequestLine(socket, line)) {
+    char* rest = nullptr;
+    uint64_t offset = std::strtoull(line.c_str() + 4, &rest, 10);
+    uint64_t requestEnd = std::strtoull(rest, nullptr, 10);
+    {
+      std::lock_guard<std::mutex> guard(m_lock);
+      m_offsets.push_back(offset);
+    }
+    ++m_dataRequests;
+    int status = m_source.dataStatus;
+    if (m_source.requireLogin && !m_source.authorized) status = 401;
+    if (status != 0) {
+      std::string answer = "ERR " + std::to_string(status) + "\n";
+      if (!SendAll(socket, answer.data(), answer.size())) break;
+      continue;
+    }
+    const std::string& content = m_source.content;
+    uint64_t from = m_source.ignoreRange ? 0 : std::min<uint64_t>(offset, content.size());
+    const char* answer = m_source.ignoreRange ? "OK W\n" : "OK P\n";
+    if (!SendAll(socket, answer, 5)) break;
+    if (m_source.stallBody) {
+      char c;
+      while (SocketReceive(socket, &c, 1, 0) > 0) {
+      }
+      break;
+    }
+    uint64_t end = content.size();
+    if (!m_source.ignoreRange && requestEnd > from) end = std::min<uint64_t>(end, requestEnd);
+    int body = ++m_bodies;
+    bool cut = m_source.resetAfter >= 0 && (m_source.resetCount == 0 || body <= m_source.resetCount);
+    if (cut) end = std::min<uint64_t>(end, from + static_cast<uint64_t>(m_source.resetAfter));
+    bool ok = true;
+    while (ok && from < end) {
+      uint64_t chunk = end - from;
+      if (m_source.paceBytes > 0) chunk = std::min<uint64_t>(chunk, m_source.paceBytes);
+      chunk = std::min<uint64_t>(chunk, 65536);
+      ok = SendAll(socket, content.data() + from, chunk);
+      if (ok) {
+        m_bytesSent += static_cast<int64_t>(chunk);
+        from += chunk;
+      }
+      if (ok && m_source.paceMs > 0 && from < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_source.paceMs));
+      }
+    }
+    if (cut || !ok) break;
+  }
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    std::erase(m_sockets, socket);
+  }
+  SocketClose(socket);
+}
+
+FakeClient::FakeClient(FakeSource& source, const CClientContext& context)
+    : CInternetClient(context), m_source(source) {}
+
+bool FakeClient::QueryInformation() {
+  int status = m_source.queryStatus;
+  if (m_source.requireLogin && !m_source.authorized) status = 401;
+  if (status != 0) {
+    ReportError(MakeError(kCategoryHttp, static_cast<uint16_t>(status)));
+    return false;
+  }
+  Transfer()->SetSize(m_source.unknownSize ? kUnknownSize : m_source.content.size());
+  Transfer()->SetDate(m_source.date);
+  return true;
+}
+
+bool FakeClient::ProbeResume() {
+  Transfer()->SetResumeMode(m_source.notResumable ? ResumeMode::kNotResumable
+                                                  : ResumeMode::kResumable);
+  return true;
+}
+
+bool FakeClient::IsLoginFailure(ErrorValue error) const {
+  return error == MakeError(kCategoryHttp, 401);
+}
+
+std::unique_ptr<CInternetClient> FakeClient::Clone(const CClientContext& context) const {
+  return std::make_unique<FakeClient>(m_source, context);
+}
+
+CProxySocket* FakeClient::OpenData(int64_t offset) {
+  // Like a closed range: the server sends no more than the part needs.
+  CTransferInfo* info = Transfer();
+  uint64_t end = info->Start() != kUnknownSize ? info->Start() + info->Size() : 0;
+  std::string request = "GET " + std::to_string(offset) + " " + std::to_string(end) + "\n";
+  if (m_socket.Send(request.c_str()) < 0) return nullptr;
+  char line[64];
+  if (m_socket.ReadLine(line, sizeof(line), "\n") < 0) return nullptr;
+  if (std::string(line, 3) == "ERR") {
+    ReportError(MakeError(kCategoryHttp, static_cast<uint16_t>(std::atoi(line + 4))));
+    return nullptr;
+  }
+  // The whole content instead of the offset asked for: the server ignores ranges.
+  if (line[3] == 'W' && offset != 0) Transfer()->SetResumeMode(ResumeMode::kNotResumable);
+  return &m_socket;
+}
+
+bool FakeClient::PrepareFile() { return CTransferOperations::PrepareFile(*this); }
+bool FakeClient::Download() { return CTransferOperations::Download(*this); }
+bool FakeClient::ReceivePart() { return CTransferOperations::ReceivePart(*this); }
+bool FakeClient::FinishFile() { return CTransferOperations::FinishFile(*this); }
+bool FakeClient::RetryDecision() { return CTransferOperations::RetryDecision(*this); }
+
+}  // namespace ferrow::test

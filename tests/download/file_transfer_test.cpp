@@ -1,0 +1,518 @@
+#include "download/file_transfer.h"
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+
+#include "download/resume_block.h"
+#include "net/transfer_settings.h"
+#include "platform/text.h"
+#include "tests/download/fake_server.h"
+#include "tests/support/sandbox.h"
+#include "tests/support/test_data.h"
+
+extern "C" char** environ;
+
+namespace ferrow {
+namespace {
+
+constexpr ErrorValue kCancelled = MakeError(kCategorySystem, SystemCode::kCancelled);
+constexpr ErrorValue kReset = MakeError(kCategorySocket, SocketCode::kConnectionReset);
+
+bool WaitUntil(const std::function<bool()>& condition) {
+  for (int i = 0; i < 10000; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
+class FileTransferTest : public test::SandboxedTest {
+ protected:
+  void SetUp() override {
+    SandboxedTest::SetUp();
+    m_settings.SetMaxThreads(1);
+    m_settings.SetRetryAttempts(1);
+    m_server = std::make_unique<test::FakeServer>(m_source);
+  }
+  void TearDown() override {
+    m_server.reset();
+    SandboxedTest::TearDown();
+  }
+
+  std::unique_ptr<CFileTransfer> MakeTransfer() {
+    auto transfer = std::make_unique<CFileTransfer>(&m_settings);
+    transfer->SetClientFactory([this](int32_t, const CClientContext& context) {
+      return std::make_unique<test::FakeClient>(m_source, context);
+    });
+    return transfer;
+  }
+  std::filesystem::path Target() const { return DownloadDir() / "sub" / "dir" / "file.bin"; }
+  std::filesystem::path Temporary() const { return Target().string() + ".fr"; }
+  std::wstring TargetText() const { return Utf8ToWide(Target().string()); }
+
+  // Runs a transfer to its end.
+  std::unique_ptr<CFileTransfer> Run() {
+    auto transfer = MakeTransfer();
+    EXPECT_TRUE(transfer->Start(m_server->Url(), TargetText()));
+    transfer->Wait();
+    return transfer;
+  }
+  void ExpectComplete(CFileTransfer& transfer) {
+    EXPECT_EQ(transfer.Master().Status(), DownloadStatus::kCompleted);
+    EXPECT_EQ(transfer.Master().Error(), 0u);
+    EXPECT_EQ(transfer.Master().Done(), m_source.content.size());
+    EXPECT_FALSE(std::filesystem::exists(Temporary()));
+    ASSERT_TRUE(std::filesystem::exists(Target()));
+    EXPECT_EQ(std::filesystem::file_size(Target()), m_source.content.size());
+    EXPECT_TRUE(test::ReadFileBytes(Target()) == m_source.content) << "content differs";
+  }
+  static std::vector<uint32_t> TakeEvents(CFileTransfer& transfer) {
+    std::vector<uint32_t> codes;
+    for (uint32_t code; transfer.Events().Take(code);) codes.push_back(code);
+    return codes;
+  }
+  // The done counters of the temporary file's block, summed.
+  uint64_t DoneInBlock() {
+    CResumeBlock block;
+    EXPECT_EQ(block.OpenExisting(Utf8ToWide(Temporary().string())), 0u);
+    uint64_t sum = 0;
+    for (int32_t i = 0; i < block.Parts(); ++i) sum += block.PartDone(i);
+    return sum;
+  }
+
+  test::FakeSource m_source;
+  std::unique_ptr<test::FakeServer> m_server;
+  CTransferSettings m_settings;
+};
+
+TEST_F(FileTransferTest, SmallAndOddSizesFinishByteIdentical) {
+  struct Case {
+    uint64_t size;
+    int32_t threads;
+    std::vector<uint64_t> offsets;  // requests at the server, sorted
+  };
+  for (const Case& c : {Case{0, 4, {}}, Case{10, 3, {0, 3, 6}}, Case{1, 64, {0}},
+                        Case{1000003, 16, {}}}) {
+    SCOPED_TRACE(c.size);
+    m_source.content = test::PatternBytes(0, c.size);
+    m_settings.SetMaxThreads(c.threads);
+    m_server = std::make_unique<test::FakeServer>(m_source);
+    auto transfer = Run();
+    ExpectComplete(*transfer);
+    std::vector<uint64_t> offsets = m_server->Offsets();
+    std::sort(offsets.begin(), offsets.end());
+    if (!c.offsets.empty()) {
+      EXPECT_EQ(offsets, c.offsets);
+    }
+    EXPECT_EQ(m_server->BytesSent(), static_cast<int64_t>(c.size));
+    EXPECT_EQ(transfer->Master().Parts(), c.threads);
+    std::vector<uint32_t> events = TakeEvents(*transfer);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front(), 0u);
+    EXPECT_EQ(events.back(), 1u);
+    EXPECT_TRUE(transfer->IsFinished());
+    std::filesystem::remove(Target());
+  }
+}
+
+TEST_F(FileTransferTest, MaxThreadsIsClampedToOneToSixtyFour) {
+  m_source.content = test::PatternBytes(0, 6400);
+  for (auto [setting, parts] : {std::pair{0, 1}, {-5, 1}, {65, 64}, {1000, 64}}) {
+    m_settings.SetMaxThreads(setting);
+    auto transfer = Run();
+    ExpectComplete(*transfer);
+    EXPECT_EQ(transfer->Master().Parts(), parts) << setting;
+    std::filesystem::remove(Target());
+  }
+}
+
+TEST_F(FileTransferTest, UnknownSchemeEndsWithoutEvents) {
+  CFileTransfer transfer(&m_settings);  // no client for any scheme
+  ASSERT_TRUE(transfer.Start(L"gopher://127.0.0.1/x", TargetText()));
+  transfer.Wait();
+  EXPECT_TRUE(transfer.Events().IsEmpty());
+  EXPECT_TRUE(transfer.IsFinished());
+}
+
+// After a stop the temporary file keeps each part's progress; a new start asks each
+// unfinished part only for its missing bytes.
+TEST_F(FileTransferTest, StopThenStartFetchesOnlyTheMissingBytes) {
+  m_source.content = test::PatternBytes(0, 4 << 20);
+  m_source.paceBytes = 16384;
+  m_source.paceMs = 5;
+  m_settings.SetMaxThreads(4);
+  auto first = MakeTransfer();
+  ASSERT_TRUE(first->Start(m_server->Url(), TargetText()));
+  ASSERT_TRUE(WaitUntil([&] { return first->Master().Done() > (1u << 20); }));
+  first->Stop();
+  EXPECT_EQ(first->Master().Status(), DownloadStatus::kFailed);
+  EXPECT_EQ(first->Master().Error(), kCancelled);
+  ASSERT_TRUE(std::filesystem::exists(Temporary()));
+  uint64_t done = DoneInBlock();
+  EXPECT_EQ(done, first->Master().Done());
+  ASSERT_LT(done, m_source.content.size());
+
+  ASSERT_TRUE(WaitUntil([&] { return m_server->Idle(); }));
+  int64_t sentBefore = m_server->BytesSent();
+  size_t requestsBefore = m_server->Offsets().size();
+  m_source.paceMs = 0;
+  m_settings.SetMaxThreads(16);  // a resumed download keeps its four parts
+  auto second = Run();
+  ExpectComplete(*second);
+  EXPECT_EQ(second->Master().Parts(), 4);
+  EXPECT_EQ(m_server->BytesSent() - sentBefore, static_cast<int64_t>(m_source.content.size() - done));
+  std::vector<uint64_t> offsets = m_server->Offsets();
+  for (size_t i = requestsBefore; i < offsets.size(); ++i) {
+    uint64_t partStart = offsets[i] / (1u << 20) * (1u << 20);
+    EXPECT_GT(offsets[i], partStart) << "part " << partStart << " started again from zero";
+  }
+}
+
+TEST_F(FileTransferTest, ChangedSizeOrDateReplacesTheOldTemporaryFile) {
+  for (bool changeDate : {false, true}) {
+    SCOPED_TRACE(changeDate);
+    m_source.content = test::PatternBytes(0, 1 << 20);
+    m_source.paceBytes = 8192;
+    m_source.paceMs = 5;
+    m_settings.SetMaxThreads(2);
+    auto first = MakeTransfer();
+    ASSERT_TRUE(first->Start(m_server->Url(), TargetText()));
+    ASSERT_TRUE(WaitUntil([&] { return first->Master().Done() > 100000; }));
+    first->Stop();
+    ASSERT_GT(DoneInBlock(), 0u);
+
+    if (changeDate) {
+      m_source.date += 1;
+    } else {
+      m_source.content = test::PatternBytes(7, (1 << 20) + 5);
+    }
+    m_source.paceMs = 0;
+    ASSERT_TRUE(WaitUntil([&] { return m_server->Idle(); }));
+    int64_t sentBefore = m_server->BytesSent();
+    auto second = Run();
+    ExpectComplete(*second);
+    EXPECT_EQ(m_server->BytesSent() - sentBefore, static_cast<int64_t>(m_source.content.size()));
+    std::filesystem::remove(Target());
+  }
+}
+
+TEST_F(FileTransferTest, ResetPartsRetryFromTheirOwnProgress) {
+  m_source.content = test::PatternBytes(0, 40000);
+  m_source.resetAfter = 3000;
+  m_source.resetCount = 4;
+  m_settings.SetMaxThreads(2);
+  m_settings.SetRetryAttempts(3);
+  auto transfer = Run();
+  ExpectComplete(*transfer);
+  std::vector<uint64_t> offsets = m_server->Offsets();
+  std::sort(offsets.begin(), offsets.end());
+  // Each part was cut twice after 3000 bytes and went on where it was cut.
+  EXPECT_EQ(offsets, (std::vector<uint64_t>{0, 3000, 6000, 20000, 23000, 26000}));
+  EXPECT_EQ(m_server->BytesSent(), 40000);
+}
+
+TEST_F(FileTransferTest, RetryAttemptsCountEveryAttempt) {
+  m_source.content = test::PatternBytes(0, 40000);
+  m_source.resetAfter = 1000;
+  m_settings.SetRetryAttempts(3);
+  auto transfer = Run();
+  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+  EXPECT_EQ(transfer->Master().Error(), kReset);
+  EXPECT_EQ(m_server->DataRequests(), 3);
+  EXPECT_EQ(m_server->Offsets(), (std::vector<uint64_t>{0, 1000, 2000}));
+  // The temporary file stays for a later start.
+  EXPECT_EQ(DoneInBlock(), 3000u);
+}
+
+TEST_F(FileTransferTest, StatusErrorsAreNotRetried) {
+  m_source.content = test::PatternBytes(0, 1000);
+  m_settings.SetRetryAttempts(5);
+  m_source.dataStatus = 404;
+  auto transfer = Run();
+  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+  EXPECT_EQ(transfer->Master().Error(), MakeError(kCategoryHttp, 404));
+  EXPECT_EQ(m_server->DataRequests(), 1);
+
+  m_source.dataStatus = 0;
+  m_source.queryStatus = 404;
+  transfer = Run();
+  EXPECT_EQ(transfer->Master().Error(), MakeError(kCategoryHttp, 404));
+  EXPECT_EQ(transfer->Master().Attempts(), 1);
+}
+
+TEST_F(FileTransferTest, LoginFailureWaitsForTheUser) {
+  m_source.content = test::PatternBytes(0, 5000);
+  m_source.requireLogin = true;
+  m_settings.SetRetryAttempts(1);
+  for (uint32_t answer : {0u, 1u}) {
+    SCOPED_TRACE(answer);
+    auto transfer = MakeTransfer();
+    ASSERT_TRUE(transfer->Start(m_server->Url(), TargetText()));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; }));
+    std::vector<uint32_t> events = TakeEvents(*transfer);
+    EXPECT_NE(std::find(events.begin(), events.end(), 2u), events.end());
+    EXPECT_TRUE(transfer->IsRunning());
+    m_source.authorized = answer == 1;
+    transfer->Resume(answer);
+    transfer->Wait();
+    if (answer == 0) {
+      EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+      EXPECT_EQ(transfer->Master().Error(), MakeError(kCategoryHttp, 401));
+    } else {
+      ExpectComplete(*transfer);
+    }
+  }
+}
+
+TEST_F(FileTransferTest, StopDuringLoginWaitEndsCancelled) {
+  m_source.content = test::PatternBytes(0, 5000);
+  m_source.requireLogin = true;
+  auto transfer = MakeTransfer();
+  ASSERT_TRUE(transfer->Start(m_server->Url(), TargetText()));
+  ASSERT_TRUE(
+      WaitUntil([&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; }));
+  transfer->Stop();
+  EXPECT_EQ(transfer->Master().Error(), kCancelled);
+  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+}
+
+TEST_F(FileTransferTest, StopDuringRetryDelayEndsAtOnce) {
+  m_source.content = test::PatternBytes(0, 5000);
+  m_source.resetAfter = 100;
+  m_settings.SetRetryAttempts(10);
+  m_settings.SetRetryDelay(3600);
+  auto transfer = MakeTransfer();
+  ASSERT_TRUE(transfer->Start(m_server->Url(), TargetText()));
+  ASSERT_TRUE(WaitUntil([&] { return transfer->Part(0).Status() == DownloadStatus::kRetrying; }));
+  transfer->Stop();
+  EXPECT_EQ(transfer->Master().Error(), kCancelled);
+  EXPECT_EQ(transfer->Part(0).Error(), kCancelled);
+  EXPECT_EQ(m_server->DataRequests(), 1);
+}
+
+TEST_F(FileTransferTest, StopDuringTheLimitersPauseEndsAtOnce) {
+  m_source.content = test::PatternBytes(0, 1 << 20);
+  m_settings.SetSpeedLimit(1);  // 1 KiB/s: the first block fills the quota, then a pause
+  auto transfer = MakeTransfer();
+  ASSERT_TRUE(transfer->Start(m_server->Url(), TargetText()));
+  ASSERT_TRUE(WaitUntil([&] { return transfer->Master().Done() > 0; }));
+  transfer->Stop();
+  EXPECT_EQ(transfer->Master().Error(), kCancelled);
+  EXPECT_LE(transfer->Master().Done(), 2048u);
+}
+
+TEST_F(FileTransferTest, StopReturnsWithSixtyFourPartsBlockedInReceives) {
+  m_source.content = test::PatternBytes(0, 64 * 1000);
+  m_source.stallBody = true;
+  m_settings.SetMaxThreads(64);
+  auto transfer = MakeTransfer();
+  ASSERT_TRUE(transfer->Start(m_server->Url(), TargetText()));
+  ASSERT_TRUE(WaitUntil([&] { return m_server->DataRequests() == 64; }));
+  transfer->Stop();
+  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+  EXPECT_EQ(transfer->Master().Error(), kCancelled);
+  for (int i = 0; i < 64; ++i) EXPECT_EQ(transfer->Part(i).Error(), kCancelled) << i;
+  EXPECT_TRUE(std::filesystem::exists(Temporary()));
+}
+
+// A server that answers every offset with the whole file from byte 0 never gets that body
+// written at the offset: the download goes on as one part from the start.
+TEST_F(FileTransferTest, ServerIgnoringRangesStillGivesAnIdenticalFile) {
+  m_source.content = test::PatternBytes(0, 300000);
+  m_source.ignoreRange = true;
+  m_settings.SetMaxThreads(4);
+  auto transfer = Run();
+  ExpectComplete(*transfer);
+  EXPECT_EQ(transfer->Master().Parts(), 1);
+}
+
+// The same server met on a resume: the old progress is not trusted past byte 0.
+TEST_F(FileTransferTest, ServerIgnoringRangesOnResumeStartsFromZero) {
+  m_source.content = test::PatternBytes(0, 1 << 20);
+  m_source.paceBytes = 8192;
+  m_source.paceMs = 5;
+  m_settings.SetMaxThreads(2);
+  auto first = MakeTransfer();
+  ASSERT_TRUE(first->Start(m_server->Url(), TargetText()));
+  ASSERT_TRUE(WaitUntil([&] { return first->Master().Done() > 100000; }));
+  first->Stop();
+  m_source.paceMs = 0;
+  m_source.ignoreRange = true;
+  auto second = Run();
+  ExpectComplete(*second);
+}
+
+// A server that cannot continue at an offset gets one part, started again from zero after a
+// reset.
+TEST_F(FileTransferTest, NotResumableServerUsesOnePartFromZero) {
+  m_source.content = test::PatternBytes(0, 50000);
+  m_source.notResumable = true;
+  m_source.resetAfter = 20000;
+  m_source.resetCount = 1;
+  m_settings.SetMaxThreads(8);
+  m_settings.SetRetryAttempts(2);
+  auto transfer = Run();
+  ExpectComplete(*transfer);
+  EXPECT_EQ(transfer->Master().Parts(), 1);
+  EXPECT_EQ(m_server->Offsets(), (std::vector<uint64_t>{0, 0}));
+}
+
+// Without a length nothing can be split or resumed: the download is refused before any file
+// is touched, and an existing temporary file stays as it was.
+TEST_F(FileTransferTest, UnknownSizeIsRefusedWithoutTouchingFiles) {
+  m_source.content = test::PatternBytes(0, 1000);
+  m_source.unknownSize = true;
+  std::filesystem::create_directories(Temporary().parent_path());
+  test::WriteFileBytes(Temporary(), "old");
+  auto transfer = Run();
+  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+  EXPECT_EQ(transfer->Master().Error(), MakeError(kCategorySystem, SystemCode::kNotSupported));
+  EXPECT_EQ(test::ReadFileBytes(Temporary()), "old");
+  EXPECT_FALSE(std::filesystem::exists(Target()));
+  EXPECT_EQ(m_server->DataRequests(), 0);
+}
+
+TEST_F(FileTransferTest, FolderThatCannotBeMadeFailsWithPathNotFound) {
+  m_source.content = test::PatternBytes(0, 1000);
+  std::filesystem::create_directories(DownloadDir());
+  test::WriteFileBytes(DownloadDir() / "sub", "a file where a folder should be");
+  auto transfer = Run();
+  EXPECT_EQ(transfer->Master().Error(), MakeError(kCategorySystem, SystemCode::kPathNotFound));
+  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+}
+
+// When the rename fails the data stays in the temporary file, the failure is recorded with the
+// system's code, and a later start finishes without fetching anything again.
+TEST_F(FileTransferTest, FailedFinishKeepsTheDataAndReportsTheSystemError) {
+  m_source.content = test::PatternBytes(0, 100000);
+  m_settings.SetMaxThreads(3);
+  std::filesystem::create_directories(Target() / "occupied");
+  auto transfer = Run();
+  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+  ErrorValue error = transfer->Master().Error();
+  EXPECT_EQ(ErrorCategoryOf(error), kCategorySystem);
+  EXPECT_NE(ErrorCodeOf(error), 0);
+  EXPECT_EQ(DoneInBlock(), 100000u);
+  std::vector<uint32_t> events = TakeEvents(*transfer);
+  EXPECT_EQ(events.back(), 1u);
+
+  std::filesystem::remove_all(Target());
+  int64_t sentBefore = m_server->BytesSent();
+  auto second = Run();
+  ExpectComplete(*second);
+  EXPECT_EQ(m_server->BytesSent(), sentBefore);
+}
+
+// Lines logged by many part threads at once are each kept exactly once.
+TEST_F(FileTransferTest, ConcurrentLogLinesAreEachKeptOnce) {
+  CFileTransfer transfer(&m_settings);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 16; ++t) {
+    threads.emplace_back([&transfer, t] {
+      for (int i = 0; i < 500; ++i) transfer.Log().Add(1, std::to_wstring(t * 1000 + i));
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  std::vector<CLogInfo> lines = transfer.Log().TakeAll();
+  ASSERT_EQ(lines.size(), 16u * 500u);
+  std::vector<int> seen(16000, 0);
+  for (const CLogInfo& line : lines) ++seen[std::stoi(line.Text())];
+  for (int t = 0; t < 16; ++t) {
+    for (int i = 0; i < 500; ++i) EXPECT_EQ(seen[t * 1000 + i], 1);
+  }
+}
+
+// A transfer killed with SIGKILL mid-way leaves a temporary file whose block tells what was
+// written; a second process fetches only the rest.
+TEST_F(FileTransferTest, KilledProcessResumesWithTheMissingBytesOnly) {
+  m_source.content = test::PatternBytes(0, 3 << 20);
+  m_source.paceBytes = 16384;
+  m_source.paceMs = 10;
+  std::string url = WideToUtf8(m_server->Url());
+  std::string target = Target().string();
+  std::string size = std::to_string(m_source.content.size());
+  auto spawn = [&](pid_t& pid) {
+    std::vector<std::string> args = {FERROW_TRANSFER_CHILD, url, target, size, "4"};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0;
+  };
+  pid_t child = 0;
+  ASSERT_TRUE(spawn(child));
+  ASSERT_TRUE(WaitUntil([&] { return m_server->BytesSent() > (1 << 20); }));
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_TRUE(WaitUntil([&] { return m_server->Idle(); }));
+  uint64_t done = DoneInBlock();
+  ASSERT_GT(done, 0u);
+  ASSERT_LT(done, m_source.content.size());
+
+  int64_t sentBefore = m_server->BytesSent();
+  m_source.paceMs = 0;
+  ASSERT_TRUE(spawn(child));
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(m_server->BytesSent() - sentBefore,
+            static_cast<int64_t>(m_source.content.size() - done));
+  EXPECT_FALSE(std::filesystem::exists(Temporary()));
+  EXPECT_TRUE(test::ReadFileBytes(Target()) == m_source.content);
+}
+
+// A full disk: category 0 code 112, not retried, the temporary file kept; once there is room
+// again a new start goes on where the data stopped. Needs a small tmpfs, so root.
+TEST_F(FileTransferTest, FullDiskFailsWithoutRetryAndResumesOnceThereIsRoom) {
+  std::filesystem::path mountPoint = SandboxDir() / "small";
+  std::filesystem::create_directories(mountPoint);
+  if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=512k") != 0) {
+    GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  }
+  struct Unmount {
+    std::string path;
+    ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+  } unmount{mountPoint.string()};
+
+  m_source.content = test::PatternBytes(0, 2 << 20);
+  m_settings.SetMaxThreads(2);
+  m_settings.SetRetryAttempts(5);
+  std::wstring target = Utf8ToWide((mountPoint / "file.bin").string());
+  auto first = MakeTransfer();
+  ASSERT_TRUE(first->Start(m_server->Url(), target));
+  first->Wait();
+  EXPECT_EQ(first->Master().Status(), DownloadStatus::kFailed);
+  EXPECT_EQ(first->Master().Error(), MakeError(kCategorySystem, SystemCode::kDiskFull));
+  EXPECT_EQ(m_server->DataRequests(), 2);  // one per part: a full disk is not retried
+  ASSERT_TRUE(std::filesystem::exists(mountPoint / "file.bin.fr"));
+  CResumeBlock block;
+  ASSERT_EQ(block.OpenExisting(target + L".fr"), 0u);
+  uint64_t done = block.PartDone(0) + block.PartDone(1);
+  block.Close();
+  EXPECT_GT(done, 0u);
+
+  ASSERT_EQ(mount("tmpfs", mountPoint.c_str(), "tmpfs", MS_REMOUNT, "size=8m"), 0);
+  ASSERT_TRUE(WaitUntil([&] { return m_server->Idle(); }));
+  int64_t sentBefore = m_server->BytesSent();
+  auto second = MakeTransfer();
+  ASSERT_TRUE(second->Start(m_server->Url(), target));
+  second->Wait();
+  EXPECT_EQ(second->Master().Status(), DownloadStatus::kCompleted);
+  EXPECT_EQ(m_server->BytesSent() - sentBefore,
+            static_cast<int64_t>(m_source.content.size() - done));
+  EXPECT_TRUE(test::ReadFileBytes(mountPoint / "file.bin") == m_source.content);
+}
+
+}  // namespace
+}  // namespace ferrow

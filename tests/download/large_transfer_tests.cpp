@@ -1,0 +1,58 @@
+// Large downloads in 4, 16 and 64 parts, byte-identical at the end. One 200 MiB content, held
+// once in memory, serves every case; the temporary file stays sparse until the parts fill it.
+#include <filesystem>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "download/file_transfer.h"
+#include "net/transfer_settings.h"
+#include "platform/text.h"
+#include "tests/download/fake_server.h"
+#include "tests/support/sandbox.h"
+#include "tests/support/test_data.h"
+
+namespace ferrow {
+namespace {
+
+constexpr uint64_t kLargeSize = 200ull << 20;
+
+class LargeTransferTest : public test::SandboxedTest {
+ protected:
+  static void SetUpTestSuite() {
+    s_source = new test::FakeSource;
+    s_source->content = test::PatternBytes(0, kLargeSize + 12345);
+  }
+  static void TearDownTestSuite() {
+    delete s_source;
+    s_source = nullptr;
+  }
+
+  static test::FakeSource* s_source;
+};
+
+test::FakeSource* LargeTransferTest::s_source = nullptr;
+
+TEST_F(LargeTransferTest, InMemoryServerInFourSixteenAndSixtyFourParts) {
+  test::FakeServer server(*s_source);
+  CTransferSettings settings;
+  for (int32_t parts : {4, 16, 64}) {
+    SCOPED_TRACE(parts);
+    settings.SetMaxThreads(parts);
+    std::filesystem::path target = DownloadDir() / "large.bin";
+    CFileTransfer transfer(&settings);
+    transfer.SetClientFactory([](int32_t, const CClientContext& context) {
+      return std::make_unique<test::FakeClient>(*s_source, context);
+    });
+    ASSERT_TRUE(transfer.Start(server.Url(), Utf8ToWide(target.string())));
+    transfer.Wait();
+    ASSERT_EQ(transfer.Master().Status(), DownloadStatus::kCompleted);
+    EXPECT_EQ(transfer.Master().Parts(), parts);
+    ASSERT_EQ(std::filesystem::file_size(target), s_source->content.size());
+    EXPECT_TRUE(test::ReadFileBytes(target) == s_source->content);
+    std::filesystem::remove(target);
+  }
+}
+
+}  // namespace
+}  // namespace ferrow
