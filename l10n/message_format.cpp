@@ -9,7 +9,7 @@ namespace {
 
 constexpr int kMaxWidth = 512;  // a hostile "%99999999d" must not allocate gigabytes
 
-struct Spec {
+struct Placeholder {
   std::string flags;
   int width = -1;
   int precision = -1;
@@ -34,25 +34,27 @@ double AsDouble(const CMessageArg* arg) {
   return std::wcstod(std::get<std::wstring>(v).c_str(), nullptr);
 }
 
-std::string NarrowSpec(const Spec& spec, const char* length, char conversion) {
-  std::string format = "%" + spec.flags;
-  if (spec.width >= 0) format += std::to_string(spec.width);
-  if (spec.precision >= 0) format += "." + std::to_string(spec.precision);
+std::string NarrowFormat(const Placeholder& placeholder, const char* length, char conversion) {
+  std::string format = "%" + placeholder.flags;
+  if (placeholder.width >= 0) format += std::to_string(placeholder.width);
+  if (placeholder.precision >= 0) format += "." + std::to_string(placeholder.precision);
   return format + length + conversion;
 }
 
 // Formats one number through a format that this code built itself, so types always match.
 template <typename T>
-std::wstring FormatNumber(const Spec& spec, const char* length, char conversion, T value) {
+std::wstring FormatNumber(const Placeholder& placeholder, const char* length, char conversion,
+                          T value) {
   char buffer[kMaxWidth * 2 + 64];
-  std::snprintf(buffer, sizeof buffer, NarrowSpec(spec, length, conversion).c_str(), value);
+  std::snprintf(buffer, sizeof buffer, NarrowFormat(placeholder, length, conversion).c_str(),
+                value);
   return std::wstring(buffer, buffer + std::char_traits<char>::length(buffer));
 }
 
-std::wstring Pad(std::wstring text, const Spec& spec) {
-  if (spec.width > 0 && text.size() < static_cast<size_t>(spec.width)) {
-    size_t fill = static_cast<size_t>(spec.width) - text.size();
-    if (spec.flags.find('-') != std::string::npos)
+std::wstring Pad(std::wstring text, const Placeholder& placeholder) {
+  if (placeholder.width > 0 && text.size() < static_cast<size_t>(placeholder.width)) {
+    size_t fill = static_cast<size_t>(placeholder.width) - text.size();
+    if (placeholder.flags.find('-') != std::string::npos)
       text.append(fill, L' ');
     else
       text.insert(0, fill, L' ');
@@ -60,7 +62,7 @@ std::wstring Pad(std::wstring text, const Spec& spec) {
   return text;
 }
 
-std::wstring AsText(const CMessageArg* arg, const Spec& spec) {
+std::wstring AsText(const CMessageArg* arg, const Placeholder& placeholder) {
   std::wstring text;
   if (arg) {
     const auto& v = arg->Get();
@@ -71,11 +73,11 @@ std::wstring AsText(const CMessageArg* arg, const Spec& spec) {
     else if (auto* u = std::get_if<uint64_t>(&v))
       text = std::to_wstring(*u);
     else
-      text = FormatNumber(Spec{}, "", 'g', std::get<double>(v));
+      text = FormatNumber(Placeholder{}, "", 'g', std::get<double>(v));
   }
-  if (spec.precision >= 0 && text.size() > static_cast<size_t>(spec.precision))
-    text.resize(static_cast<size_t>(spec.precision));
-  return Pad(text, spec);
+  if (placeholder.precision >= 0 && text.size() > static_cast<size_t>(placeholder.precision))
+    text.resize(static_cast<size_t>(placeholder.precision));
+  return Pad(text, placeholder);
 }
 
 int ReadNumber(const std::wstring& pattern, size_t& i) {
@@ -105,15 +107,15 @@ std::wstring FormatMessageText(const std::wstring& pattern,
       out += L'%';
       continue;
     }
-    Spec spec;
+    Placeholder placeholder;
     while (i < pattern.size() &&
            std::wstring_view(L"-+ 0#").find(pattern[i]) != std::wstring_view::npos)
-      spec.flags += static_cast<char>(pattern[i++]);
+      placeholder.flags += static_cast<char>(pattern[i++]);
     if (i < pattern.size() && pattern[i] >= L'0' && pattern[i] <= L'9')
-      spec.width = ReadNumber(pattern, i);
+      placeholder.width = ReadNumber(pattern, i);
     if (i < pattern.size() && pattern[i] == L'.') {
       ++i;
-      spec.precision = ReadNumber(pattern, i);
+      placeholder.precision = ReadNumber(pattern, i);
     }
     while (i < pattern.size() &&
            std::wstring_view(L"hlLjzt").find(pattern[i]) != std::wstring_view::npos)
@@ -126,13 +128,13 @@ std::wstring FormatMessageText(const std::wstring& pattern,
     switch (pattern[i]) {
       case L'd':
       case L'i':
-        out += FormatNumber(spec, "ll", 'd', static_cast<long long>(AsSigned(take())));
+        out += FormatNumber(placeholder, "ll", 'd', static_cast<long long>(AsSigned(take())));
         break;
       case L'u':
       case L'x':
       case L'X':
       case L'o':
-        out += FormatNumber(spec, "ll", static_cast<char>(pattern[i]),
+        out += FormatNumber(placeholder, "ll", static_cast<char>(pattern[i]),
                             static_cast<unsigned long long>(AsSigned(take())));
         break;
       case L'e':
@@ -141,7 +143,7 @@ std::wstring FormatMessageText(const std::wstring& pattern,
       case L'F':
       case L'g':
       case L'G':
-        out += FormatNumber(spec, "", static_cast<char>(pattern[i]), AsDouble(take()));
+        out += FormatNumber(placeholder, "", static_cast<char>(pattern[i]), AsDouble(take()));
         break;
       case L'c': {
         const CMessageArg* arg = take();
@@ -151,12 +153,12 @@ std::wstring FormatMessageText(const std::wstring& pattern,
                                                          : std::get<std::wstring>(arg->Get())[0];
         else
           c = static_cast<wchar_t>(AsSigned(arg));
-        out += Pad(c ? std::wstring(1, c) : std::wstring(), spec);
+        out += Pad(c ? std::wstring(1, c) : std::wstring(), placeholder);
         break;
       }
       case L's':
       case L'S':
-        out += AsText(take(), spec);
+        out += AsText(take(), placeholder);
         break;
       default:
         out += pattern.substr(start, i - start + 1);

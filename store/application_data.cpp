@@ -136,7 +136,7 @@ void CApplicationData::ApplyRegistrySettings(const std::wstring& programPath) co
   else
     DeleteAutostartEntry(programPath);
   CRegistry key(L"", CRegistry::kWrite);
-  key.WriteString(L"ExtensionList", m_settings.m_extensionList);
+  key.WriteString(RegistryNames::kExtensionList, m_settings.m_extensionList);
 }
 
 }  // namespace ferrow

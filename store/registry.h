@@ -11,6 +11,28 @@
 
 namespace ferrow {
 
+// The sections and values the program keeps under its key.
+namespace RegistryNames {
+constexpr const wchar_t* kLayoutFrame = L"Layout\\Frame";
+constexpr const wchar_t* kLayoutPanesDownloads = L"Layout\\Panes\\Downloads";
+constexpr const wchar_t* kLayoutPanesExplorer = L"Layout\\Panes\\Explorer";
+constexpr const wchar_t* kLayoutPanesFolders = L"Layout\\Panes\\Folders";
+constexpr const wchar_t* kLayoutPanesHistory = L"Layout\\Panes\\History";
+constexpr const wchar_t* kLayoutViewsExplorer = L"Layout\\Views\\Explorer";
+constexpr const wchar_t* kLayoutViewsFile = L"Layout\\Views\\File";
+constexpr const wchar_t* kLayoutViewsHistory = L"Layout\\Views\\History";
+constexpr const wchar_t* kLayoutViewsRemote = L"Layout\\Views\\Remote";
+constexpr const wchar_t* kRecentUrl = L"Recent\\URL";          // capacity kRecentCapacity
+constexpr const wchar_t* kRecentAddress = L"Recent\\Address";  // capacity kRecentCapacity
+constexpr const wchar_t* kRecentFolder = L"Recent\\Folder";    // default value: folder GUID
+constexpr uint32_t kRecentCapacity = 20;
+// Values directly in the program key (empty section).
+constexpr const wchar_t* kExtensionList = L"ExtensionList";
+constexpr const wchar_t* kLastCheckUpdate = L"LastCheckUpdate";  // 32-bit
+// Under the machine's "Software\Brennick\Ferrow", set by the installation only.
+constexpr const wchar_t* kAppPath = L"AppPath";
+}  // namespace RegistryNames
+
 class CRegistry {
  public:
   enum Mode { kRead, kWrite };

@@ -1,5 +1,5 @@
 #pragma once
-// The sound file of each event (Part of the settings): event number -> path. Paths are kept as
+// The sound file of each event (one of the settings): event number -> path. Paths are kept as
 // given; relative ones are resolved by the sound player against the program folder.
 #include <cstdint>
 #include <map>

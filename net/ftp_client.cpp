@@ -1,0 +1,228 @@
+#include "net/ftp_client.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "download/log_info.h"
+#include "download/transfer_info.h"
+#include "net/debug_output.h"
+#include "net/ftp_reply.h"
+#include "net/transfer_settings.h"
+#include "platform/socket.h"
+#include "platform/text.h"
+#include "sites/entry_info.h"
+#include "sites/file_listing.h"
+
+namespace ferrow {
+
+namespace {
+
+// The longest listing line taken as one; a longer run without a line end is cut there.
+constexpr size_t kMaxListingLine = 65536;
+
+std::wstring AddressText(uint32_t address) {
+  return std::to_wstring(address >> 24) + L"." + std::to_wstring((address >> 16) & 0xFF) + L"." +
+         std::to_wstring((address >> 8) & 0xFF) + L"." + std::to_wstring(address & 0xFF);
+}
+
+}  // namespace
+
+CFtpClient::CFtpClient(const CClientContext& context) : CInternetClient(context), m_data(context) {}
+
+bool CFtpClient::Open(const std::wstring& url) {
+  if (!CInternetClient::Open(url)) return false;
+  if (m_url.User().empty()) {
+    m_url.SetUser(L"anonymous");
+    m_url.SetPassword(Settings() != nullptr ? Settings()->GetEmailAddress() : std::wstring());
+  }
+  return true;
+}
+
+bool CFtpClient::SendCommand(const std::wstring& command) {
+  // A line end inside an argument (a path from a URL) would start a second command.
+  if (!IsSafeCommandText(command)) {
+    ReportError(MakeError(kCategorySystem, SystemCode::kInvalidName));
+    return false;
+  }
+  std::wstring line = command + L"\r\n";
+  AddLogLine(LogKind::kSent, line);
+  std::string bytes = WideToLocal(line);
+  DebugOutput(bytes);
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    int n = m_socket.Send(bytes.data() + sent, static_cast<int>(bytes.size() - sent));
+    if (n < 0) return false;
+    sent += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool CFtpClient::ReadReply(uint32_t accepted, uint32_t alsoAccepted, bool quiet) {
+  m_replyCode = 0;
+  m_replyText = nullptr;
+  char* buffer = m_buffer.get();
+  // The code of a multi-line reply being read: only a line with this code and a space after
+  // it ends the reply, whatever the inner lines look like.
+  uint32_t openCode = 0;
+  uint32_t code = 0;
+  for (;;) {
+    // A line feed ends a line, so a server that leaves out the carriage return is read too.
+    int n = m_socket.ReadLine(buffer, kClientBufferSize, "\n");
+    if (n < 0) return false;
+    std::string_view line(buffer, static_cast<size_t>(n));
+    AddLogLine(LogKind::kReceived, LocalToWide(line));
+    DebugOutput(line);
+    if (!ParseReplyCode(line, code)) continue;  // an inner line, or noise before a reply
+    if (openCode != 0 && (code != openCode || IsContinuedReplyLine(line))) continue;
+    m_replyCode = code;
+    m_replyText = buffer + (line.size() > 4 ? 4 : line.size());
+    if (openCode == 0 && IsContinuedReplyLine(line)) {
+      openCode = code;
+      continue;
+    }
+    break;
+  }
+  if (code == accepted || (alsoAccepted != 0 && code == alsoAccepted)) return true;
+  if (!quiet) ReportError(MakeError(kCategoryFtp, static_cast<uint16_t>(code)));
+  return false;
+}
+
+bool CFtpClient::Command(const std::wstring& command, uint32_t accepted, uint32_t alsoAccepted) {
+  return SendCommand(command) && ReadReply(accepted, alsoAccepted);
+}
+
+bool CFtpClient::Login() {
+  if (!ReadReply(220)) return false;
+  if (!Command(L"USER " + m_url.User(), 230, 331)) return false;
+  if (m_replyCode == 230) return true;
+  return Command(L"PASS " + m_url.Password(), 230);
+}
+
+bool CFtpClient::QueryInformation() {
+  if (!Command(L"TYPE I", 200)) return false;
+  if (!Command(L"SIZE " + m_url.Path(), 213)) return false;
+  int64_t size = 0;
+  if (!ParseSizeReply(m_replyText, size)) {
+    ReportError(MakeError(kCategoryFtp, static_cast<uint16_t>(m_replyCode)));
+    return false;
+  }
+  if (!Command(L"MDTM " + m_url.Path(), 213)) return false;
+  uint64_t date = ParseModificationTimeReply(m_replyText);
+  if (Transfer() != nullptr) {
+    Transfer()->SetSize(static_cast<uint64_t>(size));
+    Transfer()->SetDate(date);
+  }
+  return true;
+}
+
+bool CFtpClient::ProbeResume() {
+  if (!SendCommand(L"REST 1")) return false;
+  if (ReadReply(350, 0, true)) {
+    if (Transfer() != nullptr) Transfer()->SetResumeMode(ResumeMode::kResumable);
+    return true;
+  }
+  if (m_replyCode == 0) return false;  // the connection failed; its error is recorded
+  // No restart support is no error: the file comes in one part from its start.
+  if (Transfer() != nullptr) {
+    Transfer()->SetResumeMode(ResumeMode::kNotResumable);
+    Transfer()->SetParts(1);
+  }
+  return false;
+}
+
+bool CFtpClient::IsLoginFailure(ErrorValue error) const {
+  return error == MakeError(kCategoryFtp, 530);
+}
+
+std::unique_ptr<CInternetClient> CFtpClient::Clone(const CClientContext& context) const {
+  return std::make_unique<CFtpClient>(context);
+}
+
+bool CFtpClient::OpenPassive() {
+  if (!Command(L"PASV", 227)) return false;
+  uint32_t address = 0;
+  uint16_t port = 0;
+  if (!ParsePassiveReply(m_replyText, address, port)) {
+    ReportError(MakeError(kCategoryFtp, static_cast<uint16_t>(m_replyCode)));
+    return false;
+  }
+  return m_data.Create() && m_data.Connect(AddressText(address), port);
+}
+
+CProxySocket* CFtpClient::OpenData(int64_t offset) {
+  const bool passive = Settings() == nullptr || Settings()->GetPassiveMode();
+  // The waiting end of an active connection; closed whichever way this ends.
+  CProxySocket listener(Context());
+  m_data.Close();
+  auto fail = [this]() -> CProxySocket* {
+    m_data.Close();
+    return nullptr;
+  };
+
+  if (passive) {
+    if (!OpenPassive()) return fail();
+  } else {
+    if (!listener.ListenLike(m_socket)) return fail();
+    std::wstring address = listener.PortText();
+    if (address.empty() || !Command(L"PORT " + address, 200)) return fail();
+  }
+
+  if (offset == kListingOffset) {
+    if (!Command(L"TYPE A", 200) || !SendCommand(L"LIST")) return fail();
+  } else {
+    if (!Command(L"TYPE I", 200)) return fail();
+    bool resumable = Transfer() != nullptr && Transfer()->GetResumeMode() == ResumeMode::kResumable;
+    if (resumable && !Command(L"REST " + std::to_wstring(offset), 350)) return fail();
+    if (!SendCommand(L"RETR " + m_url.Path())) return fail();
+  }
+  if (!ReadReply(125, 150)) return fail();
+  if (!passive && !listener.Accept(m_data)) return fail();
+  return &m_data;
+}
+
+bool CFtpClient::ListDirectory(CFileListing& listing) {
+  listing.Clear();
+  if (!Command(L"CWD " + m_url.Path(), 250)) return false;
+  if (OpenData(kListingOffset) == nullptr) return false;
+  CFileListing entries;
+  bool read = ReadListing(entries);
+  m_data.Close();
+  if (!read || CheckStop(0)) return false;
+  // Some servers end a listing with 250 rather than 226.
+  if (!ReadReply(226, 250)) return false;
+  listing.Add(CEntryInfo(L"..", CEntryInfo::kTypeDirectory));
+  for (const CEntryInfo& entry : entries) listing.Add(entry);
+  return true;
+}
+
+bool CFtpClient::ReadListing(CFileListing& listing) {
+  std::wstring folder = m_url.Text();
+  if (folder.empty() || folder.back() != L'/') folder += L'/';
+  std::string pending;
+  std::vector<char> chunk(16384);
+  bool ended = false;
+  while (!ended || !pending.empty()) {
+    size_t lineEnd = pending.find('\n');
+    if (lineEnd == std::string::npos && !ended && pending.size() < kMaxListingLine) {
+      // The server closes the data connection after the last line; that is the end, not a
+      // failure, so the socket is read here directly.
+      int n = SocketReceive(m_data.Handle(), chunk.data(), static_cast<int>(chunk.size()), 0);
+      if (n < 0) return m_data.ReportFailure();
+      if (n == 0) ended = true;
+      pending.append(chunk.data(), static_cast<size_t>(n));
+      continue;
+    }
+    size_t take =
+        lineEnd != std::string::npos ? lineEnd + 1 : std::min(pending.size(), kMaxListingLine);
+    std::string line = pending.substr(0, take);
+    pending.erase(0, take);
+    CEntryInfo entry;
+    if (!entry.ParseLine(LocalToWide(line)) || entry.IsDotEntry()) continue;
+    entry.SetAddress(folder + entry.GetName());
+    listing.Add(entry);
+  }
+  return true;
+}
+
+}  // namespace ferrow
