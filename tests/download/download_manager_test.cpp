@@ -1,6 +1,8 @@
 #include "download/download_manager.h"
 
 #include <cctype>
+#include <chrono>
+#include <thread>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -10,12 +12,16 @@
 
 #include "download/download_info.h"
 #include "download/download_listener.h"
+#include "download/file_transfer_factory.h"
 #include "net/event_list.h"
 #include "platform/error_code.h"
+#include "platform/text.h"
 #include "store/application_data.h"
 #include "tests/net/fake_clock.h"
 #include "tests/support/fake_transfer.h"
+#include "tests/support/nginx_server.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/test_data.h"
 
 namespace ferrow {
 namespace {
@@ -461,6 +467,93 @@ TEST(CommandPredicatesTest, FollowTheStatus) {
     EXPECT_EQ(CDownloadManager::CanQueueStatus(row.status), row.queue) << row.status;
     EXPECT_EQ(CDownloadManager::CanOpenStatus(row.status), row.open) << row.status;
   }
+}
+
+}  // namespace
+}  // namespace ferrow
+
+namespace ferrow {
+namespace {
+
+// The real transfers: downloads stopped at exit are resumed from their temporary files by the
+// next run's manager.
+class DownloadManagerResumeTest : public test::SandboxedTest {};
+
+TEST_F(DownloadManagerResumeTest, StopAllAndANewManagerWithStartQueueResumeBoth) {
+  constexpr uint64_t kSize = 6u << 20;
+  test::NginxServer nginx({.limitRate = 1 << 20});
+  FERROW_START_OR_SKIP(nginx);
+  test::WritePatternFile(nginx.Root() / "a.bin", kSize);
+  test::WritePatternFile(nginx.Root() / "b.bin", kSize);
+
+  CApplicationData data;
+  data.m_settings.SetDefaults();
+  data.m_settings.m_maxDownloads = 2;
+  data.m_settings.m_maxThreads = 2;
+  data.m_settings.m_startQueue = true;
+  CFileTransferFactory factory;
+  const std::filesystem::path folder = SandboxDir() / "downloads";
+  // Runs the manager's timers until both records rest or the time is up.
+  auto runUntil = [](CDownloadManager& manager, const std::function<bool()>& done,
+                     std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done() && std::chrono::steady_clock::now() < end) {
+      manager.GetTimerHost().Poll();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  };
+
+  {
+    CDownloadManager manager(data, factory);
+    manager.SetDownloadSaver([] {});
+    manager.Create();
+    for (const char* name : {"a.bin", "b.bin"}) {
+      CDownloadInfo record(LocalToWide(nginx.Url(std::string("/") + name)), Guid(),
+                           (folder / name).wstring());
+      manager.Start(manager.AddAndQueue(record), false);
+    }
+    runUntil(
+        manager,
+        [&] {
+          for (const CDownloadInfo& record : data.m_downloads)
+            if (record.m_done < kSize / 8) return false;
+          return true;
+        },
+        std::chrono::seconds(30));
+    // Leaving the manager is the program's exit: Stop all.
+  }
+  for (const CDownloadInfo& record : data.m_downloads) {
+    EXPECT_EQ(record.m_status, kStatusQueued);
+    EXPECT_GT(record.m_done, 0u);
+    EXPECT_LT(record.m_done, kSize);
+    EXPECT_TRUE(std::filesystem::exists(record.m_file + L".fr"));
+  }
+  ASSERT_TRUE(nginx.WaitForRequests(6, std::chrono::seconds(10)));
+  const size_t firstRequests = nginx.AccessLog().size();
+
+  CDownloadManager manager(data, factory);
+  manager.SetDownloadSaver([] {});
+  manager.Create();  // "StartQueue": both start again
+  EXPECT_EQ(manager.GetQueueCount(), 0u);
+  runUntil(
+      manager,
+      [&] {
+        for (const CDownloadInfo& record : data.m_downloads)
+          if (record.m_status != kStatusCompleted) return false;
+        return true;
+      },
+      std::chrono::seconds(60));
+  for (const CDownloadInfo& record : data.m_downloads) {
+    EXPECT_EQ(record.m_status, kStatusCompleted);
+    EXPECT_EQ(test::ReadFileBytes(record.m_file), test::PatternBytes(0, kSize));
+  }
+  EXPECT_EQ(data.m_history.size(), 2u);
+  nginx.WaitForRequests(firstRequests + 4, std::chrono::seconds(10));
+  const auto log = nginx.AccessLog();
+  long long secondRun = 0;
+  for (size_t index = firstRequests; index < log.size(); ++index)
+    secondRun += log[index].bodyBytesSent;
+  EXPECT_LT(secondRun, static_cast<long long>(2 * kSize));
 }
 
 }  // namespace
