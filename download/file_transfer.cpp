@@ -2,6 +2,8 @@
 
 #include "download/transfer_operations.h"
 #include "net/client_context.h"
+#include "net/ftp_client.h"
+#include "net/http_client.h"
 #include "net/internet_client.h"
 #include "net/internet_url.h"
 #include "net/transfer_settings.h"
@@ -11,7 +13,10 @@ namespace ferrow {
 namespace {
 
 // The clients of the two protocols the worker serves.
-std::unique_ptr<CInternetClient> CreateProtocolClient(int32_t, const CClientContext&) {
+std::unique_ptr<CInternetClient> CreateProtocolClient(int32_t scheme,
+                                                      const CClientContext& context) {
+  if (scheme == Scheme::kHttp) return std::make_unique<CHttpClient>(context);
+  if (scheme == Scheme::kFtp) return std::make_unique<CFtpClient>(context);
   return nullptr;
 }
 

@@ -1,16 +1,10 @@
 #include "net/internet_client.h"
 
 #include "download/transfer_info.h"
+#include "download/transfer_operations.h"
 #include "net/resume_event.h"
 
 namespace ferrow {
-
-namespace {
-
-// What a file operation reports until the transfer worker provides it.
-constexpr ErrorValue kNotProvided = MakeError(kCategorySystem, SystemCode::kInvalidFunction);
-
-}  // namespace
 
 CInternetClient::CInternetClient(const CClientContext& context)
     : CClientContext(context), m_socket(context), m_buffer(new char[kClientBufferSize]) {
@@ -54,25 +48,13 @@ bool CInternetClient::ProbeResume() {
   return false;
 }
 
-bool CInternetClient::PrepareFile() {
-  ReportError(kNotProvided);
-  return false;
-}
+bool CInternetClient::PrepareFile() { return CTransferOperations::PrepareFile(*this); }
 
-bool CInternetClient::FinishFile() {
-  ReportError(kNotProvided);
-  return false;
-}
+bool CInternetClient::FinishFile() { return CTransferOperations::FinishFile(*this); }
 
-bool CInternetClient::Download() {
-  ReportError(kNotProvided);
-  return false;
-}
+bool CInternetClient::Download() { return CTransferOperations::Download(*this); }
 
-bool CInternetClient::ReceivePart() {
-  ReportError(kNotProvided);
-  return false;
-}
+bool CInternetClient::ReceivePart() { return CTransferOperations::ReceivePart(*this); }
 
 bool CInternetClient::IsLoginFailure(ErrorValue) const {
   return false;
@@ -96,11 +78,7 @@ uint32_t CInternetClient::WaitForResume(uint32_t milliseconds) {
   return value;
 }
 
-bool CInternetClient::RetryDecision() {
-  // The attempt counting, login wait and retry delay come with the transfer worker; until
-  // then every failure is final.
-  return true;
-}
+bool CInternetClient::RetryDecision() { return CTransferOperations::RetryDecision(*this); }
 
 std::unique_ptr<CInternetClient> CInternetClient::Clone(const CClientContext&) const {
   return nullptr;

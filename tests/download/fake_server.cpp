@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "download/transfer_info.h"
-#include "download/transfer_operations.h"
 #include "platform/text.h"
 
 namespace ferrow::test {
@@ -191,11 +190,5 @@ CProxySocket* FakeClient::OpenData(int64_t offset) {
   if (line[3] == 'W' && offset != 0) Transfer()->SetResumeMode(ResumeMode::kNotResumable);
   return &m_socket;
 }
-
-bool FakeClient::PrepareFile() { return CTransferOperations::PrepareFile(*this); }
-bool FakeClient::Download() { return CTransferOperations::Download(*this); }
-bool FakeClient::ReceivePart() { return CTransferOperations::ReceivePart(*this); }
-bool FakeClient::FinishFile() { return CTransferOperations::FinishFile(*this); }
-bool FakeClient::RetryDecision() { return CTransferOperations::RetryDecision(*this); }
 
 }  // namespace ferrow::test

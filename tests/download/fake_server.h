@@ -88,12 +88,6 @@ class FakeClient : public CInternetClient {
   std::unique_ptr<CInternetClient> Clone(const CClientContext& context) const override;
   CProxySocket* OpenData(int64_t offset) override;
 
-  bool PrepareFile() override;
-  bool Download() override;
-  bool ReceivePart() override;
-  bool FinishFile() override;
-  bool RetryDecision() override;
-
  private:
   FakeSource& m_source;
 };

@@ -1,6 +1,7 @@
 // Large downloads in 4, 16 and 64 parts, byte-identical at the end. One 200 MiB content, held
 // once in memory, serves every case; the temporary file stays sparse until the parts fill it.
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,8 @@
 #include "net/transfer_settings.h"
 #include "platform/text.h"
 #include "tests/download/fake_server.h"
+#include "tests/support/ftp_server.h"
+#include "tests/support/nginx_server.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/test_data.h"
 
@@ -16,6 +19,19 @@ namespace ferrow {
 namespace {
 
 constexpr uint64_t kLargeSize = 200ull << 20;
+
+// Compares a file with the pattern block by block, so no second copy is held in memory.
+bool MatchesPattern(const std::filesystem::path& path, uint64_t size) {
+  std::ifstream in(path, std::ios::binary);
+  std::string block(4 << 20, '\0');
+  for (uint64_t offset = 0; offset < size;) {
+    uint64_t count = std::min<uint64_t>(block.size(), size - offset);
+    if (!in.read(block.data(), static_cast<std::streamsize>(count))) return false;
+    if (block.compare(0, count, test::PatternBytes(offset, count)) != 0) return false;
+    offset += count;
+  }
+  return in.peek() == std::char_traits<char>::eof();
+}
 
 class LargeTransferTest : public test::SandboxedTest {
  protected:
@@ -50,6 +66,49 @@ TEST_F(LargeTransferTest, InMemoryServerInFourSixteenAndSixtyFourParts) {
     EXPECT_EQ(transfer.Master().Parts(), parts);
     ASSERT_EQ(std::filesystem::file_size(target), s_source->content.size());
     EXPECT_TRUE(test::ReadFileBytes(target) == s_source->content);
+    std::filesystem::remove(target);
+  }
+}
+
+TEST_F(LargeTransferTest, NginxInFourSixteenAndSixtyFourParts) {
+  test::NginxServer nginx;
+  FERROW_START_OR_SKIP(nginx);
+  const uint64_t size = kLargeSize + 777;
+  test::WritePatternFile(nginx.Root() / "large.bin", size);
+  CTransferSettings settings;
+  for (int32_t parts : {4, 16, 64}) {
+    SCOPED_TRACE(parts);
+    settings.SetMaxThreads(parts);
+    std::filesystem::path target = DownloadDir() / "large.bin";
+    CFileTransfer transfer(&settings);
+    ASSERT_TRUE(transfer.Start(Utf8ToWide(nginx.Url("/large.bin")), Utf8ToWide(target.string())));
+    transfer.Wait();
+    ASSERT_EQ(transfer.Master().Status(), DownloadStatus::kCompleted);
+    EXPECT_EQ(transfer.Master().Parts(), parts);
+    ASSERT_EQ(std::filesystem::file_size(target), size);
+    EXPECT_TRUE(MatchesPattern(target, size));
+    std::filesystem::remove(target);
+  }
+}
+
+TEST_F(LargeTransferTest, FtpInFourSixteenAndSixtyFourParts) {
+  test::FtpServer ftp;
+  FERROW_START_OR_SKIP(ftp);
+  const uint64_t size = kLargeSize + 4099;
+  test::WritePatternFile(ftp.Root() / "large.bin", size);
+  CTransferSettings settings;
+  for (int32_t parts : {4, 16, 64}) {
+    SCOPED_TRACE(parts);
+    settings.SetMaxThreads(parts);
+    std::filesystem::path target = DownloadDir() / "large.bin";
+    CFileTransfer transfer(&settings);
+    ASSERT_TRUE(transfer.Start(Utf8ToWide(ftp.Url("/large.bin", "user", "secret")),
+                               Utf8ToWide(target.string())));
+    transfer.Wait();
+    ASSERT_EQ(transfer.Master().Status(), DownloadStatus::kCompleted);
+    EXPECT_EQ(transfer.Master().Parts(), parts);
+    ASSERT_EQ(std::filesystem::file_size(target), size);
+    EXPECT_TRUE(MatchesPattern(target, size));
     std::filesystem::remove(target);
   }
 }

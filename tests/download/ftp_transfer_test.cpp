@@ -1,0 +1,161 @@
+// Segmented transfers with the real FTP client against pyftpdlib, vsftpd and the scripted
+// fault server.
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "download/file_transfer.h"
+#include "download/resume_block.h"
+#include "net/transfer_settings.h"
+#include "platform/text.h"
+#include "tests/support/ftp_server.h"
+#include "tests/support/sandbox.h"
+#include "tests/support/scripted_server.h"
+#include "tests/support/test_data.h"
+#include "tests/support/vsftpd_server.h"
+
+namespace ferrow {
+namespace {
+
+bool WaitUntil(const std::function<bool()>& condition) {
+  for (int i = 0; i < 10000; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
+std::string FtpUrl(const test::ScriptedServer& server) {
+  return "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/file.bin";
+}
+
+class FtpTransferTest : public test::SandboxedTest {
+ protected:
+  void SetUp() override {
+    SandboxedTest::SetUp();
+    m_settings.SetMaxThreads(1);
+    m_settings.SetRetryAttempts(1);
+  }
+  std::filesystem::path Target() const { return DownloadDir() / "file.bin"; }
+  std::filesystem::path Temporary() const { return Target().string() + ".fr"; }
+
+  std::unique_ptr<CFileTransfer> Start(const std::string& url) {
+    auto transfer = std::make_unique<CFileTransfer>(&m_settings);
+    EXPECT_TRUE(transfer->Start(Utf8ToWide(url), Utf8ToWide(Target().string())));
+    return transfer;
+  }
+  std::unique_ptr<CFileTransfer> Run(const std::string& url) {
+    auto transfer = Start(url);
+    transfer->Wait();
+    return transfer;
+  }
+  void ExpectFile(CFileTransfer& transfer, const std::string& content) {
+    EXPECT_EQ(transfer.Master().Status(), DownloadStatus::kCompleted);
+    EXPECT_EQ(transfer.Master().Error(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(Temporary()));
+    ASSERT_TRUE(std::filesystem::exists(Target()));
+    EXPECT_EQ(std::filesystem::file_size(Target()), content.size());
+    EXPECT_TRUE(test::ReadFileBytes(Target()) == content) << "content differs";
+  }
+
+  CTransferSettings m_settings;
+};
+
+TEST_F(FtpTransferTest, FilesFinishByteIdentical) {
+  test::FtpServer ftp;
+  FERROW_START_OR_SKIP(ftp);
+  struct Case {
+    uint64_t size;
+    int32_t threads;
+  };
+  for (Case c : {Case{0, 4}, Case{10, 3}, Case{1, 64}, Case{2000003, 8}}) {
+    SCOPED_TRACE(c.size);
+    std::string content = test::PatternBytes(0, c.size);
+    test::WriteFileBytes(ftp.Root() / "file.bin", content);
+    m_settings.SetMaxThreads(c.threads);
+    auto transfer = Run(ftp.Url("/file.bin", "user", "secret"));
+    ExpectFile(*transfer, content);
+    std::filesystem::remove(Target());
+  }
+}
+
+TEST_F(FtpTransferTest, VsftpdAnonymousInParts) {
+  test::VsftpdServer vsftpd;
+  FERROW_START_OR_SKIP(vsftpd);
+  std::string content = test::PatternBytes(0, 1000001);
+  test::WriteFileBytes(vsftpd.Root() / "file.bin", content);
+  std::filesystem::permissions(vsftpd.Root() / "file.bin", std::filesystem::perms::others_read,
+                               std::filesystem::perm_options::add);
+  m_settings.SetMaxThreads(4);
+  auto transfer = Run(vsftpd.Url("/file.bin"));
+  ExpectFile(*transfer, content);
+}
+
+TEST_F(FtpTransferTest, StopThenStartFetchesOnlyTheMissingBytes) {
+  test::ScriptedServer ftp("fault_ftp", {"--size", "2000000", "--slow", "16384:10"});
+  FERROW_START_OR_SKIP(ftp);
+  m_settings.SetMaxThreads(4);
+  auto first = Start(FtpUrl(ftp));
+  ASSERT_TRUE(WaitUntil([&] { return first->Master().Done() > 300000; }));
+  first->Stop();
+  CResumeBlock block;
+  ASSERT_EQ(block.OpenExisting(Utf8ToWide(Temporary().string())), 0u);
+  std::vector<std::string> expected;
+  for (int32_t i = 0; i < block.Parts(); ++i) {
+    expected.push_back("REST " + std::to_string(block.PartStart(i) + block.PartDone(i)));
+  }
+  block.Close();
+  ASSERT_TRUE(ftp.Restart({"--size", "2000000"}));
+  size_t before = ftp.LogLines("COMMAND ").size();
+  auto second = Run(FtpUrl(ftp));
+  ExpectFile(*second, test::PatternBytes(0, 2000000));
+  std::vector<std::string> commands = ftp.LogLines("COMMAND ");
+  std::vector<std::string> rests;
+  for (size_t i = before; i < commands.size(); ++i) {
+    size_t at = commands[i].find("REST ");
+    if (at != std::string::npos && commands[i].substr(at) != "REST 1") {
+      rests.push_back(commands[i].substr(at));
+    }
+  }
+  std::sort(rests.begin(), rests.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(rests, expected);
+}
+
+TEST_F(FtpTransferTest, ResetDataConnectionsAreRetriedAndResumed) {
+  test::ScriptedServer ftp(
+      "fault_ftp", {"--size", "300000", "--reset-after", "20000", "--reset-count", "3"});
+  FERROW_START_OR_SKIP(ftp);
+  m_settings.SetMaxThreads(2);
+  m_settings.SetRetryAttempts(10);
+  auto transfer = Run(FtpUrl(ftp));
+  ExpectFile(*transfer, test::PatternBytes(0, 300000));
+}
+
+TEST_F(FtpTransferTest, RefusedLoginWaitsInLoginRequired) {
+  test::ScriptedServer ftp("fault_ftp", {"--size", "1000", "--login-530"});
+  FERROW_START_OR_SKIP(ftp);
+  auto transfer = Start(FtpUrl(ftp));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; }));
+  transfer->Resume(0);
+  transfer->Wait();
+  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+  EXPECT_EQ(transfer->Master().Error(), MakeError(kCategoryFtp, 530));
+}
+
+TEST_F(FtpTransferTest, ServerWithoutRestGetsOnePartFromTheStart) {
+  test::ScriptedServer ftp("fault_ftp", {"--size", "100000", "--rest-refused"});
+  FERROW_START_OR_SKIP(ftp);
+  m_settings.SetMaxThreads(8);
+  auto transfer = Run(FtpUrl(ftp));
+  ExpectFile(*transfer, test::PatternBytes(0, 100000));
+  EXPECT_EQ(transfer->Master().Parts(), 1);
+}
+
+}  // namespace
+}  // namespace ferrow

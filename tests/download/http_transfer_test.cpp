@@ -1,0 +1,208 @@
+// Segmented transfers with the real HTTP client against nginx and the scripted fault server.
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <set>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "download/file_transfer.h"
+#include "download/resume_block.h"
+#include "net/transfer_settings.h"
+#include "platform/text.h"
+#include "tests/support/nginx_server.h"
+#include "tests/support/sandbox.h"
+#include "tests/support/scripted_server.h"
+#include "tests/support/test_data.h"
+
+namespace ferrow {
+namespace {
+
+bool WaitUntil(const std::function<bool()>& condition) {
+  for (int i = 0; i < 10000; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
+class HttpTransferTest : public test::SandboxedTest {
+ protected:
+  void SetUp() override {
+    SandboxedTest::SetUp();
+    m_settings.SetMaxThreads(1);
+    m_settings.SetRetryAttempts(1);
+  }
+  std::filesystem::path Target() const { return DownloadDir() / "file.bin"; }
+  std::filesystem::path Temporary() const { return Target().string() + ".fr"; }
+
+  std::unique_ptr<CFileTransfer> Start(const std::string& url) {
+    auto transfer = std::make_unique<CFileTransfer>(&m_settings);
+    EXPECT_TRUE(transfer->Start(Utf8ToWide(url), Utf8ToWide(Target().string())));
+    return transfer;
+  }
+  std::unique_ptr<CFileTransfer> Run(const std::string& url) {
+    auto transfer = Start(url);
+    transfer->Wait();
+    return transfer;
+  }
+  void ExpectFile(CFileTransfer& transfer, const std::string& content) {
+    EXPECT_EQ(transfer.Master().Status(), DownloadStatus::kCompleted);
+    EXPECT_EQ(transfer.Master().Error(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(Temporary()));
+    ASSERT_TRUE(std::filesystem::exists(Target()));
+    EXPECT_EQ(std::filesystem::file_size(Target()), content.size());
+    EXPECT_TRUE(test::ReadFileBytes(Target()) == content) << "content differs";
+  }
+  // The done counters of the temporary file's block, by part start.
+  std::vector<std::pair<uint64_t, uint64_t>> PartsInBlock() {
+    CResumeBlock block;
+    EXPECT_EQ(block.OpenExisting(Utf8ToWide(Temporary().string())), 0u);
+    std::vector<std::pair<uint64_t, uint64_t>> parts;
+    for (int32_t i = 0; i < block.Parts(); ++i) {
+      parts.emplace_back(block.PartStart(i), block.PartDone(i));
+    }
+    return parts;
+  }
+
+  CTransferSettings m_settings;
+};
+
+TEST_F(HttpTransferTest, NginxFilesFinishByteIdentical) {
+  test::NginxServer nginx;
+  FERROW_START_OR_SKIP(nginx);
+  struct Case {
+    uint64_t size;
+    int32_t threads;
+  };
+  for (Case c : {Case{0, 4}, Case{10, 3}, Case{1, 64}, Case{3000017, 8}}) {
+    SCOPED_TRACE(c.size);
+    std::string content = test::PatternBytes(0, c.size);
+    test::WriteFileBytes(nginx.Root() / "file.bin", content);
+    m_settings.SetMaxThreads(c.threads);
+    auto transfer = Run(nginx.Url("/file.bin"));
+    ExpectFile(*transfer, content);
+    std::filesystem::remove(Target());
+  }
+  // The 10-byte file in three parts asked for 3/3/4 bytes.
+  std::set<std::string> ranges;
+  for (const test::AccessLogEntry& entry : nginx.AccessLog()) ranges.insert(entry.range);
+  EXPECT_TRUE(ranges.count("bytes=3-") == 1 && ranges.count("bytes=6-") == 1);
+}
+
+TEST_F(HttpTransferTest, StopThenStartAsksEachPartForItsMissingBytesOnly) {
+  test::NginxServer nginx({.limitRate = 400000});
+  FERROW_START_OR_SKIP(nginx);
+  std::string content = test::PatternBytes(0, 4 << 20);
+  test::WriteFileBytes(nginx.Root() / "file.bin", content);
+  m_settings.SetMaxThreads(4);
+  auto first = Start(nginx.Url("/file.bin"));
+  ASSERT_TRUE(WaitUntil([&] { return first->Master().Done() > (1 << 20); }));
+  first->Stop();
+  EXPECT_EQ(first->Master().Error(), MakeError(kCategorySystem, SystemCode::kCancelled));
+  auto parts = PartsInBlock();
+  ASSERT_EQ(parts.size(), 4u);
+  size_t before = nginx.AccessLog().size();
+  auto second = Run(nginx.Url("/file.bin"));
+  ExpectFile(*second, content);
+  // Every new request starts where its part had stopped.
+  std::set<std::string> expected;
+  for (auto [start, done] : parts) expected.insert("bytes=" + std::to_string(start + done) + "-");
+  std::set<std::string> asked;
+  auto log = nginx.AccessLog();
+  for (size_t i = before; i < log.size(); ++i) {
+    if (log[i].range != "-") asked.insert(log[i].range);
+  }
+  EXPECT_EQ(asked, expected);
+}
+
+TEST_F(HttpTransferTest, ResetsAreRetriedUpToRetryAttemptsInAll) {
+  test::ScriptedServer http("fault_http", {"--size", "50000", "--reset-after", "1000"});
+  FERROW_START_OR_SKIP(http);
+  m_settings.SetRetryAttempts(3);
+  auto transfer = Run(http.Url("/file.bin"));
+  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+  EXPECT_EQ(transfer->Master().Error(), MakeError(kCategorySocket, SocketCode::kConnectionReset));
+  // One query and three attempts at the data.
+  EXPECT_EQ(http.LogLines("REQUEST ").size(), 4u);
+  EXPECT_TRUE(std::filesystem::exists(Temporary()));
+}
+
+TEST_F(HttpTransferTest, ResetPartsResumeAndFinish) {
+  test::ScriptedServer http(
+      "fault_http", {"--size", "200000", "--reset-after", "7000", "--reset-count", "5"});
+  FERROW_START_OR_SKIP(http);
+  m_settings.SetMaxThreads(4);
+  m_settings.SetRetryAttempts(10);
+  auto transfer = Run(http.Url("/file.bin"));
+  ExpectFile(*transfer, test::PatternBytes(0, 200000));
+}
+
+TEST_F(HttpTransferTest, NotFoundIsNotRetried) {
+  test::ScriptedServer http("fault_http", {"--status", "404"});
+  FERROW_START_OR_SKIP(http);
+  m_settings.SetRetryAttempts(5);
+  auto transfer = Run(http.Url("/file.bin"));
+  EXPECT_EQ(transfer->Master().Error(), MakeError(kCategoryHttp, 404));
+  EXPECT_EQ(http.LogLines("REQUEST ").size(), 1u);
+}
+
+TEST_F(HttpTransferTest, UnauthorizedWaitsInLoginRequired) {
+  test::ScriptedServer http("fault_http", {"--size", "1000", "--auth", "user:secret"});
+  FERROW_START_OR_SKIP(http);
+  auto transfer = Start(http.Url("/file.bin"));
+  auto waiting = [&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; };
+  ASSERT_TRUE(WaitUntil(waiting));
+  // Going on without a new login asks again; giving up fails.
+  transfer->Resume(1);
+  ASSERT_TRUE(WaitUntil([&] { return http.LogLines("REQUEST ").size() == 2; }));
+  ASSERT_TRUE(WaitUntil(waiting));
+  transfer->Resume(0);
+  transfer->Wait();
+  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+  EXPECT_EQ(transfer->Master().Error(), MakeError(kCategoryHttp, 401));
+}
+
+TEST_F(HttpTransferTest, ServerIgnoringRangesGivesAnIdenticalFile) {
+  test::ScriptedServer http("fault_http", {"--size", "300001", "--ignore-range"});
+  FERROW_START_OR_SKIP(http);
+  m_settings.SetMaxThreads(4);
+  auto transfer = Run(http.Url("/file.bin"));
+  ExpectFile(*transfer, test::PatternBytes(0, 300001));
+}
+
+TEST_F(HttpTransferTest, UnknownLengthFailsWithoutAFile) {
+  test::ScriptedServer http("fault_http", {"--size", "5000", "--no-content-length"});
+  FERROW_START_OR_SKIP(http);
+  auto transfer = Run(http.Url("/file.bin"));
+  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+  EXPECT_EQ(ErrorCategoryOf(transfer->Master().Error()), kCategoryHttp);
+  EXPECT_FALSE(std::filesystem::exists(Temporary()));
+  EXPECT_FALSE(std::filesystem::exists(Target()));
+}
+
+TEST_F(HttpTransferTest, ChangedFileIsFetchedWhole) {
+  test::ScriptedServer http("fault_http", {"--size", "1000000", "--slow", "8192:5"});
+  FERROW_START_OR_SKIP(http);
+  m_settings.SetMaxThreads(2);
+  auto first = Start(http.Url("/file.bin"));
+  ASSERT_TRUE(WaitUntil([&] { return first->Master().Done() > 100000; }));
+  first->Stop();
+  ASSERT_TRUE(http.Restart({"--size", "1000007"}));
+  size_t before = http.LogLines("HEADER ").size();
+  auto second = Run(http.Url("/file.bin"));
+  ExpectFile(*second, test::PatternBytes(0, 1000007));
+  // The parts of the new file start at their beginnings, not where the old ones stopped.
+  std::vector<std::string> headers = http.LogLines("HEADER ");
+  for (size_t i = before; i < headers.size(); ++i) {
+    if (headers[i].find("Range: bytes=") != std::string::npos) {
+      EXPECT_NE(headers[i].find("Range: bytes=500003-"), std::string::npos) << headers[i];
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ferrow
