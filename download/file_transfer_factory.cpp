@@ -2,43 +2,14 @@
 
 #include "download/file_transfer.h"
 #include "download/transfer_info.h"
-#include "download/transfer_operations.h"
-#include "net/ftp_client.h"
-#include "net/http_client.h"
-#include "net/internet_url.h"
 
 namespace ferrow {
 namespace {
 
-// A protocol client with the shared file operations of a transfer. The protocol clients
-// leave these to whoever runs them; parts are cloned as the same kind.
-template <class Client>
-class TransferClient : public Client {
- public:
-  using Client::Client;
-  bool PrepareFile() override { return CTransferOperations::PrepareFile(*this); }
-  bool Download() override { return CTransferOperations::Download(*this); }
-  bool ReceivePart() override { return CTransferOperations::ReceivePart(*this); }
-  bool FinishFile() override { return CTransferOperations::FinishFile(*this); }
-  bool RetryDecision() override { return CTransferOperations::RetryDecision(*this); }
-  std::unique_ptr<CInternetClient> Clone(const CClientContext& context) const override {
-    return std::make_unique<TransferClient>(context);
-  }
-};
-
-std::unique_ptr<CInternetClient> CreateProtocolClient(int32_t scheme,
-                                                      const CClientContext& context) {
-  if (scheme == Scheme::kHttp) return std::make_unique<TransferClient<CHttpClient>>(context);
-  if (scheme == Scheme::kFtp) return std::make_unique<TransferClient<CFtpClient>>(context);
-  return nullptr;
-}
-
 // CFileTransfer as the manager sees it.
 class FileTransferHandle : public ITransfer {
  public:
-  explicit FileTransferHandle(CTransferSettings& settings) : m_transfer(&settings) {
-    m_transfer.SetClientFactory(CreateProtocolClient);
-  }
+  explicit FileTransferHandle(CTransferSettings& settings) : m_transfer(&settings) {}
   bool Start(const std::wstring& url, const std::wstring& file) override {
     return m_transfer.Start(url, file);
   }

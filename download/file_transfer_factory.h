@@ -1,5 +1,5 @@
 #pragma once
-// The download manager's real transfers: a CFileTransfer with the HTTP and FTP clients.
+// The download manager's real transfers: CFileTransfer with its HTTP and FTP clients.
 #include <memory>
 
 #include "download/transfer_factory.h"
