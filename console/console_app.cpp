@@ -135,6 +135,8 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   LoadSettings(data.m_settings);
   m_options.ApplyTo(data.m_settings);
   data.m_settings.m_startQueue = false;
+  // A stored 0 would leave every download waiting for ever.
+  if (data.m_settings.m_maxDownloads < 1) data.m_settings.m_maxDownloads = 1;
   LoadLanguage(data.m_settings);
 
   std::error_code error;
