@@ -4,6 +4,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <map>
+#include <utility>
 #include <filesystem>
 #include <thread>
 
@@ -28,6 +31,29 @@ using Clock = std::chrono::steady_clock;
 bool IsAtRest(int32_t status) {
   return status == kStatusCompleted || status == kStatusFailed || status == kStatusStopped;
 }
+
+// The display's own rate over the last few seconds: the records' speed comes in 5-second
+// windows, which leaves a short download showing 0 B/s from start to end.
+class RateWindow {
+ public:
+  void Add(Clock::time_point now, uint64_t done) {
+    m_samples.emplace_back(now, done);
+    while (m_samples.size() > 2 && now - m_samples[1].first >= std::chrono::seconds(3))
+      m_samples.pop_front();
+  }
+  // Bytes per second, or -1 before two samples a little apart exist.
+  int64_t Rate() const {
+    if (m_samples.size() < 2) return -1;
+    const auto& [firstTime, firstDone] = m_samples.front();
+    const auto& [lastTime, lastDone] = m_samples.back();
+    const double seconds = std::chrono::duration<double>(lastTime - firstTime).count();
+    if (seconds < 0.5 || lastDone < firstDone) return -1;
+    return static_cast<int64_t>(static_cast<double>(lastDone - firstDone) / seconds);
+  }
+
+ private:
+  std::deque<std::pair<Clock::time_point, uint64_t>> m_samples;
+};
 
 // How often the view changes: live on a terminal, every few seconds into a log.
 constexpr auto kTerminalInterval = std::chrono::milliseconds(250);
@@ -168,8 +194,10 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   InstallInterruptFlag();
   manager.StartQueue();
 
+  std::map<const CDownloadInfo*, RateWindow> rates;
   auto rows = [&] {
     std::vector<ProgressRow> result;
+    const auto now = Clock::now();
     for (CDownloadInfo* record : records) {
       ProgressRow row;
       row.name = WideToLocal(record->m_name);
@@ -178,6 +206,17 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
       row.size = record->m_size;
       row.speed = record->m_speed;
       row.left = record->m_left;
+      if (!IsAtRest(record->m_status)) {
+        RateWindow& window = rates[record];
+        window.Add(now, record->m_done);
+        if (const int64_t rate = window.Rate(); rate >= 0) {
+          row.speed = static_cast<int32_t>(std::min<int64_t>(rate, INT32_MAX));
+          const bool sizeKnown = record->m_size != kUnknownSize && record->m_size >= record->m_done;
+          row.left = rate > 0 && sizeKnown
+                         ? static_cast<int32_t>((record->m_size - record->m_done) / rate)
+                         : -1;
+        }
+      }
       if (ITransfer* transfer = manager.FindTransfer(*record))
         row.connections = IsAtRest(record->m_status) ? 0 : transfer->GetConnectionCount();
       result.push_back(row);

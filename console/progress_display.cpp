@@ -55,7 +55,7 @@ std::string CProgressDisplay::FormatRow(const ProgressRow& row, int columns) {
   char figures[160];
   const bool known = row.size != UINT64_MAX && row.size > 0;
   const int percent = known ? static_cast<int>(row.done * 100 / row.size) : 0;
-  std::snprintf(figures, sizeof figures, " %3d%% %10s / %-10s %10s/s  %7s  %2d conn  %s",
+  std::snprintf(figures, sizeof figures, " %3d%% %10s / %-10s %10s/s  %7s  %2d conn  %-12s",
                 percent, FormatBytes(row.done).c_str(), FormatBytes(row.size).c_str(),
                 FormatBytes(static_cast<uint64_t>(row.speed < 0 ? 0 : row.speed)).c_str(),
                 FormatDuration(row.left).c_str(), row.connections, StatusWord(row.status));
