@@ -56,9 +56,9 @@ struct ValueOption {
   char shortName;
 };
 constexpr ValueOption kValueOptions[] = {
-    {"connections", 'n'}, {"parallel", 'j'},   {"limit", 0},      {"retries", 0},
-    {"retry-delay", 0},   {"http-proxy", 0},   {"socks5", 0},     {"user-agent", 0},
-    {"input-file", 'i'},  {"directory", 'd'},  {"output", 'o'},
+    {"connections", 'n'}, {"parallel", 'j'},  {"limit", 0},    {"retries", 0},
+    {"retry-delay", 0},   {"http-proxy", 0},  {"socks5", 0},   {"user-agent", 0},
+    {"input-file", 'i'},  {"directory", 'd'}, {"output", 'o'},
 };
 
 }  // namespace
@@ -98,11 +98,15 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
     }
 
     // Flags.
-    if (name == "q" || name == "quiet") { m_quiet = true; }
-    else if (name == "h" || name == "help") { m_help = true; }
-    else if (name == "V" || name == "version") { m_version = true; }
-    else if (name == "active") { m_activeMode = true; }
-    else {
+    if (name == "q" || name == "quiet") {
+      m_quiet = true;
+    } else if (name == "h" || name == "help") {
+      m_help = true;
+    } else if (name == "V" || name == "version") {
+      m_version = true;
+    } else if (name == "active") {
+      m_activeMode = true;
+    } else {
       const bool takesValue =
           std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
                       [&](const ValueOption& option) { return name == option.longName; });
@@ -169,7 +173,8 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
   if (m_urls.empty()) return Fail("no URL given");
   for (const std::string& url : m_urls) {
     const std::string problem = CheckUrl(url);
-    if (!problem.empty()) return Fail("'" + url + "' is not a URL ferrow-get can fetch: " + problem);
+    if (!problem.empty())
+      return Fail("'" + url + "' is not a URL ferrow-get can fetch: " + problem);
   }
   if (!m_outputFile.empty() && m_urls.size() != 1)
     return Fail("-o names one file, but " + std::to_string(m_urls.size()) + " URLs were given");
@@ -216,8 +221,8 @@ std::string CConsoleOptions::CheckUrl(const std::string& url) {
   for (unsigned char c : url)
     if (c <= ' ' || c == 0x7F) return "it contains spaces or control characters";
   const size_t slash = url.find('/', start);
-  std::string authority = url.substr(start, slash == std::string::npos ? std::string::npos
-                                                                        : slash - start);
+  std::string authority =
+      url.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
   const size_t at = authority.rfind('@');
   if (at != std::string::npos) authority = authority.substr(at + 1);
   std::string host = authority;

@@ -41,7 +41,7 @@ class CConsoleOptions {
   std::optional<int32_t> m_limit;  // KiB/s
   std::optional<int32_t> m_retries;
   std::optional<int32_t> m_retryDelay;
-  std::optional<std::string> m_httpProxy;  // host:port
+  std::optional<std::string> m_httpProxy;   // host:port
   std::optional<std::string> m_socksProxy;  // [user:password@]host:port
   bool m_activeMode = false;
   std::optional<std::string> m_userAgent;

@@ -39,15 +39,24 @@ std::string CProgressDisplay::FormatDuration(int32_t seconds) {
 
 const char* CProgressDisplay::StatusWord(int32_t status) {
   switch (status) {
-    case 0: return "waiting";
-    case 1: return "stopped";
-    case 2: return "failed";
-    case 3: return "connecting";
-    case 4: return "login needed";
-    case 5: return "downloading";
-    case 6: return "retrying";
-    case 7: return "done";
-    default: return "";
+    case 0:
+      return "waiting";
+    case 1:
+      return "stopped";
+    case 2:
+      return "failed";
+    case 3:
+      return "connecting";
+    case 4:
+      return "login needed";
+    case 5:
+      return "downloading";
+    case 6:
+      return "retrying";
+    case 7:
+      return "done";
+    default:
+      return "";
   }
 }
 
@@ -80,10 +89,18 @@ std::string CProgressDisplay::FormatTotal(const std::vector<ProgressRow>& rows) 
   bool sizeKnown = true;
   for (const ProgressRow& row : rows) {
     done += row.done;
-    if (row.size == UINT64_MAX) sizeKnown = false; else size += row.size;
-    if (row.status == 7) ++completed;
-    else if (row.status == 2) ++failed;
-    else if (row.status >= 3 && row.status <= 6) { ++running; speed += row.speed; }
+    if (row.size == UINT64_MAX)
+      sizeKnown = false;
+    else
+      size += row.size;
+    if (row.status == 7)
+      ++completed;
+    else if (row.status == 2)
+      ++failed;
+    else if (row.status >= 3 && row.status <= 6) {
+      ++running;
+      speed += row.speed;
+    }
   }
   char text[200];
   std::snprintf(text, sizeof text, "total: %d of %zu done, %d running, %d failed  %s / %s  %s/s",

@@ -60,7 +60,8 @@ CDownloadInfo& CDownloadManager::AddAndQueue(const CDownloadInfo& record) {
 }
 
 void CDownloadManager::Start(CDownloadInfo& record, bool force) {
-  if (!force && GetActiveCount() >= static_cast<size_t>(std::max(0, m_data.m_settings.m_maxDownloads)))
+  if (!force &&
+      GetActiveCount() >= static_cast<size_t>(std::max(0, m_data.m_settings.m_maxDownloads)))
     return;
   m_queue.Remove(&record);
   if (ITransfer* old = m_transfers.Find(&record)) {
@@ -220,8 +221,9 @@ void CDownloadManager::OnSweepTimer() {
       UpdateFromTransfer(record, figures);
       if (record.m_status != kStatusCompleted) {
         record.m_status = kStatusFailed;
-        if (record.m_error == 0) record.m_error = static_cast<int32_t>(
-            MakeError(kCategorySystem, SystemCode::kInvalidParameter));
+        if (record.m_error == 0)
+          record.m_error =
+              static_cast<int32_t>(MakeError(kCategorySystem, SystemCode::kInvalidParameter));
       }
       HandleFinish(record);
       SendMessage(TransferEvent::kFinished, record);
@@ -282,8 +284,7 @@ void CDownloadManager::SendMessage(uint32_t event, CDownloadInfo& record) {
   // A copy: a listener may leave (or add another) during the call.
   const std::vector<IDownloadListener*> listeners = m_listeners;
   for (IDownloadListener* listener : listeners) {
-    if (std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
-      continue;
+    if (std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end()) continue;
     if (!FindRecord(&record)) return;  // deleted by an earlier listener
     listener->OnDownloadMessage(event, record);
   }

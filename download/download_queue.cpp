@@ -24,8 +24,7 @@ void CDownloadQueue::PutFirst(CDownloadInfo* record) {
 bool CDownloadQueue::Remove(CDownloadInfo* record) {
   auto position = Find(record);
   if (position == m_records.end()) return false;
-  for (auto behind = std::next(position); behind != m_records.end(); ++behind)
-    --(*behind)->m_order;
+  for (auto behind = std::next(position); behind != m_records.end(); ++behind) --(*behind)->m_order;
   m_records.erase(position);
   record->m_order = 0;
   return true;

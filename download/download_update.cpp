@@ -1,5 +1,6 @@
-#include "download/download_info.h"
 #include "download/download_update.h"
+
+#include "download/download_info.h"
 
 namespace ferrow {
 

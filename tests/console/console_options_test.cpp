@@ -1,9 +1,9 @@
 #include "console/console_options.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "store/settings.h"
 #include "tests/support/sandbox.h"
@@ -40,9 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorRow{"connections not a number", {"-n", "4x", kUrl}, "'4x'"},
         UsageErrorRow{"negative limit", {"--limit", "-5", kUrl}, "--limit"},
         UsageErrorRow{"proxy without port", {"--http-proxy", "proxy", kUrl}, "HOST:PORT"},
-        UsageErrorRow{"socks with user but no password",
-                      {"--socks5", "bob@h:1080", kUrl},
-                      "USER:PASS@"},
+        UsageErrorRow{
+            "socks with user but no password", {"--socks5", "bob@h:1080", kUrl}, "USER:PASS@"},
         UsageErrorRow{"scheme misspelt", {"htp://127.0.0.1/x"}, "http:// or ftp://"},
         UsageErrorRow{"bare word", {"example"}, "http:// or ftp://"},
         UsageErrorRow{"no host", {"http:///x"}, "no host"},
@@ -61,10 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ConsoleOptionsTest, OptionsOverrideOnlyWhatTheyName) {
   CConsoleOptions options;
-  ASSERT_TRUE(options.Parse({"-n8", "-j", "3", "--limit=100", "--retries", "5", "--retry-delay",
-                             "0", "--http-proxy", "127.0.0.1:3128", "--socks5",
-                             "bob:p@ss@127.0.0.1:1080", "--active", "--user-agent", "Test/1",
-                             "-q", "-d", "out", kUrl}))
+  ASSERT_TRUE(
+      options.Parse({"-n8", "-j", "3", "--limit=100", "--retries", "5", "--retry-delay", "0",
+                     "--http-proxy", "127.0.0.1:3128", "--socks5", "bob:p@ss@127.0.0.1:1080",
+                     "--active", "--user-agent", "Test/1", "-q", "-d", "out", kUrl}))
       << options.GetError();
   CSettings settings;
   settings.SetDefaults();
@@ -113,8 +112,8 @@ TEST(ConsoleOptionsTest, FileNamesComeFromTheLastPathSegment) {
       {"http://h/dir/file.bin", "file.bin"},
       {"http://h/dir/file.bin?x=1#top", "file.bin"},
       {"http://h/a%20b.txt", "a b.txt"},
-      {"http://h/%2e%2e", "index.html"},         // no climbing out of the folder
-      {"http://h/a%2fb", "a_b"},                 // a decoded separator stays in the name
+      {"http://h/%2e%2e", "index.html"},  // no climbing out of the folder
+      {"http://h/a%2fb", "a_b"},          // a decoded separator stays in the name
       {"http://h/", "index.html"},
       {"http://h", "index.html"},
       {"ftp://user:pw@h:21/pub/x.iso", "x.iso"},

@@ -1,5 +1,6 @@
 // ferrow-get end to end: the built program against nginx and the FTP server on 127.0.0.1.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,8 +10,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "store/settings.h"
 #include "tests/support/ftp_server.h"
@@ -113,9 +112,9 @@ TEST_F(FerrowGetTest, SeveralUrlsInParallelOneMissingTheOthersComplete) {
   test::WritePatternFile(nginx.Root() / "empty-ish.bin", 10);
   test::WritePatternFile(ftp.Root() / "three.bin", 2'000'001);
 
-  const int status = Run({"-j", "2", "-n", "3", "--retries", "1", nginx.Url("/one.bin"),
-                          nginx.Url("/missing.bin"), nginx.Url("/two.bin"),
-                          ftp.Url("/three.bin"), nginx.Url("/empty-ish.bin")});
+  const int status =
+      Run({"-j", "2", "-n", "3", "--retries", "1", nginx.Url("/one.bin"), nginx.Url("/missing.bin"),
+           nginx.Url("/two.bin"), ftp.Url("/three.bin"), nginx.Url("/empty-ish.bin")});
   EXPECT_EQ(status, 1) << m_output;
   EXPECT_TRUE(SameAsPattern(m_folder / "one.bin", 3'000'000));
   EXPECT_TRUE(SameAsPattern(m_folder / "two.bin", 1'234'567));

@@ -1,14 +1,14 @@
 #include "download/download_manager.h"
 
+#include <gtest/gtest.h>
+
 #include <cctype>
 #include <chrono>
-#include <thread>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "download/download_info.h"
 #include "download/download_listener.h"
@@ -146,57 +146,67 @@ void Finish(DownloadManagerTest& t, CDownloadInfo* record, int32_t status) {
 
 const QueueRule kQueueRules[] = {
     {"limit 2, five added: two run, the others wait with Orders 1 to 3",
-     [](DownloadManagerTest&, std::vector<CDownloadInfo*>&) {}, {C, C, Q, Q, Q}, {0, 0, 1, 2, 3}},
+     [](DownloadManagerTest&, std::vector<CDownloadInfo*>&) {},
+     {C, C, Q, Q, Q},
+     {0, 0, 1, 2, 3}},
     {"limit 2, one completes: the first waiting starts, the others move up to 1 and 2",
      [](DownloadManagerTest& t, std::vector<CDownloadInfo*>& r) { Finish(t, r[0], OK); },
-     {OK, C, C, Q, Q}, {0, 0, 0, 1, 2}},
+     {OK, C, C, Q, Q},
+     {0, 0, 0, 1, 2}},
     {"limit 2, one fails: the next starts just as after a completion",
      [](DownloadManagerTest& t, std::vector<CDownloadInfo*>& r) { Finish(t, r[1], F); },
-     {C, F, C, Q, Q}, {0, 0, 0, 1, 2}},
+     {C, F, C, Q, Q},
+     {0, 0, 0, 1, 2}},
     {"limit 2, the user stops one: nothing else starts",
      [](DownloadManagerTest& t, std::vector<CDownloadInfo*>& r) {
        t.m_manager->Stop(*r[0]);
        t.Tick();
      },
-     {S, C, Q, Q, Q}, {0, 0, 1, 2, 3}},
+     {S, C, Q, Q, Q},
+     {0, 0, 1, 2, 3}},
     {"limit 2, both finish in one pass: two more start",
      [](DownloadManagerTest& t, std::vector<CDownloadInfo*>& r) {
        t.TransferOf(*r[0])->Finish(OK);
        t.TransferOf(*r[1])->Finish(F, MakeError(kCategorySocket, 10061));
        t.Tick();
      },
-     {OK, F, C, C, Q}, {0, 0, 0, 0, 1}},
+     {OK, F, C, C, Q},
+     {0, 0, 0, 0, 1}},
     {"a waiting download deleted from the middle closes the gap behind it",
      [](DownloadManagerTest& t, std::vector<CDownloadInfo*>& r) {
        t.m_manager->Delete(*r[3]);
        r.erase(r.begin() + 3);
        r.push_back(r.back());  // keeps five columns; the last one is shown twice
      },
-     {C, C, Q, Q, Q}, {0, 0, 1, 2, 2}},
+     {C, C, Q, Q, Q},
+     {0, 0, 1, 2, 2}},
     {"requeue of a running download: it goes to the end and nothing else starts",
      [](DownloadManagerTest& t, std::vector<CDownloadInfo*>& r) {
        t.m_manager->Requeue(*r[0]);
        t.Tick();
      },
-     {Q, C, Q, Q, Q}, {4, 0, 1, 2, 3}},
+     {Q, C, Q, Q, Q},
+     {4, 0, 1, 2, 3}},
     {"a forced start ignores the limit and takes the record out of the queue",
      [](DownloadManagerTest& t, std::vector<CDownloadInfo*>& r) {
        t.m_manager->Start(*r[4], true);
      },
-     {C, C, Q, Q, C}, {0, 0, 1, 2, 0}},
+     {C, C, Q, Q, C},
+     {0, 0, 1, 2, 0}},
     {"a start that is not forced waits while the limit is reached",
      [](DownloadManagerTest& t, std::vector<CDownloadInfo*>& r) {
        t.m_manager->Start(*r[4], false);
      },
-     {C, C, Q, Q, Q}, {0, 0, 1, 2, 3}},
+     {C, C, Q, Q, Q},
+     {0, 0, 1, 2, 3}},
     {"stopping a waiting download takes it out of the queue",
-     [](DownloadManagerTest& t, std::vector<CDownloadInfo*>& r) {
-       t.m_manager->Stop(*r[2]);
-     },
-     {C, C, S, Q, Q}, {0, 0, 0, 1, 2}},
+     [](DownloadManagerTest& t, std::vector<CDownloadInfo*>& r) { t.m_manager->Stop(*r[2]); },
+     {C, C, S, Q, Q},
+     {0, 0, 0, 1, 2}},
     {"a download that ends stopped by its worker starts nothing",
      [](DownloadManagerTest& t, std::vector<CDownloadInfo*>& r) { Finish(t, r[0], S); },
-     {S, C, Q, Q, Q}, {0, 0, 1, 2, 3}},
+     {S, C, Q, Q, Q},
+     {0, 0, 1, 2, 3}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rules, QueueRuleTest, ::testing::ValuesIn(kQueueRules),
@@ -363,7 +373,8 @@ TEST_F(DownloadManagerTest, DeleteRemovesRecordAndTemporaryFile) {
   std::filesystem::create_directories(folder);
   const std::wstring target = (folder / "big.iso").wstring();
   test::WriteFileBytes(folder / "big.iso.fr", "partial");
-  CDownloadInfo& record = m_manager->AddAndQueue(CDownloadInfo(L"http://h/big.iso", Guid(), target));
+  CDownloadInfo& record =
+      m_manager->AddAndQueue(CDownloadInfo(L"http://h/big.iso", Guid(), target));
   m_manager->Start(record, false);
   FakeTransfer* transfer = TransferOf(record);
   ASSERT_NE(transfer, nullptr);
