@@ -29,9 +29,13 @@ CFileTransfer::CFileTransfer(CTransferSettings* settings)
   m_infos[0].SetParts(CTransferOperations::ClampParts(maxThreads));
 }
 
-CFileTransfer::~CFileTransfer() { Stop(); }
+CFileTransfer::~CFileTransfer() {
+  Stop();
+}
 
-void CFileTransfer::SetClientFactory(ClientFactory factory) { m_factory = std::move(factory); }
+void CFileTransfer::SetClientFactory(ClientFactory factory) {
+  m_factory = std::move(factory);
+}
 
 bool CFileTransfer::Start(const std::wstring& url, const std::wstring& file) {
   if (m_thread.IsRunning()) return false;
@@ -53,11 +57,17 @@ void CFileTransfer::Stop() {
   m_thread.Wait();
 }
 
-void CFileTransfer::Resume(uint32_t value) { m_resume.Signal(value); }
+void CFileTransfer::Resume(uint32_t value) {
+  m_resume.Signal(value);
+}
 
-bool CFileTransfer::IsFinished() const { return !m_thread.IsRunning() && m_events.IsEmpty(); }
+bool CFileTransfer::IsFinished() const {
+  return !m_thread.IsRunning() && m_events.IsEmpty();
+}
 
-void CFileTransfer::Wait() { m_thread.Wait(); }
+void CFileTransfer::Wait() {
+  m_thread.Wait();
+}
 
 std::unique_ptr<CInternetClient> CFileTransfer::CreateClient(const CClientContext& context) {
   CInternetURL url;
@@ -67,8 +77,7 @@ std::unique_ptr<CInternetClient> CFileTransfer::CreateClient(const CClientContex
 
 void CFileTransfer::Work() {
   CTransferInfo& master = m_infos[0];
-  CClientContext context(&master, m_settings, &m_events, &m_log, &m_sockets, &m_stop,
-                         &m_resume);
+  CClientContext context(&master, m_settings, &m_events, &m_log, &m_sockets, &m_stop, &m_resume);
   std::unique_ptr<CInternetClient> client = CreateClient(context);
   if (!client) return;
   context.QueueEvent(TransferEvent::kStarted);

@@ -42,7 +42,9 @@ uint64_t CResumeBlock::DataAreaLength(uint64_t size) {
   return (size + kMappingGranularity - 1) / kMappingGranularity * kMappingGranularity;
 }
 
-uint64_t CResumeBlock::FileLength(uint64_t size) { return DataAreaLength(size) + kResumeBlockSize; }
+uint64_t CResumeBlock::FileLength(uint64_t size) {
+  return DataAreaLength(size) + kResumeBlockSize;
+}
 
 void CResumeBlock::SplitParts(uint64_t size, int32_t parts, uint64_t* starts, uint64_t* lengths) {
   uint64_t n = static_cast<uint64_t>(parts);
@@ -58,8 +60,8 @@ ErrorValue CResumeBlock::OpenExisting(const std::wstring& path) {
   if (ErrorValue error = m_file.Open(path, CFile::Mode::kReadWrite)) return error;
   uint64_t length = 0;
   ErrorValue error = m_file.GetLength(length);
-  if (error == 0 && (length < kResumeBlockSize ||
-                     (length - kResumeBlockSize) % kMappingGranularity != 0)) {
+  if (error == 0 &&
+      (length < kResumeBlockSize || (length - kResumeBlockSize) % kMappingGranularity != 0)) {
     error = MakeError(kCategorySystem, SystemCode::kInvalidParameter);
   }
   if (error == 0) error = m_mapping.Map(m_file, length - kResumeBlockSize, kResumeBlockSize);
@@ -132,7 +134,9 @@ void CResumeBlock::LayOut(int32_t parts) {
   }
 }
 
-uint32_t CResumeBlock::Version() const { return Read32(kVersionOffset); }
+uint32_t CResumeBlock::Version() const {
+  return Read32(kVersionOffset);
+}
 
 std::wstring CResumeBlock::Url() const {
   const auto* field = reinterpret_cast<const char*>(m_mapping.Data() + kUrlOffset);
@@ -141,20 +145,32 @@ std::wstring CResumeBlock::Url() const {
   return Utf16LeToWide(std::string_view(field, length));
 }
 
-uint64_t CResumeBlock::Size() const { return Read64(kSizeOffset); }
-uint64_t CResumeBlock::Date() const { return Read64(kDateOffset); }
-int32_t CResumeBlock::Parts() const { return static_cast<int32_t>(Read32(kPartsOffset)); }
-uint64_t CResumeBlock::PartStart(int32_t index) const { return Read64(kStartsOffset + 8 * index); }
+uint64_t CResumeBlock::Size() const {
+  return Read64(kSizeOffset);
+}
+uint64_t CResumeBlock::Date() const {
+  return Read64(kDateOffset);
+}
+int32_t CResumeBlock::Parts() const {
+  return static_cast<int32_t>(Read32(kPartsOffset));
+}
+uint64_t CResumeBlock::PartStart(int32_t index) const {
+  return Read64(kStartsOffset + 8 * index);
+}
 uint64_t CResumeBlock::PartLength(int32_t index) const {
   return Read64(kLengthsOffset + 8 * index);
 }
-uint64_t CResumeBlock::PartDone(int32_t index) const { return Read64(kDoneOffset + 8 * index); }
+uint64_t CResumeBlock::PartDone(int32_t index) const {
+  return Read64(kDoneOffset + 8 * index);
+}
 
 void CResumeBlock::SetPartDone(int32_t index, uint64_t done) {
   Write64(kDoneOffset + 8 * index, done);
 }
 
-ErrorValue CResumeBlock::Flush() { return m_mapping.Flush(); }
+ErrorValue CResumeBlock::Flush() {
+  return m_mapping.Flush();
+}
 
 uint32_t CResumeBlock::Read32(size_t offset) const {
   const unsigned char* p = m_mapping.Data() + offset;

@@ -49,8 +49,8 @@ class CResumeBlock {
   // maps the block and fills it: identity, N = parts, the split, done counters 0. The block's
   // disk space is written explicitly, so a full disk is reported here and never by a fault
   // when the mapping is touched later.
-  ErrorValue Create(const std::wstring& path, const std::wstring& url, uint64_t size,
-                    uint64_t date, int32_t parts);
+  ErrorValue Create(const std::wstring& path, const std::wstring& url, uint64_t size, uint64_t date,
+                    int32_t parts);
   void Close();
   bool IsOpen() const { return m_mapping.IsMapped(); }
 

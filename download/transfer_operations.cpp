@@ -220,11 +220,11 @@ bool CTransferOperations::ReceivePart(CInternetClient& client) {
   }
   char* buffer = client.Buffer();
   CSpeedLimit limit;
-  const uint32_t bytesPerSecond = SpeedLimitBytes(client);
   int64_t lastProgress = SystemClock().WallSeconds();
   bool failed = false;
   while (done < length) {
-    limit.SetLimit(bytesPerSecond);
+    // Read every time, so a changed limit reaches running connections at once.
+    limit.SetLimit(SpeedLimitBytes(client));
     int received = limit.Receive(*data, buffer, kClientBufferSize);
     if (received <= 0) break;
     uint64_t count = std::min<uint64_t>(static_cast<uint64_t>(received), length - done);

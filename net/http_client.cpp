@@ -182,7 +182,10 @@ bool CHttpClient::ReadResponseHeader(uint32_t accepted, uint32_t alsoAccepted) {
     // request only when that was the whole body and the server keeps the connection.
     std::vector<char> discard(kDiscardSize);
     int drained = m_socket.Drain(discard.data(), kDiscardSize);
-    if (drained < 0) return false;
+    if (drained < 0) {
+      m_replyCode = 0;  // the connection broke: there is nothing to follow
+      return false;
+    }
     int64_t length = -1;
     std::string_view connection;
     bool closes = FindHeaderValue(block, "Connection:", connection) &&

@@ -2,7 +2,9 @@
 
 #include "download/transfer_info.h"
 #include "download/transfer_operations.h"
+#include "net/login_list.h"
 #include "net/resume_event.h"
+#include "net/transfer_settings.h"
 
 namespace ferrow {
 
@@ -15,8 +17,15 @@ CInternetClient::~CInternetClient() = default;
 
 bool CInternetClient::Open(const std::wstring& url) {
   m_url.Parse(url);
-  // A stored login for the URL's host replaces the URL's own user and password; that lookup
-  // comes with the site-login list of the transfer settings.
+  // A stored login for the URL's host replaces the URL's own user and password. The list is
+  // a copy taken under the settings' lock; hosts are compared exactly.
+  if (Settings() != nullptr) {
+    CLoginList logins = Settings()->GetSiteLogins();
+    if (const CLoginInfo* login = logins.Find(m_url.Host())) {
+      m_url.SetUser(login->m_user);
+      m_url.SetPassword(login->m_password);
+    }
+  }
   return true;
 }
 
@@ -48,13 +57,21 @@ bool CInternetClient::ProbeResume() {
   return false;
 }
 
-bool CInternetClient::PrepareFile() { return CTransferOperations::PrepareFile(*this); }
+bool CInternetClient::PrepareFile() {
+  return CTransferOperations::PrepareFile(*this);
+}
 
-bool CInternetClient::FinishFile() { return CTransferOperations::FinishFile(*this); }
+bool CInternetClient::FinishFile() {
+  return CTransferOperations::FinishFile(*this);
+}
 
-bool CInternetClient::Download() { return CTransferOperations::Download(*this); }
+bool CInternetClient::Download() {
+  return CTransferOperations::Download(*this);
+}
 
-bool CInternetClient::ReceivePart() { return CTransferOperations::ReceivePart(*this); }
+bool CInternetClient::ReceivePart() {
+  return CTransferOperations::ReceivePart(*this);
+}
 
 bool CInternetClient::IsLoginFailure(ErrorValue) const {
   return false;
@@ -78,7 +95,9 @@ uint32_t CInternetClient::WaitForResume(uint32_t milliseconds) {
   return value;
 }
 
-bool CInternetClient::RetryDecision() { return CTransferOperations::RetryDecision(*this); }
+bool CInternetClient::RetryDecision() {
+  return CTransferOperations::RetryDecision(*this);
+}
 
 std::unique_ptr<CInternetClient> CInternetClient::Clone(const CClientContext&) const {
   return nullptr;

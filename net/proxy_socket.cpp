@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "net/proxy_info.h"
 #include "net/socket_list.h"
+#include "net/socks5_negotiation.h"
+#include "net/transfer_settings.h"
 #include "platform/text.h"
 
 namespace ferrow {
@@ -39,9 +42,22 @@ void CProxySocket::Close() {
 bool CProxySocket::Connect(const std::wstring& host, uint16_t port) {
   m_targetHost = host;
   m_targetPort = port;
-  // The SOCKS proxy of the settings joins here: when enabled, the connection goes to the proxy
-  // and the negotiation then asks it for the target. Without one, the target directly.
-  if (!RawConnect(host, port)) return false;
+  // With the SOCKS proxy of the settings enabled, the connection goes to the proxy and the
+  // negotiation asks it for the target; without one, to the target directly.
+  CProxyInfo socks;
+  if (Settings() != nullptr) socks = Settings()->GetSocksProxy();
+  if (socks.m_enabled) {
+    if (!CheckSocks5Login(*this, socks)) return false;
+    if (socks.m_port < 0 || socks.m_port > 65535) {
+      ReportError(MakeError(kCategorySocket, SocketCode::kAddressNotAvailable));
+      Close();
+      return false;
+    }
+    if (!RawConnect(socks.m_server, static_cast<uint16_t>(socks.m_port))) return false;
+    if (!NegotiateSocks5(*this, socks, host, port)) return false;
+  } else if (!RawConnect(host, port)) {
+    return false;
+  }
   m_connected = true;
   return true;
 }

@@ -69,6 +69,11 @@ std::vector<uint64_t> FakeServer::Offsets() const {
   return m_offsets;
 }
 
+void FakeServer::Configure(const std::function<void(FakeSource&)>& change) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  change(m_source);
+}
+
 bool FakeServer::Idle() const {
   std::lock_guard<std::mutex> guard(m_lock);
   return m_sockets.empty();
@@ -120,7 +125,8 @@ void FakeServer::Serve(SocketHandle socket) {
     uint64_t end = content.size();
     if (!m_source.ignoreRange && requestEnd > from) end = std::min<uint64_t>(end, requestEnd);
     int body = ++m_bodies;
-    bool cut = m_source.resetAfter >= 0 && (m_source.resetCount == 0 || body <= m_source.resetCount);
+    bool cut =
+        m_source.resetAfter >= 0 && (m_source.resetCount == 0 || body <= m_source.resetCount);
     if (cut) end = std::min<uint64_t>(end, from + static_cast<uint64_t>(m_source.resetAfter));
     bool ok = true;
     while (ok && from < end) {

@@ -3,15 +3,16 @@
 //
 // FakeServer listens on 127.0.0.1 and speaks a one-line protocol: the client sends
 // "GET <offset> <end>\n"
-// (end 0: to the end of the content); the server answers "OK P\n" (data from the offset follows), "OK W\n" (the
-// whole content from byte 0 follows: it ignores the offset) or "ERR <status>\n". Fault switches
-// cut bodies, stall them or pace them; counters tell what was asked and sent.
+// (end 0: to the end of the content); the server answers "OK P\n" (data from the offset follows),
+// "OK W\n" (the whole content from byte 0 follows: it ignores the offset) or "ERR <status>\n".
+// Fault switches cut bodies, stall them or pace them; counters tell what was asked and sent.
 //
 // FakeClient is the protocol client for it: QueryInformation reads Size and Date from the
 // source (or fails with its status), ProbeResume says whether offsets work, OpenData sends the
 // request. Everything else is the base client's, including the file operations.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,16 +28,16 @@ struct FakeSource {
   std::string content;
   uint64_t date = 1445412480;
   bool unknownSize = false;
-  bool notResumable = false;    // ProbeResume reports a server that cannot continue at an offset
-  bool ignoreRange = false;     // every request gets the whole content from byte 0
-  int64_t resetAfter = -1;      // cut each body after this many bytes
-  int resetCount = 0;           // only the first K bodies are cut (0: every one)
-  bool stallBody = false;       // send the answer line, then nothing until the client leaves
-  int64_t paceBytes = 0;        // with paceMs: send this many bytes, then sleep
+  bool notResumable = false;  // ProbeResume reports a server that cannot continue at an offset
+  bool ignoreRange = false;   // every request gets the whole content from byte 0
+  int64_t resetAfter = -1;    // cut each body after this many bytes
+  int resetCount = 0;         // only the first K bodies are cut (0: every one)
+  bool stallBody = false;     // send the answer line, then nothing until the client leaves
+  int64_t paceBytes = 0;      // with paceMs: send this many bytes, then sleep
   int paceMs = 0;
-  int queryStatus = 0;          // QueryInformation fails with this HTTP status
-  int dataStatus = 0;           // every data request fails with this HTTP status
-  bool requireLogin = false;    // 401 until authorized is set
+  int queryStatus = 0;        // QueryInformation fails with this HTTP status
+  int dataStatus = 0;         // every data request fails with this HTTP status
+  bool requireLogin = false;  // 401 until authorized is set
   std::atomic<bool> authorized{false};
 };
 
@@ -46,6 +47,10 @@ class FakeServer {
   ~FakeServer();
   FakeServer(const FakeServer&) = delete;
   FakeServer& operator=(const FakeServer&) = delete;
+
+  // Changes the source while the server runs: under the server's lock, so that connections
+  // accepted afterwards see the change.
+  void Configure(const std::function<void(FakeSource&)>& change);
 
   uint16_t Port() const { return m_port; }
   std::wstring Url(const std::string& path = "/file.bin") const;

@@ -1,16 +1,16 @@
 #include "download/file_transfer.h"
 
-#include <chrono>
-#include <filesystem>
-#include <functional>
-#include <thread>
-#include <vector>
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+#include <vector>
 
 #include "download/resume_block.h"
 #include "net/transfer_settings.h"
@@ -41,7 +41,6 @@ class FileTransferTest : public test::SandboxedTest {
     SandboxedTest::SetUp();
     m_settings.SetMaxThreads(1);
     m_settings.SetRetryAttempts(1);
-    m_server = std::make_unique<test::FakeServer>(m_source);
   }
   void TearDown() override {
     m_server.reset();
@@ -62,7 +61,7 @@ class FileTransferTest : public test::SandboxedTest {
   // Runs a transfer to its end.
   std::unique_ptr<CFileTransfer> Run() {
     auto transfer = MakeTransfer();
-    EXPECT_TRUE(transfer->Start(m_server->Url(), TargetText()));
+    EXPECT_TRUE(transfer->Start(Server().Url(), TargetText()));
     transfer->Wait();
     return transfer;
   }
@@ -89,6 +88,13 @@ class FileTransferTest : public test::SandboxedTest {
     return sum;
   }
 
+  // The server starts on first use, after the test has set the source up; later changes go
+  // through Configure.
+  test::FakeServer& Server() {
+    if (!m_server) m_server = std::make_unique<test::FakeServer>(m_source);
+    return *m_server;
+  }
+
   test::FakeSource m_source;
   std::unique_ptr<test::FakeServer> m_server;
   CTransferSettings m_settings;
@@ -100,20 +106,20 @@ TEST_F(FileTransferTest, SmallAndOddSizesFinishByteIdentical) {
     int32_t threads;
     std::vector<uint64_t> offsets;  // requests at the server, sorted
   };
-  for (const Case& c : {Case{0, 4, {}}, Case{10, 3, {0, 3, 6}}, Case{1, 64, {0}},
-                        Case{1000003, 16, {}}}) {
+  for (const Case& c :
+       {Case{0, 4, {}}, Case{10, 3, {0, 3, 6}}, Case{1, 64, {0}}, Case{1000003, 16, {}}}) {
     SCOPED_TRACE(c.size);
+    m_server.reset();  // a fresh server for each content, counting from zero
     m_source.content = test::PatternBytes(0, c.size);
     m_settings.SetMaxThreads(c.threads);
-    m_server = std::make_unique<test::FakeServer>(m_source);
     auto transfer = Run();
     ExpectComplete(*transfer);
-    std::vector<uint64_t> offsets = m_server->Offsets();
+    std::vector<uint64_t> offsets = Server().Offsets();
     std::sort(offsets.begin(), offsets.end());
     if (!c.offsets.empty()) {
       EXPECT_EQ(offsets, c.offsets);
     }
-    EXPECT_EQ(m_server->BytesSent(), static_cast<int64_t>(c.size));
+    EXPECT_EQ(Server().BytesSent(), static_cast<int64_t>(c.size));
     EXPECT_EQ(transfer->Master().Parts(), c.threads);
     std::vector<uint32_t> events = TakeEvents(*transfer);
     ASSERT_FALSE(events.empty());
@@ -151,7 +157,7 @@ TEST_F(FileTransferTest, StopThenStartFetchesOnlyTheMissingBytes) {
   m_source.paceMs = 5;
   m_settings.SetMaxThreads(4);
   auto first = MakeTransfer();
-  ASSERT_TRUE(first->Start(m_server->Url(), TargetText()));
+  ASSERT_TRUE(first->Start(Server().Url(), TargetText()));
   ASSERT_TRUE(WaitUntil([&] { return first->Master().Done() > (1u << 20); }));
   first->Stop();
   EXPECT_EQ(first->Master().Status(), DownloadStatus::kFailed);
@@ -161,16 +167,17 @@ TEST_F(FileTransferTest, StopThenStartFetchesOnlyTheMissingBytes) {
   EXPECT_EQ(done, first->Master().Done());
   ASSERT_LT(done, m_source.content.size());
 
-  ASSERT_TRUE(WaitUntil([&] { return m_server->Idle(); }));
-  int64_t sentBefore = m_server->BytesSent();
-  size_t requestsBefore = m_server->Offsets().size();
-  m_source.paceMs = 0;
+  ASSERT_TRUE(WaitUntil([&] { return Server().Idle(); }));
+  int64_t sentBefore = Server().BytesSent();
+  size_t requestsBefore = Server().Offsets().size();
+  Server().Configure([](test::FakeSource& source) { source.paceMs = 0; });
   m_settings.SetMaxThreads(16);  // a resumed download keeps its four parts
   auto second = Run();
   ExpectComplete(*second);
   EXPECT_EQ(second->Master().Parts(), 4);
-  EXPECT_EQ(m_server->BytesSent() - sentBefore, static_cast<int64_t>(m_source.content.size() - done));
-  std::vector<uint64_t> offsets = m_server->Offsets();
+  EXPECT_EQ(Server().BytesSent() - sentBefore,
+            static_cast<int64_t>(m_source.content.size() - done));
+  std::vector<uint64_t> offsets = Server().Offsets();
   for (size_t i = requestsBefore; i < offsets.size(); ++i) {
     uint64_t partStart = offsets[i] / (1u << 20) * (1u << 20);
     EXPECT_GT(offsets[i], partStart) << "part " << partStart << " started again from zero";
@@ -180,27 +187,30 @@ TEST_F(FileTransferTest, StopThenStartFetchesOnlyTheMissingBytes) {
 TEST_F(FileTransferTest, ChangedSizeOrDateReplacesTheOldTemporaryFile) {
   for (bool changeDate : {false, true}) {
     SCOPED_TRACE(changeDate);
+    m_server.reset();
     m_source.content = test::PatternBytes(0, 1 << 20);
     m_source.paceBytes = 8192;
     m_source.paceMs = 5;
     m_settings.SetMaxThreads(2);
     auto first = MakeTransfer();
-    ASSERT_TRUE(first->Start(m_server->Url(), TargetText()));
+    ASSERT_TRUE(first->Start(Server().Url(), TargetText()));
     ASSERT_TRUE(WaitUntil([&] { return first->Master().Done() > 100000; }));
     first->Stop();
     ASSERT_GT(DoneInBlock(), 0u);
 
-    if (changeDate) {
-      m_source.date += 1;
-    } else {
-      m_source.content = test::PatternBytes(7, (1 << 20) + 5);
-    }
-    m_source.paceMs = 0;
-    ASSERT_TRUE(WaitUntil([&] { return m_server->Idle(); }));
-    int64_t sentBefore = m_server->BytesSent();
+    ASSERT_TRUE(WaitUntil([&] { return Server().Idle(); }));
+    Server().Configure([changeDate](test::FakeSource& source) {
+      if (changeDate) {
+        source.date += 1;
+      } else {
+        source.content = test::PatternBytes(7, (1 << 20) + 5);
+      }
+      source.paceMs = 0;
+    });
+    int64_t sentBefore = Server().BytesSent();
     auto second = Run();
     ExpectComplete(*second);
-    EXPECT_EQ(m_server->BytesSent() - sentBefore, static_cast<int64_t>(m_source.content.size()));
+    EXPECT_EQ(Server().BytesSent() - sentBefore, static_cast<int64_t>(m_source.content.size()));
     std::filesystem::remove(Target());
   }
 }
@@ -215,13 +225,13 @@ TEST_F(FileTransferTest, ResetPartsRetryFromTheirOwnProgress) {
   ExpectComplete(*transfer);
   // Four bodies were cut after 3000 bytes; each part went on where it was cut, so every
   // request lies 3000 bytes after another one of its part and nothing was sent twice.
-  std::vector<uint64_t> offsets = m_server->Offsets();
+  std::vector<uint64_t> offsets = Server().Offsets();
   ASSERT_EQ(offsets.size(), 6u);
   for (uint64_t offset : offsets) {
     uint64_t partStart = offset < 20000 ? 0 : 20000;
     EXPECT_EQ((offset - partStart) % 3000, 0u) << offset;
   }
-  EXPECT_EQ(m_server->BytesSent(), 40000);
+  EXPECT_EQ(Server().BytesSent(), 40000);
 }
 
 TEST_F(FileTransferTest, RetryAttemptsCountEveryAttempt) {
@@ -231,8 +241,8 @@ TEST_F(FileTransferTest, RetryAttemptsCountEveryAttempt) {
   auto transfer = Run();
   EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
   EXPECT_EQ(transfer->Master().Error(), kReset);
-  EXPECT_EQ(m_server->DataRequests(), 3);
-  EXPECT_EQ(m_server->Offsets(), (std::vector<uint64_t>{0, 1000, 2000}));
+  EXPECT_EQ(Server().DataRequests(), 3);
+  EXPECT_EQ(Server().Offsets(), (std::vector<uint64_t>{0, 1000, 2000}));
   // The temporary file stays for a later start.
   EXPECT_EQ(DoneInBlock(), 3000u);
 }
@@ -244,10 +254,13 @@ TEST_F(FileTransferTest, StatusErrorsAreNotRetried) {
   auto transfer = Run();
   EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
   EXPECT_EQ(transfer->Master().Error(), MakeError(kCategoryHttp, 404));
-  EXPECT_EQ(m_server->DataRequests(), 1);
+  EXPECT_EQ(Server().DataRequests(), 1);
 
-  m_source.dataStatus = 0;
-  m_source.queryStatus = 404;
+  ASSERT_TRUE(WaitUntil([&] { return Server().Idle(); }));
+  Server().Configure([](test::FakeSource& source) {
+    source.dataStatus = 0;
+    source.queryStatus = 404;
+  });
   transfer = Run();
   EXPECT_EQ(transfer->Master().Error(), MakeError(kCategoryHttp, 404));
   EXPECT_EQ(transfer->Master().Attempts(), 1);
@@ -260,9 +273,9 @@ TEST_F(FileTransferTest, LoginFailureWaitsForTheUser) {
   for (uint32_t answer : {0u, 1u}) {
     SCOPED_TRACE(answer);
     auto transfer = MakeTransfer();
-    ASSERT_TRUE(transfer->Start(m_server->Url(), TargetText()));
-    ASSERT_TRUE(WaitUntil(
-        [&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; }));
+    ASSERT_TRUE(transfer->Start(Server().Url(), TargetText()));
+    ASSERT_TRUE(
+        WaitUntil([&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; }));
     std::vector<uint32_t> events = TakeEvents(*transfer);
     EXPECT_NE(std::find(events.begin(), events.end(), 2u), events.end());
     EXPECT_TRUE(transfer->IsRunning());
@@ -282,7 +295,7 @@ TEST_F(FileTransferTest, StopDuringLoginWaitEndsCancelled) {
   m_source.content = test::PatternBytes(0, 5000);
   m_source.requireLogin = true;
   auto transfer = MakeTransfer();
-  ASSERT_TRUE(transfer->Start(m_server->Url(), TargetText()));
+  ASSERT_TRUE(transfer->Start(Server().Url(), TargetText()));
   ASSERT_TRUE(
       WaitUntil([&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; }));
   transfer->Stop();
@@ -296,19 +309,19 @@ TEST_F(FileTransferTest, StopDuringRetryDelayEndsAtOnce) {
   m_settings.SetRetryAttempts(10);
   m_settings.SetRetryDelay(3600);
   auto transfer = MakeTransfer();
-  ASSERT_TRUE(transfer->Start(m_server->Url(), TargetText()));
+  ASSERT_TRUE(transfer->Start(Server().Url(), TargetText()));
   ASSERT_TRUE(WaitUntil([&] { return transfer->Part(0).Status() == DownloadStatus::kRetrying; }));
   transfer->Stop();
   EXPECT_EQ(transfer->Master().Error(), kCancelled);
   EXPECT_EQ(transfer->Part(0).Error(), kCancelled);
-  EXPECT_EQ(m_server->DataRequests(), 1);
+  EXPECT_EQ(Server().DataRequests(), 1);
 }
 
 TEST_F(FileTransferTest, StopDuringTheLimitersPauseEndsAtOnce) {
   m_source.content = test::PatternBytes(0, 1 << 20);
   m_settings.SetSpeedLimit(1);  // 1 KiB/s: the first block fills the quota, then a pause
   auto transfer = MakeTransfer();
-  ASSERT_TRUE(transfer->Start(m_server->Url(), TargetText()));
+  ASSERT_TRUE(transfer->Start(Server().Url(), TargetText()));
   ASSERT_TRUE(WaitUntil([&] { return transfer->Master().Done() > 0; }));
   transfer->Stop();
   EXPECT_EQ(transfer->Master().Error(), kCancelled);
@@ -320,8 +333,8 @@ TEST_F(FileTransferTest, StopReturnsWithSixtyFourPartsBlockedInReceives) {
   m_source.stallBody = true;
   m_settings.SetMaxThreads(64);
   auto transfer = MakeTransfer();
-  ASSERT_TRUE(transfer->Start(m_server->Url(), TargetText()));
-  ASSERT_TRUE(WaitUntil([&] { return m_server->DataRequests() == 64; }));
+  ASSERT_TRUE(transfer->Start(Server().Url(), TargetText()));
+  ASSERT_TRUE(WaitUntil([&] { return Server().DataRequests() == 64; }));
   transfer->Stop();
   EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
   EXPECT_EQ(transfer->Master().Error(), kCancelled);
@@ -347,11 +360,14 @@ TEST_F(FileTransferTest, ServerIgnoringRangesOnResumeStartsFromZero) {
   m_source.paceMs = 5;
   m_settings.SetMaxThreads(2);
   auto first = MakeTransfer();
-  ASSERT_TRUE(first->Start(m_server->Url(), TargetText()));
+  ASSERT_TRUE(first->Start(Server().Url(), TargetText()));
   ASSERT_TRUE(WaitUntil([&] { return first->Master().Done() > 100000; }));
   first->Stop();
-  m_source.paceMs = 0;
-  m_source.ignoreRange = true;
+  ASSERT_TRUE(WaitUntil([&] { return Server().Idle(); }));
+  Server().Configure([](test::FakeSource& source) {
+    source.paceMs = 0;
+    source.ignoreRange = true;
+  });
   auto second = Run();
   ExpectComplete(*second);
 }
@@ -368,7 +384,7 @@ TEST_F(FileTransferTest, NotResumableServerUsesOnePartFromZero) {
   auto transfer = Run();
   ExpectComplete(*transfer);
   EXPECT_EQ(transfer->Master().Parts(), 1);
-  EXPECT_EQ(m_server->Offsets(), (std::vector<uint64_t>{0, 0}));
+  EXPECT_EQ(Server().Offsets(), (std::vector<uint64_t>{0, 0}));
 }
 
 // Without a length nothing can be split or resumed: the download is refused before any file
@@ -383,7 +399,7 @@ TEST_F(FileTransferTest, UnknownSizeIsRefusedWithoutTouchingFiles) {
   EXPECT_EQ(transfer->Master().Error(), MakeError(kCategorySystem, SystemCode::kNotSupported));
   EXPECT_EQ(test::ReadFileBytes(Temporary()), "old");
   EXPECT_FALSE(std::filesystem::exists(Target()));
-  EXPECT_EQ(m_server->DataRequests(), 0);
+  EXPECT_EQ(Server().DataRequests(), 0);
 }
 
 TEST_F(FileTransferTest, FolderThatCannotBeMadeFailsWithPathNotFound) {
@@ -411,29 +427,29 @@ TEST_F(FileTransferTest, FailedFinishKeepsTheDataAndReportsTheSystemError) {
   EXPECT_EQ(events.back(), 1u);
 
   std::filesystem::remove_all(Target());
-  int64_t sentBefore = m_server->BytesSent();
+  int64_t sentBefore = Server().BytesSent();
   auto second = Run();
   ExpectComplete(*second);
-  EXPECT_EQ(m_server->BytesSent(), sentBefore);
+  EXPECT_EQ(Server().BytesSent(), sentBefore);
 }
 
-// Lines logged by many part threads at once are each kept exactly once.
-TEST_F(FileTransferTest, ConcurrentLogLinesAreEachKeptOnce) {
-  CFileTransfer transfer(&m_settings);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 16; ++t) {
-    threads.emplace_back([&transfer, t] {
-      for (int i = 0; i < 500; ++i) transfer.Log().Add(1, std::to_wstring(t * 1000 + i));
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  std::vector<CLogInfo> lines = transfer.Log().TakeAll();
-  ASSERT_EQ(lines.size(), 16u * 500u);
-  std::vector<int> seen(16000, 0);
-  for (const CLogInfo& line : lines) ++seen[std::stoi(line.Text())];
-  for (int t = 0; t < 16; ++t) {
-    for (int i = 0; i < 500; ++i) EXPECT_EQ(seen[t * 1000 + i], 1);
-  }
+// Progress is queued by every receiving connection, at most once per second of wall-clock
+// time each.
+TEST_F(FileTransferTest, ProgressEventsAtMostOncePerSecondPerConnection) {
+  m_source.content = test::PatternBytes(0, 600000);
+  m_source.paceBytes = 4096;
+  m_source.paceMs = 20;  // about 1.5 seconds per part
+  m_settings.SetMaxThreads(2);
+  auto begin = std::chrono::steady_clock::now();
+  auto transfer = Run();
+  auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - begin)
+          .count();
+  ExpectComplete(*transfer);
+  std::vector<uint32_t> events = TakeEvents(*transfer);
+  auto progress = std::count(events.begin(), events.end(), 4u);
+  EXPECT_GE(progress, 1);
+  EXPECT_LE(progress, 2 * (seconds + 1));
 }
 
 // A transfer killed with SIGKILL mid-way leaves a temporary file whose block tells what was
@@ -442,7 +458,7 @@ TEST_F(FileTransferTest, KilledProcessResumesWithTheMissingBytesOnly) {
   m_source.content = test::PatternBytes(0, 3 << 20);
   m_source.paceBytes = 16384;
   m_source.paceMs = 10;
-  std::string url = WideToUtf8(m_server->Url());
+  std::string url = WideToUtf8(Server().Url());
   std::string target = Target().string();
   std::string size = std::to_string(m_source.content.size());
   auto spawn = [&](pid_t& pid) {
@@ -454,23 +470,23 @@ TEST_F(FileTransferTest, KilledProcessResumesWithTheMissingBytesOnly) {
   };
   pid_t child = 0;
   ASSERT_TRUE(spawn(child));
-  ASSERT_TRUE(WaitUntil([&] { return m_server->BytesSent() > (1 << 20); }));
+  ASSERT_TRUE(WaitUntil([&] { return Server().BytesSent() > (1 << 20); }));
   kill(child, SIGKILL);
   int status = 0;
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFSIGNALED(status));
-  ASSERT_TRUE(WaitUntil([&] { return m_server->Idle(); }));
+  ASSERT_TRUE(WaitUntil([&] { return Server().Idle(); }));
   uint64_t done = DoneInBlock();
   ASSERT_GT(done, 0u);
   ASSERT_LT(done, m_source.content.size());
 
-  int64_t sentBefore = m_server->BytesSent();
-  m_source.paceMs = 0;
+  int64_t sentBefore = Server().BytesSent();
+  Server().Configure([](test::FakeSource& source) { source.paceMs = 0; });
   ASSERT_TRUE(spawn(child));
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_EQ(m_server->BytesSent() - sentBefore,
+  EXPECT_EQ(Server().BytesSent() - sentBefore,
             static_cast<int64_t>(m_source.content.size() - done));
   EXPECT_FALSE(std::filesystem::exists(Temporary()));
   EXPECT_TRUE(test::ReadFileBytes(Target()) == m_source.content);
@@ -494,11 +510,11 @@ TEST_F(FileTransferTest, FullDiskFailsWithoutRetryAndResumesOnceThereIsRoom) {
   m_settings.SetRetryAttempts(5);
   std::wstring target = Utf8ToWide((mountPoint / "file.bin").string());
   auto first = MakeTransfer();
-  ASSERT_TRUE(first->Start(m_server->Url(), target));
+  ASSERT_TRUE(first->Start(Server().Url(), target));
   first->Wait();
   EXPECT_EQ(first->Master().Status(), DownloadStatus::kFailed);
   EXPECT_EQ(first->Master().Error(), MakeError(kCategorySystem, SystemCode::kDiskFull));
-  EXPECT_EQ(m_server->DataRequests(), 2);  // one per part: a full disk is not retried
+  EXPECT_EQ(Server().DataRequests(), 2);  // one per part: a full disk is not retried
   ASSERT_TRUE(std::filesystem::exists(mountPoint / "file.bin.fr"));
   CResumeBlock block;
   ASSERT_EQ(block.OpenExisting(target + L".fr"), 0u);
@@ -507,13 +523,13 @@ TEST_F(FileTransferTest, FullDiskFailsWithoutRetryAndResumesOnceThereIsRoom) {
   EXPECT_GT(done, 0u);
 
   ASSERT_EQ(mount("tmpfs", mountPoint.c_str(), "tmpfs", MS_REMOUNT, "size=8m"), 0);
-  ASSERT_TRUE(WaitUntil([&] { return m_server->Idle(); }));
-  int64_t sentBefore = m_server->BytesSent();
+  ASSERT_TRUE(WaitUntil([&] { return Server().Idle(); }));
+  int64_t sentBefore = Server().BytesSent();
   auto second = MakeTransfer();
-  ASSERT_TRUE(second->Start(m_server->Url(), target));
+  ASSERT_TRUE(second->Start(Server().Url(), target));
   second->Wait();
   EXPECT_EQ(second->Master().Status(), DownloadStatus::kCompleted);
-  EXPECT_EQ(m_server->BytesSent() - sentBefore,
+  EXPECT_EQ(Server().BytesSent() - sentBefore,
             static_cast<int64_t>(m_source.content.size() - done));
   EXPECT_TRUE(test::ReadFileBytes(mountPoint / "file.bin") == m_source.content);
 }

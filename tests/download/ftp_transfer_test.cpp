@@ -1,12 +1,12 @@
 // Segmented transfers with the real FTP client against pyftpdlib, vsftpd and the scripted
 // fault server.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "download/file_transfer.h"
 #include "download/resume_block.h"
@@ -127,8 +127,8 @@ TEST_F(FtpTransferTest, StopThenStartFetchesOnlyTheMissingBytes) {
 }
 
 TEST_F(FtpTransferTest, ResetDataConnectionsAreRetriedAndResumed) {
-  test::ScriptedServer ftp(
-      "fault_ftp", {"--size", "300000", "--reset-after", "20000", "--reset-count", "3"});
+  test::ScriptedServer ftp("fault_ftp",
+                           {"--size", "300000", "--reset-after", "20000", "--reset-count", "3"});
   FERROW_START_OR_SKIP(ftp);
   m_settings.SetMaxThreads(2);
   m_settings.SetRetryAttempts(10);
@@ -140,8 +140,8 @@ TEST_F(FtpTransferTest, RefusedLoginWaitsInLoginRequired) {
   test::ScriptedServer ftp("fault_ftp", {"--size", "1000", "--login-530"});
   FERROW_START_OR_SKIP(ftp);
   auto transfer = Start(FtpUrl(ftp));
-  ASSERT_TRUE(WaitUntil(
-      [&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; }));
+  ASSERT_TRUE(
+      WaitUntil([&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; }));
   transfer->Resume(0);
   transfer->Wait();
   EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);

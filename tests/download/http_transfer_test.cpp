@@ -1,4 +1,6 @@
 // Segmented transfers with the real HTTP client against nginx and the scripted fault server.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -6,8 +8,6 @@
 #include <memory>
 #include <set>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "download/file_transfer.h"
 #include "download/resume_block.h"
@@ -132,8 +132,8 @@ TEST_F(HttpTransferTest, ResetsAreRetriedUpToRetryAttemptsInAll) {
 }
 
 TEST_F(HttpTransferTest, ResetPartsResumeAndFinish) {
-  test::ScriptedServer http(
-      "fault_http", {"--size", "200000", "--reset-after", "7000", "--reset-count", "5"});
+  test::ScriptedServer http("fault_http",
+                            {"--size", "200000", "--reset-after", "7000", "--reset-count", "5"});
   FERROW_START_OR_SKIP(http);
   m_settings.SetMaxThreads(4);
   m_settings.SetRetryAttempts(10);
@@ -153,17 +153,28 @@ TEST_F(HttpTransferTest, NotFoundIsNotRetried) {
 TEST_F(HttpTransferTest, UnauthorizedWaitsInLoginRequired) {
   test::ScriptedServer http("fault_http", {"--size", "1000", "--auth", "user:secret"});
   FERROW_START_OR_SKIP(http);
-  auto transfer = Start(http.Url("/file.bin"));
-  auto waiting = [&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; };
-  ASSERT_TRUE(WaitUntil(waiting));
-  // Going on without a new login asks again; giving up fails.
-  transfer->Resume(1);
-  ASSERT_TRUE(WaitUntil([&] { return http.LogLines("REQUEST ").size() == 2; }));
-  ASSERT_TRUE(WaitUntil(waiting));
-  transfer->Resume(0);
-  transfer->Wait();
-  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
-  EXPECT_EQ(transfer->Master().Error(), MakeError(kCategoryHttp, 401));
+  for (bool giveUp : {true, false}) {
+    SCOPED_TRACE(giveUp);
+    auto transfer = Start(http.Url("/file.bin"));
+    auto waiting = [&] { return transfer->Master().Status() == DownloadStatus::kLoginRequired; };
+    ASSERT_TRUE(WaitUntil(waiting));
+    if (giveUp) {
+      transfer->Resume(0);
+      transfer->Wait();
+      EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+      EXPECT_EQ(transfer->Master().Error(), MakeError(kCategoryHttp, 401));
+      continue;
+    }
+    // Going on without a new login asks again; with the login stored it completes.
+    size_t requests = http.LogLines("REQUEST ").size();
+    transfer->Resume(1);
+    ASSERT_TRUE(WaitUntil([&] { return http.LogLines("REQUEST ").size() == requests + 1; }));
+    ASSERT_TRUE(WaitUntil(waiting));
+    m_settings.SetLogin(L"127.0.0.1", L"user", L"secret", true);
+    transfer->Resume(1);
+    transfer->Wait();
+    ExpectFile(*transfer, test::PatternBytes(0, 1000));
+  }
 }
 
 TEST_F(HttpTransferTest, ServerIgnoringRangesGivesAnIdenticalFile) {

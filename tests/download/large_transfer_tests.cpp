@@ -1,10 +1,10 @@
 // Large downloads in 4, 16 and 64 parts, byte-identical at the end. One 200 MiB content, held
 // once in memory, serves every case; the temporary file stays sparse until the parts fill it.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
-
-#include <gtest/gtest.h>
 
 #include "download/file_transfer.h"
 #include "net/transfer_settings.h"

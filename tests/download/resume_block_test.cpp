@@ -1,9 +1,9 @@
 #include "download/resume_block.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "platform/text.h"
 #include "tests/support/sandbox.h"

@@ -118,6 +118,19 @@ TEST(FtpReplyTest, NumberedLines) {
   EXPECT_FALSE(ParseReplyCode("22\r\n", code));
 }
 
+TEST_F(FtpClientTest, StoredLoginOrAnonymous) {
+  CFtpClient client(Context());
+  client.Open(L"ftp://host.example/pub/a.zip");
+  EXPECT_EQ(client.Url().User(), L"anonymous");
+  EXPECT_EQ(client.Url().Password(), L"tester@example.org");
+  CLoginList logins;
+  logins.SetLogin(L"host.example", L"alice", L"pw", false);
+  m_settings.SetSiteLogins(logins);
+  client.Open(L"ftp://host.example/pub/a.zip");
+  EXPECT_EQ(client.Url().User(), L"alice");
+  EXPECT_EQ(client.Url().Password(), L"pw");
+}
+
 // --- pyftpdlib --------------------------------------------------------------------------------
 
 TEST_F(FtpClientTest, AnonymousLoginQueryAndPassiveDownloadWithTheirLogLines) {

@@ -13,6 +13,7 @@
 #include "tests/net/client_fixture.h"
 #include "tests/net/loopback.h"
 #include "tests/support/nginx_server.h"
+#include "tests/support/sandbox.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/test_data.h"
 
@@ -300,6 +301,42 @@ TEST_F(HttpClientTest, CloneAndLoginFailure) {
   EXPECT_FALSE(client.IsLoginFailure(MakeError(kCategoryFtp, 530)));
   EXPECT_TRUE(client.ProbeResume());
   EXPECT_EQ(m_transfer.GetResumeMode(), ResumeMode::kResumable);
+}
+
+TEST_F(HttpClientTest, StoredSiteLoginReplacesTheUrlsOwn) {
+  CLoginList logins;
+  logins.SetLogin(L"127.0.0.1", L"stored", L"pass", true);
+  logins.SetLogin(L"EXAMPLE.com", L"other", L"x", true);
+  m_settings.SetSiteLogins(logins);
+  CHttpClient client(Context());
+  client.Open(L"http://user:pw@127.0.0.1/f");
+  EXPECT_EQ(client.Url().User(), L"stored");
+  EXPECT_EQ(client.Url().Password(), L"pass");
+  EXPECT_NE(client.FormatRequest(L"GET", 0).find(L"Authorization: Basic " +
+                                                 CInternetURL::Base64(L"stored:pass")),
+            std::wstring::npos);
+  // Hosts are compared exactly: another letter case is another server.
+  client.Open(L"http://user:pw@example.com/f");
+  EXPECT_EQ(client.Url().User(), L"user");
+}
+
+TEST_F(HttpClientTest, BrowserCookiesOnlyWhenUseCookiesIsSet) {
+  auto dir = test::MakeTempDir("cookies");
+  test::WriteFileBytes(dir / "cookies.txt",
+                       "# Netscape HTTP Cookie File\n"
+                       ".example.com\tTRUE\t/\tFALSE\t0\tsid\tabc\n"
+                       ".other.org\tTRUE\t/\tFALSE\t0\tnot\tmine\n");
+  setenv("FERROW_COOKIES_FILE", (dir / "cookies.txt").c_str(), 1);
+  CHttpClient client(Context());
+  client.Open(L"http://example.com/x");
+  std::wstring request = client.FormatRequest(L"GET", 0);
+  EXPECT_NE(request.find(L"\r\nCookie: sid=abc\r\n"), std::wstring::npos) << request.c_str();
+
+  m_settings.SetUseCookies(false);
+  CHttpClient without(Context());
+  without.Open(L"http://example.com/x");
+  EXPECT_EQ(without.FormatRequest(L"GET", 0).find(L"Cookie:"), std::wstring::npos);
+  std::filesystem::remove_all(dir);
 }
 
 // --- Scripted fault server ----------------------------------------------------------------

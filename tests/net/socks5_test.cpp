@@ -181,5 +181,101 @@ TEST_F(Socks5Test, MicrosocksWithAndWithoutLoginCarriesAConnection) {
   }
 }
 
+// --- Through the protocol clients -------------------------------------------------------------
+
+class SocksClientTest : public Socks5Test {
+ protected:
+  void UseSocks(const CProxyInfo& proxy) { m_settings.SetSocksProxy(proxy); }
+};
+
+TEST_F(SocksClientTest, HttpThroughMicrosocksWithAndWithoutLogin) {
+  ScriptedServer http("fault_http", {"--size", "30000"});
+  FERROW_START_OR_SKIP(http);
+  for (bool login : {false, true}) {
+    SocksProxy socks(login ? test::SocksOptions{.user = "u", .password = "p"}
+                           : test::SocksOptions{});
+    FERROW_START_OR_SKIP(socks);
+    UseSocks(Proxy(socks.Port(), login ? "u" : "", login ? "p" : ""));
+    CHttpClient client(Context());
+    ASSERT_TRUE(client.Open(Wide(http.Url("/f.bin"))) && client.Connect()) << Error();
+    ASSERT_TRUE(client.QueryInformation()) << Error();
+    EXPECT_EQ(m_transfer.Size(), 30000u);
+    client.Disconnect();
+    CHttpClient part(Context());
+    ASSERT_TRUE(part.Open(Wide(http.Url("/f.bin"))) && part.Connect());
+    CProxySocket* body = part.OpenData(1000);
+    ASSERT_NE(body, nullptr) << Error();
+    EXPECT_TRUE(ReadBytes(*body, 29000) == PatternBytes(1000, 29000));
+  }
+}
+
+TEST_F(SocksClientTest, FtpControlAndDataThroughSocksProxies) {
+  FtpServer ftp({.user = "alice", .password = "pw"});
+  FERROW_START_OR_SKIP(ftp);
+  test::WritePatternFile(ftp.Root() / "s.bin", 25000);
+  struct Setup {
+    test::SocksOptions options;
+    const char* user;
+  } setups[] = {{{}, ""}, {{.user = "u", .password = "p"}, "u"}, {{.dante = true}, ""}};
+  for (const Setup& setup : setups) {
+    SocksProxy socks(setup.options);
+    FERROW_START_OR_SKIP(socks);
+    UseSocks(Proxy(socks.Port(), setup.user, "p"));
+    m_transfer.SetResumeMode(ResumeMode::kResumable);
+    CFtpClient client(Context());
+    ASSERT_TRUE(client.Open(Wide(ftp.Url("/s.bin", "alice", "pw"))) && client.Connect() &&
+                client.Login())
+        << socks.Name() << " " << Error();
+    ASSERT_TRUE(client.QueryInformation()) << Error();
+    EXPECT_EQ(m_transfer.Size(), 25000u);
+    CProxySocket* data = client.OpenData(2000);
+    ASSERT_NE(data, nullptr) << socks.Name() << " " << Error();
+    EXPECT_TRUE(ReadBytes(*data, 23000) == PatternBytes(2000, 23000)) << socks.Name();
+  }
+}
+
+TEST_F(SocksClientTest, ProxyThatClosesAtOnceOrRefuses) {
+  struct Case {
+    const char* fault;
+    ErrorValue error;
+  } cases[] = {{"--close", MakeError(kCategorySocket, SocketCode::kConnectionReset)},
+               {"--no-method", MakeError(kCategorySocks, 699)}};
+  for (const Case& c : cases) {
+    ScriptedServer socks("fault_socks", {c.fault});
+    FERROW_START_OR_SKIP(socks);
+    UseSocks(Proxy(socks.Port()));
+    m_transfer.ClearError();
+    CHttpClient client(Context());
+    ASSERT_TRUE(client.Open(L"http://127.0.0.1:1/x"));
+    EXPECT_FALSE(client.Connect()) << c.fault;
+    EXPECT_EQ(Error(), c.error) << c.fault;
+    EXPECT_FALSE(client.Socket().IsConnected());
+  }
+}
+
+TEST_F(SocksClientTest, LongLoginNeverReachesTheProxy) {
+  ScriptedServer socks("fault_socks", {"--user", "u", "--password", "p"});
+  FERROW_START_OR_SKIP(socks);
+  UseSocks(Proxy(socks.Port(), std::string(256, 'u'), "p"));
+  CFtpClient client(Context());
+  ASSERT_TRUE(client.Open(L"ftp://127.0.0.1:21/x"));
+  EXPECT_FALSE(client.Connect());
+  EXPECT_EQ(Error(), MakeError(kCategorySystem, SystemCode::kInvalidParameter));
+  std::this_thread::sleep_for(100ms);
+  EXPECT_TRUE(socks.LogLines("CONNECT ").empty());
+}
+
+TEST_F(SocksClientTest, StopEndsAClientInANegotiation) {
+  ScriptedServer socks("fault_socks", {"--stall-after-method"});
+  FERROW_START_OR_SKIP(socks);
+  UseSocks(Proxy(socks.Port()));
+  CHttpClient client(Context());
+  ASSERT_TRUE(client.Open(L"http://127.0.0.1:1/x"));
+  std::chrono::milliseconds afterStop{};
+  EXPECT_FALSE(RunAndStop([&] { return client.Connect(); }, 200ms, afterStop));
+  EXPECT_EQ(Error(), kCancelledError);
+  EXPECT_LT(afterStop, 2s);
+}
+
 }  // namespace
 }  // namespace ferrow
