@@ -26,7 +26,8 @@ class CInternetClient : public CClientContext {
   CInternetClient(const CInternetClient&) = delete;
   CInternetClient& operator=(const CInternetClient&) = delete;
 
-  // Parses the URL to work on.
+  // Parses the URL to work on; a stored site login for its host (exact match) replaces its
+  // user and password.
   virtual bool Open(const std::wstring& url);
   // Status Connecting, then a connection to the URL's host and port.
   virtual bool Connect();

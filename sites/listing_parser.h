@@ -8,9 +8,11 @@
 namespace ferrow {
 
 // Unix long listing: permissions, link count, owner, group (may be empty), size, a three-word
-// date, name (a link's name followed by " -> " and its target).
+// date, name (a link's name followed by " -> " and its target). The permissions take the
+// sticky and set-id letters (t T s S) and one trailing mark of an ACL (+) or a security
+// context (.), which servers show on ordinary folders such as /tmp.
 inline constexpr wchar_t kUnixListingPattern[] =
-    L"^{[ldrwxs\\-]+}\\b+\\z\\b+{\\a+}\\b+{\\a*}\\b+{\\z}\\b+{.*?\\b+.*?\\b+.*?}\\b+{.*}";
+    L"^{[ldrwxsStT\\-]+[+.]?}\\b+\\z\\b+{\\a+}\\b+{\\a*}\\b+{\\z}\\b+{.*?\\b+.*?\\b+.*?}\\b+{.*}";
 // DOS listing: a two-word date, "<DIR>" or a size, name.
 inline constexpr wchar_t kDosListingPattern[] = L"^{.*?\\b+.*?}\\b+{.*}\\b+{.*}";
 

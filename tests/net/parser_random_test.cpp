@@ -186,22 +186,27 @@ TEST(ParserRandomTest, FtpReplyParsersSurviveHostileLines) {
 
 class ClientRandomTest : public test::ClientTest {
  protected:
-  // Serves one hostile reply to whatever the client sends, then closes.
+  // Answers every connection with the same hostile reply and closes it, until the call is
+  // done (a redirect may bring the client back).
   template <typename Call>
   void Feed(const std::string& reply, Call call) {
     test::LoopbackListener listener;
     std::thread peer([&] {
-      SocketHandle connection = listener.Accept();
-      test::SendAll(connection, reply);
-      SocketShutdown(connection);
-      char scratch[4096];
-      while (SocketReceive(connection, scratch, sizeof scratch, 0) > 0) {
+      for (;;) {
+        SocketHandle connection = listener.Accept();
+        if (connection == kInvalidSocket) return;
+        test::SendAll(connection, reply);
+        SocketShutdown(connection);
+        char scratch[4096];
+        while (SocketReceive(connection, scratch, sizeof scratch, 0) > 0) {
+        }
+        SocketClose(connection);
       }
-      SocketClose(connection);
     });
     m_transfer.ClearError();
     m_transfer.SetStatus(DownloadStatus::kConnecting);
     bool ok = call(listener.Port());
+    SocketShutdown(listener.Handle());
     peer.join();
     if (!ok) {
       EXPECT_NE(Error(), 0u) << "a failure without an error";

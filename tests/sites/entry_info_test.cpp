@@ -157,13 +157,37 @@ TEST_F(EntryInfoTest, LinesNeitherShapeUnderstandsAreDroppedAndLeaveTheEntryAlon
            L"-rw-r--r-- 1 my_user staff 10 Jan 12 09:55 a.txt",     // owner is not letters/digits
            L"-rw-r--r-- 1 user 4096 Jan 12 09:55 a.txt",            // one blank: no group column
            L"-rw-r--r-- 1 user staff 10 Foo 12 09:55 a.txt",        // date unreadable either way
-           L"drwxrwxrwt 9 root root 4096 Jan 12 09:55 tmp",         // sticky bit letter
+           L"drwxrwxrwx+. 9 root root 4096 Jan 12 09:55 tmp",       // two trailing marks
+           L"drwxrwxrwq 9 root root 4096 Jan 12 09:55 tmp",         // no such letter
            L"-rw-r--r-- 1 user staff 10 Jan 12 09:55 ../../etc/x",  // a path, not a name
            L"12-01-07 10:30AM 12 sub/dir",
            L"-rw-r--r-- 1 user staff 10 Jan 12 09:55\t",  // no name at all
        }) {
     EXPECT_FALSE(entry.ParseLine(line)) << line;
     EXPECT_EQ(entry, before) << line;
+  }
+}
+
+TEST_F(EntryInfoTest, StickySetIdAndTrailingMarksKeepTheEntry) {
+  struct Case {
+    const wchar_t* line;
+    const wchar_t* name;
+    std::int32_t type;
+  };
+  for (const Case& c : {
+           Case{L"drwxrwxrwt 9 root root 4096 Jan 12 09:55 tmp", L"tmp", kDir},
+           Case{L"drwxrwxrwT 2 root root 4096 Jan 12 09:55 drop", L"drop", kDir},
+           Case{L"-rwSr--r-- 1 user staff 10 Jan 12 09:55 setuid", L"setuid", kFile},
+           Case{L"-rwxr-sr-x 1 user staff 10 Jan 12 09:55 setgid", L"setgid", kFile},
+           Case{L"drwxr-xr-x+ 2 user staff 4096 Jan 12 09:55 acl", L"acl", kDir},
+           Case{L"-rw-r--r--. 1 user staff 10 Jan 12 09:55 selinux", L"selinux", kFile},
+           Case{L"lrwxrwxrwx. 1 user staff 7 Jan 12 09:55 bin -> usr/bin", L"bin", kLink},
+       }) {
+    CEntryInfo entry;
+    ASSERT_TRUE(ParseAt(c.line, entry)) << c.line;
+    EXPECT_EQ(entry.GetName(), c.name) << c.line;
+    EXPECT_EQ(entry.GetType(), c.type) << c.line;
+    EXPECT_EQ(entry.GetOwner().empty(), false) << c.line;
   }
 }
 
