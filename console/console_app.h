@@ -1,0 +1,43 @@
+#pragma once
+// ferrow-get: the download manager driven from a terminal. Reads the user's settings when there
+// are any (and writes nothing into the data folder), queues every URL, runs the manager's timers
+// in its own loop, shows progress, and stops every transfer cleanly on Ctrl+C so that the same
+// command resumes later.
+#include <string>
+#include <vector>
+
+#include "console/console_options.h"
+#include "download/download_listener.h"
+
+namespace ferrow {
+
+class CProgressDisplay;
+class CSettings;
+class CDownloadManager;
+
+class CConsoleApp : public IDownloadListener {
+ public:
+  static constexpr int kExitCompleted = 0;
+  static constexpr int kExitFailed = 1;
+  static constexpr int kExitUsage = 2;
+
+  // The arguments after the program name; returns the exit status.
+  int Run(const std::vector<std::string>& arguments);
+
+  void OnDownloadMessage(uint32_t event, CDownloadInfo& record) override;
+
+  // "Settings.xml" in the data folder, found without creating any folder.
+  static std::string GetSettingsPath();
+
+ private:
+  // Defaults, then the user's file if there is a readable one.
+  void LoadSettings(CSettings& settings);
+  void LoadLanguage(const CSettings& settings);
+  std::string ErrorMessage(int32_t error) const;
+
+  CConsoleOptions m_options;
+  CProgressDisplay* m_display = nullptr;
+  CDownloadManager* m_manager = nullptr;
+};
+
+}  // namespace ferrow

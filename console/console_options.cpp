@@ -1,0 +1,333 @@
+#include "console/console_options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <fstream>
+
+#include "platform/text.h"
+#include "store/settings.h"
+
+namespace ferrow {
+namespace {
+
+bool ParseNumber(const std::string& text, int32_t low, int32_t high, int32_t& value) {
+  if (text.empty()) return false;
+  int64_t parsed = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+  if (error != std::errc() || end != text.data() + text.size()) return false;
+  if (parsed < low || parsed > high) return false;
+  value = static_cast<int32_t>(parsed);
+  return true;
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// "host:port" with a host and a port 1..65535.
+bool SplitHostPort(const std::string& text, std::string& host, int32_t& port) {
+  const size_t colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  host = text.substr(0, colon);
+  if (host.find_first_of("/@ ") != std::string::npos) return false;
+  return ParseNumber(text.substr(colon + 1), 1, 65535, port);
+}
+
+std::string Trim(const std::string& line) {
+  const char* blanks = " \t\r\n";
+  const size_t first = line.find_first_not_of(blanks);
+  if (first == std::string::npos) return "";
+  return line.substr(first, line.find_last_not_of(blanks) - first + 1);
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Options that take a value, long and short spellings.
+struct ValueOption {
+  const char* longName;
+  char shortName;
+};
+constexpr ValueOption kValueOptions[] = {
+    {"connections", 'n'}, {"parallel", 'j'},  {"limit", 0},    {"retries", 0},
+    {"retry-delay", 0},   {"http-proxy", 0},  {"socks5", 0},   {"user-agent", 0},
+    {"input-file", 'i'},  {"directory", 'd'}, {"output", 'o'},
+};
+
+}  // namespace
+
+bool CConsoleOptions::Fail(std::string message) {
+  m_error = std::move(message);
+  return false;
+}
+
+bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
+  bool optionsEnded = false;
+  for (size_t index = 0; index < arguments.size(); ++index) {
+    const std::string& argument = arguments[index];
+    if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+      m_urls.push_back(argument);
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    std::string name;
+    std::optional<std::string> inlineValue;
+    if (argument.starts_with("--")) {
+      name = argument.substr(2);
+      const size_t equals = name.find('=');
+      if (equals != std::string::npos) {
+        inlineValue = name.substr(equals + 1);
+        name = name.substr(0, equals);
+      }
+    } else {
+      if (argument.size() > 2) inlineValue = argument.substr(2);  // -n4
+      const char letter = argument[1];
+      name = std::string(1, letter);
+      for (const ValueOption& option : kValueOptions)
+        if (option.shortName == letter) name = option.longName;
+    }
+
+    // Flags.
+    if (name == "q" || name == "quiet") {
+      m_quiet = true;
+    } else if (name == "h" || name == "help") {
+      m_help = true;
+    } else if (name == "V" || name == "version") {
+      m_version = true;
+    } else if (name == "active") {
+      m_activeMode = true;
+    } else {
+      const bool takesValue =
+          std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
+                      [&](const ValueOption& option) { return name == option.longName; });
+      if (!takesValue) return Fail("unknown option '" + argument + "'");
+      std::string value;
+      if (inlineValue) {
+        value = *inlineValue;
+      } else {
+        if (index + 1 >= arguments.size()) return Fail("option '" + argument + "' needs a value");
+        value = arguments[++index];
+      }
+      int32_t number = 0;
+      if (name == "connections") {
+        if (!ParseNumber(value, 1, 64, number))
+          return Fail("--connections wants a number from 1 to 64, not '" + value + "'");
+        m_connections = number;
+      } else if (name == "parallel") {
+        if (!ParseNumber(value, 1, 1000, number))
+          return Fail("--parallel wants a number from 1 to 1000, not '" + value + "'");
+        m_parallel = number;
+      } else if (name == "limit") {
+        if (!ParseNumber(value, 0, 0x7FFFFFFF, number))
+          return Fail("--limit wants KiB per second (0 for none), not '" + value + "'");
+        m_limit = number;
+      } else if (name == "retries") {
+        if (!ParseNumber(value, 1, 100000, number))
+          return Fail("--retries wants a number of attempts (1 or more), not '" + value + "'");
+        m_retries = number;
+      } else if (name == "retry-delay") {
+        if (!ParseNumber(value, 0, 86400, number))
+          return Fail("--retry-delay wants seconds from 0 to 86400, not '" + value + "'");
+        m_retryDelay = number;
+      } else if (name == "http-proxy") {
+        std::string host;
+        if (!SplitHostPort(value, host, number))
+          return Fail("--http-proxy wants HOST:PORT, not '" + value + "'");
+        m_httpProxy = value;
+      } else if (name == "socks5") {
+        std::string hostPort = value;
+        const size_t at = value.rfind('@');
+        if (at != std::string::npos) {
+          if (value.substr(0, at).find(':') == std::string::npos)
+            return Fail("--socks5 wants USER:PASS@HOST:PORT, not '" + value + "'");
+          hostPort = value.substr(at + 1);
+        }
+        std::string host;
+        if (!SplitHostPort(hostPort, host, number))
+          return Fail("--socks5 wants [USER:PASS@]HOST:PORT, not '" + value + "'");
+        m_socksProxy = value;
+      } else if (name == "user-agent") {
+        m_userAgent = value;
+      } else if (name == "input-file") {
+        if (!ReadUrlFile(value)) return false;
+      } else if (name == "directory") {
+        if (value.empty()) return Fail("-d wants a folder");
+        m_directory = value;
+      } else if (name == "output") {
+        if (value.empty() || value.back() == '/') return Fail("-o wants a file name");
+        m_outputFile = value;
+      }
+    }
+  }
+  if (m_help || m_version) return true;
+  if (m_urls.empty()) return Fail("no URL given");
+  for (const std::string& url : m_urls) {
+    const std::string problem = CheckUrl(url);
+    if (!problem.empty())
+      return Fail("'" + url + "' is not a URL ferrow-get can fetch: " + problem);
+  }
+  if (!m_outputFile.empty() && m_urls.size() != 1)
+    return Fail("-o names one file, but " + std::to_string(m_urls.size()) + " URLs were given");
+  if (m_outputFile.empty()) {
+    // Two URLs with the same file name would overwrite each other's temporary file.
+    std::vector<std::string> names;
+    for (const std::string& url : m_urls) {
+      const std::string name = FileNameForUrl(url);
+      if (std::find(names.begin(), names.end(), name) != names.end())
+        return Fail("two URLs would both be saved as '" + name + "'; fetch them in separate runs");
+      names.push_back(name);
+    }
+  }
+  return true;
+}
+
+bool CConsoleOptions::ReadUrlFile(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) return Fail("cannot read the URL file '" + path + "'");
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::string url = Trim(line);
+    if (url.empty()) continue;
+    // As the import command: only lines beginning with the scheme in small letters.
+    if (url.starts_with("http://") || url.starts_with("ftp://"))
+      m_urls.push_back(url);
+    else
+      m_skipped.push_back(url);
+  }
+  return true;
+}
+
+std::string CConsoleOptions::CheckUrl(const std::string& url) {
+  const std::string lower = Lower(url);
+  size_t start = 0;
+  if (lower.starts_with("http://"))
+    start = 7;
+  else if (lower.starts_with("ftp://"))
+    start = 6;
+  else if (lower.starts_with("https://") || lower.starts_with("ftps://"))
+    return "encrypted connections are not supported";
+  else
+    return "it must begin with http:// or ftp://";
+  for (unsigned char c : url)
+    if (c <= ' ' || c == 0x7F) return "it contains spaces or control characters";
+  const size_t slash = url.find('/', start);
+  std::string authority =
+      url.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+  const size_t at = authority.rfind('@');
+  if (at != std::string::npos) authority = authority.substr(at + 1);
+  std::string host = authority;
+  const size_t colon = authority.rfind(':');
+  if (colon != std::string::npos) {
+    host = authority.substr(0, colon);
+    int32_t port = 0;
+    if (!ParseNumber(authority.substr(colon + 1), 1, 65535, port))
+      return "the port must be a number from 1 to 65535";
+  }
+  if (host.empty()) return "it names no host";
+  if (host.find_first_of("?#[]") != std::string::npos) return "the host name is malformed";
+  return "";
+}
+
+std::string CConsoleOptions::FileNameForUrl(const std::string& url) {
+  const size_t schemeEnd = url.find("://");
+  std::string rest = schemeEnd == std::string::npos ? url : url.substr(schemeEnd + 3);
+  rest = rest.substr(0, rest.find_first_of("?#"));
+  const size_t slash = rest.find('/');
+  std::string segment = slash == std::string::npos ? "" : rest.substr(rest.rfind('/') + 1);
+  std::string decoded;
+  for (size_t i = 0; i < segment.size(); ++i) {
+    if (segment[i] == '%' && i + 2 < segment.size() && HexValue(segment[i + 1]) >= 0 &&
+        HexValue(segment[i + 2]) >= 0) {
+      decoded += static_cast<char>(HexValue(segment[i + 1]) * 16 + HexValue(segment[i + 2]));
+      i += 2;
+    } else {
+      decoded += segment[i];
+    }
+  }
+  // A decoded separator or NUL must not reach the file system as such.
+  for (char& c : decoded)
+    if (c == '/' || c == '\0') c = '_';
+  if (decoded.empty() || decoded == "." || decoded == "..") return "index.html";
+  return decoded;
+}
+
+void CConsoleOptions::ApplyTo(CSettings& settings) const {
+  if (m_connections) settings.m_maxThreads = *m_connections;
+  if (m_parallel) settings.m_maxDownloads = *m_parallel;
+  if (m_limit) settings.m_speedLimit = *m_limit;
+  if (m_retries) settings.m_retryAttempts = *m_retries;
+  if (m_retryDelay) settings.m_retryDelay = *m_retryDelay;
+  if (m_activeMode) settings.m_passiveMode = false;
+  if (m_userAgent) settings.m_userAgent = LocalToWide(*m_userAgent);
+  if (m_httpProxy) {
+    std::string host;
+    int32_t port = 0;
+    SplitHostPort(*m_httpProxy, host, port);
+    settings.m_httpProxy.m_enabled = true;
+    settings.m_httpProxy.m_server = LocalToWide(host);
+    settings.m_httpProxy.m_port = port;
+    settings.m_httpProxy.m_user.clear();
+    settings.m_httpProxy.m_password.clear();
+  }
+  if (m_socksProxy) {
+    std::string hostPort = *m_socksProxy;
+    std::string user, password;
+    const size_t at = hostPort.rfind('@');
+    if (at != std::string::npos) {
+      const std::string credentials = hostPort.substr(0, at);
+      const size_t colon = credentials.find(':');
+      user = credentials.substr(0, colon);
+      password = credentials.substr(colon + 1);
+      hostPort = hostPort.substr(at + 1);
+    }
+    std::string host;
+    int32_t port = 0;
+    SplitHostPort(hostPort, host, port);
+    settings.m_socksProxy.m_enabled = true;
+    settings.m_socksProxy.m_server = LocalToWide(host);
+    settings.m_socksProxy.m_port = port;
+    settings.m_socksProxy.m_user = LocalToWide(user);
+    settings.m_socksProxy.m_password = LocalToWide(password);
+  }
+}
+
+std::string CConsoleOptions::GetUsage() {
+  return R"(Usage: ferrow-get [options] URL...
+
+Downloads every URL (http:// or ftp://) into the current folder, each over several
+connections. Running the same command again continues from the temporary files
+(FILE.fr) that an interrupted run left. Defaults come from Ferrow's Settings.xml
+when there is one; the options override them for this run only.
+
+  -d, --directory DIR     save into DIR instead of the current folder
+  -o, --output FILE       save the single URL as FILE
+  -i, --input-file FILE   also fetch the URLs in FILE, one a line
+  -n, --connections N     connections per download, 1 to 64 ("MaxThreads")
+  -j, --parallel N        downloads running at once ("MaxDownloads")
+      --limit KIB         total speed limit in KiB/s, 0 for none ("SpeedLimit")
+      --retries N         attempts per connection, the first included
+      --retry-delay S     seconds to wait before another attempt
+      --http-proxy HOST:PORT            fetch HTTP through this proxy
+      --socks5 [USER:PASS@]HOST:PORT    connect through this SOCKS5 proxy
+      --active            FTP active mode (the server connects back)
+      --user-agent TEXT   the User-Agent header
+  -q, --quiet             print nothing but errors
+  -h, --help              show this text
+  -V, --version           show the version
+
+Exit status: 0 every download completed, 1 one or more failed, 2 usage error,
+130 interrupted (Ctrl+C; run the same command again to resume).
+)";
+}
+
+}  // namespace ferrow

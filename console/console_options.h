@@ -1,0 +1,57 @@
+#pragma once
+// The command line of ferrow-get: what to fetch, where to put it, and the settings that the
+// options override for this run.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ferrow {
+
+class CSettings;
+
+class CConsoleOptions {
+ public:
+  // Parses the arguments after the program name. False on a usage error, with GetError() saying
+  // what is wrong in one line. "-i FILE" is read here too.
+  bool Parse(const std::vector<std::string>& arguments);
+  // Writes the options that were given over the settings (the others keep their values).
+  void ApplyTo(CSettings& settings) const;
+
+  const std::string& GetError() const { return m_error; }
+  // Lines of -i that were skipped (not beginning with "http://" or "ftp://"), for a warning.
+  const std::vector<std::string>& GetSkippedLines() const { return m_skipped; }
+
+  // Checks one URL: "http://" or "ftp://" (any letter case), a host, and a port 1 to 65535 when
+  // one is given. Empty when it is acceptable, else why not.
+  static std::string CheckUrl(const std::string& url);
+  // The local file name for a URL: the last path segment, percent-decoded, without a query;
+  // "index.html" when there is none.
+  static std::string FileNameForUrl(const std::string& url);
+  static std::string GetUsage();
+
+  std::vector<std::string> m_urls;
+  std::string m_directory;  // empty: the current folder
+  std::string m_outputFile;
+  bool m_quiet = false;
+  bool m_help = false;
+  bool m_version = false;
+  std::optional<int32_t> m_connections;
+  std::optional<int32_t> m_parallel;
+  std::optional<int32_t> m_limit;  // KiB/s
+  std::optional<int32_t> m_retries;
+  std::optional<int32_t> m_retryDelay;
+  std::optional<std::string> m_httpProxy;   // host:port
+  std::optional<std::string> m_socksProxy;  // [user:password@]host:port
+  bool m_activeMode = false;
+  std::optional<std::string> m_userAgent;
+
+ private:
+  bool Fail(std::string message);
+  bool ReadUrlFile(const std::string& path);
+
+  std::string m_error;
+  std::vector<std::string> m_skipped;
+};
+
+}  // namespace ferrow

@@ -1,0 +1,18 @@
+#pragma once
+// Receives the download message: every transfer event of every download, on the manager's
+// (user-interface) thread, while the record is valid. A window registers one and translates it
+// into its own message; the console program prints from it.
+#include <cstdint>
+
+namespace ferrow {
+
+class CDownloadInfo;
+
+class IDownloadListener {
+ public:
+  virtual ~IDownloadListener() = default;
+  // event is a TransferEvent code. The listener may stop, requeue or delete downloads here.
+  virtual void OnDownloadMessage(uint32_t event, CDownloadInfo& record) = 0;
+};
+
+}  // namespace ferrow

@@ -1,0 +1,321 @@
+#include "download/download_manager.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "download/download_info.h"
+#include "download/download_listener.h"
+#include "download/download_update.h"
+#include "download/file_info.h"
+#include "download/history_info.h"
+#include "download/transfer_factory.h"
+#include "net/event_list.h"
+#include "platform/error_code.h"
+#include "platform/file.h"
+#include "store/application_data.h"
+
+namespace ferrow {
+namespace {
+
+constexpr size_t kDownloadsFileIndex = 1;  // position of "Downloads.xml" among the data files
+
+std::vector<ITransfer*> TransfersOf(const CTransferList& list) {
+  std::vector<ITransfer*> transfers;
+  for (const CTransferItem& item : list.GetItems()) transfers.push_back(item.GetTransfer());
+  return transfers;
+}
+
+}  // namespace
+
+CDownloadManager::CDownloadManager(CApplicationData& data, ITransferFactory& factory,
+                                   const IClock& clock)
+    : m_data(data), m_factory(factory), m_clock(clock), m_timerHost(clock) {}
+
+CDownloadManager::~CDownloadManager() {
+  StopAll();
+  m_timerHost.KillTimers(this);
+}
+
+void CDownloadManager::Create() {
+  m_timerHost.SetTimer(this, kUpdateTimer, 100);
+  m_timerHost.SetTimer(this, kSweepTimer, 1000);
+  m_timerHost.SetTimer(this, kSaveTimer, 60000);
+  m_queue.Rebuild(m_data.m_downloads);
+  if (m_data.m_settings.m_startQueue) StartQueue();
+}
+
+void CDownloadManager::AddListener(IDownloadListener* listener) {
+  m_listeners.push_back(listener);
+}
+
+void CDownloadManager::RemoveListener(IDownloadListener* listener) {
+  std::erase(m_listeners, listener);
+}
+
+CDownloadInfo& CDownloadManager::AddAndQueue(const CDownloadInfo& record) {
+  CDownloadInfo& stored = m_data.m_downloads.emplace_back(record);
+  stored.m_order = 0;  // a copy of a queued record must not claim its place
+  m_queue.Append(&stored);
+  return stored;
+}
+
+void CDownloadManager::Start(CDownloadInfo& record, bool force) {
+  if (!force &&
+      GetActiveCount() >= static_cast<size_t>(std::max(0, m_data.m_settings.m_maxDownloads)))
+    return;
+  m_queue.Remove(&record);
+  if (ITransfer* old = m_transfers.Find(&record)) {
+    old->Stop();
+    m_transfers.Remove(old);
+  }
+  m_data.m_settings.CopyTo(m_transferSettings);
+  std::unique_ptr<ITransfer> created = m_factory.Create(m_transferSettings);
+  ITransfer* transfer = created.get();
+  CTransferItem& item = m_transfers.Add(&record, std::move(created));
+  // The record counts as active at once: otherwise every start before the next update would
+  // still see room below "MaxDownloads".
+  if (transfer->Start(record.m_url, record.m_file)) {
+    record.m_status = kStatusConnecting;
+    record.m_error = 0;
+    return;
+  }
+  // No thread: the record says so instead of looking queued without a place in the queue; the
+  // sweep removes the transfer.
+  item.SetFinishSeen();
+  record.m_status = kStatusFailed;
+  record.m_error = static_cast<int32_t>(MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
+}
+
+void CDownloadManager::StartQueue() {
+  const std::vector<CDownloadInfo*> queued(m_queue.GetRecords().begin(),
+                                           m_queue.GetRecords().end());
+  for (CDownloadInfo* record : queued)
+    if (m_queue.Contains(record)) Start(*record, false);
+}
+
+void CDownloadManager::Stop(CDownloadInfo& record) {
+  if (StopTransfer(record)) return;
+  CDownloadInfo* stored = FindRecord(&record);
+  if (!stored) return;  // a listener deleted it meanwhile
+  // Keeps the queue's invariant: a stopped record holds no place in it.
+  m_queue.Remove(stored);
+  stored->m_status = kStatusStopped;
+}
+
+void CDownloadManager::Requeue(CDownloadInfo& record) {
+  if (StopTransfer(record)) return;
+  CDownloadInfo* stored = FindRecord(&record);
+  if (stored && !m_queue.Contains(stored)) m_queue.Append(stored);
+}
+
+void CDownloadManager::Delete(CDownloadInfo& record) {
+  Stop(record);
+  if (!FindRecord(&record)) return;
+  DeleteFileAt(record.m_file + L".fr");
+  m_queue.Remove(&record);
+  auto& downloads = m_data.m_downloads;
+  for (auto it = downloads.begin(); it != downloads.end(); ++it) {
+    if (&*it == &record) {
+      downloads.erase(it);
+      break;
+    }
+  }
+}
+
+void CDownloadManager::StopAll() {
+  m_stoppingAll = true;
+  for (ITransfer* transfer : TransfersOf(m_transfers)) {
+    CTransferItem* item = m_transfers.FindItemOf(transfer);
+    if (!item) continue;
+    CDownloadInfo* record = item->GetRecord();
+    if (CTransferList::IsActiveStatus(record->m_status)) {
+      transfer->Stop();
+      const DownloadFigures figures = ReadDownloadFigures(transfer->Master());
+      if (figures.status == kStatusCompleted) {
+        // Finished just before the stop: file it rather than fetch it again next time.
+        UpdateFromTransfer(*record, figures);
+      } else {
+        const int32_t status = record->m_status;
+        UpdateFromTransfer(*record, figures);
+        record->m_status = status;
+        m_queue.PutFirst(record);
+      }
+    }
+    if (DispatchEvents(transfer)) m_transfers.Remove(transfer);
+  }
+  m_stoppingAll = false;
+}
+
+void CDownloadManager::AnswerLogin(CDownloadInfo& record, uint32_t value) {
+  if (ITransfer* transfer = m_transfers.Find(&record)) transfer->Resume(value);
+}
+
+void CDownloadManager::MoveUp(CDownloadInfo& record) {
+  m_queue.MoveUp(&record);
+}
+
+void CDownloadManager::MoveDown(CDownloadInfo& record) {
+  m_queue.MoveDown(&record);
+}
+
+bool CDownloadManager::CanMoveUp(const CDownloadInfo& record) const {
+  return m_queue.CanMoveUp(&record);
+}
+
+bool CDownloadManager::CanMoveDown(const CDownloadInfo& record) const {
+  return m_queue.CanMoveDown(&record);
+}
+
+bool CDownloadManager::CanStartStatus(int32_t status) {
+  return status == kStatusQueued || status == kStatusStopped || status == kStatusFailed;
+}
+
+bool CDownloadManager::CanStopStatus(int32_t status) {
+  return CTransferList::IsActiveStatus(status);
+}
+
+bool CDownloadManager::CanQueueStatus(int32_t status) {
+  return status >= kStatusStopped && status <= kStatusRetrying;
+}
+
+bool CDownloadManager::CanOpenStatus(int32_t status) {
+  return status == kStatusCompleted;
+}
+
+void CDownloadManager::OnTimer(uint32_t id) {
+  switch (id) {
+    case kUpdateTimer:
+      OnUpdateTimer();
+      break;
+    case kSweepTimer:
+      OnSweepTimer();
+      break;
+    case kSaveTimer:
+      SaveDownloads();
+      break;
+    default:
+      break;
+  }
+}
+
+void CDownloadManager::OnUpdateTimer() {
+  // A snapshot: the finish handling starts transfers and listeners may stop or delete some.
+  for (ITransfer* transfer : TransfersOf(m_transfers)) {
+    CTransferItem* item = m_transfers.FindItemOf(transfer);
+    if (!item) continue;
+    UpdateRecord(*item);
+    DispatchEvents(transfer);
+  }
+}
+
+void CDownloadManager::OnSweepTimer() {
+  for (ITransfer* transfer : TransfersOf(m_transfers)) {
+    CTransferItem* item = m_transfers.FindItemOf(transfer);
+    if (!item || !transfer->IsFinished()) continue;
+    if (!item->IsFinishSeen()) {
+      // The worker ended without its finished event (it could not begin, for example on a
+      // scheme it does not serve): the record must not stay "running" for ever.
+      item->SetFinishSeen();
+      CDownloadInfo& record = *item->GetRecord();
+      const DownloadFigures figures = ReadDownloadFigures(transfer->Master());
+      UpdateFromTransfer(record, figures);
+      if (record.m_status != kStatusCompleted) {
+        record.m_status = kStatusFailed;
+        if (record.m_error == 0)
+          record.m_error =
+              static_cast<int32_t>(MakeError(kCategorySystem, SystemCode::kInvalidParameter));
+      }
+      HandleFinish(record);
+      SendMessage(TransferEvent::kFinished, record);
+    }
+    m_transfers.Remove(transfer);
+  }
+}
+
+void CDownloadManager::SaveDownloads() {
+  if (m_saveDownloads) {
+    m_saveDownloads();
+    return;
+  }
+  if (m_data.GetFileState(kDownloadsFileIndex) == CApplicationData::FileState::kProtected) return;
+  m_data.m_downloads.Save(CApplicationData::GetFilePath(CDownloadList::kFileName));
+}
+
+void CDownloadManager::UpdateRecord(CTransferItem& item) {
+  if (item.IsFinishSeen()) return;
+  DownloadFigures figures = ReadDownloadFigures(item.GetTransfer()->Master());
+  // The description starts at 0 until the worker reports; the record stays "Connecting".
+  if (figures.status == kStatusQueued) figures.status = item.GetRecord()->m_status;
+  UpdateFromTransfer(*item.GetRecord(), figures);
+}
+
+bool CDownloadManager::DispatchEvents(ITransfer* transfer) {
+  uint32_t event = 0;
+  while (true) {
+    CTransferItem* item = m_transfers.FindItemOf(transfer);
+    if (!item) return false;
+    if (!transfer->Events().Take(event)) return true;
+    CDownloadInfo& record = *item->GetRecord();
+    if (event == TransferEvent::kFinished) {
+      item->SetFinishSeen();
+      HandleFinish(record);
+    }
+    SendMessage(event, record);
+  }
+}
+
+void CDownloadManager::HandleFinish(CDownloadInfo& record) {
+  if (record.m_status == kStatusCompleted) {
+    const int64_t now = m_clock.WallSeconds();
+    m_data.m_history.Add(CHistoryInfo(record, now));
+    m_data.m_folders.AddFile(record.m_folder, CFileInfo(record, static_cast<uint64_t>(now)));
+  }
+  if (m_stoppingAll) return;  // at exit nothing new starts
+  if (record.m_status != kStatusCompleted && record.m_status != kStatusFailed) return;
+  int64_t free = static_cast<int64_t>(m_data.m_settings.m_maxDownloads) -
+                 static_cast<int64_t>(GetActiveCount());
+  while (free > 0) {
+    if (!m_queue.IsEmpty()) Start(*m_queue.GetFirst(), true);
+    --free;
+  }
+}
+
+void CDownloadManager::SendMessage(uint32_t event, CDownloadInfo& record) {
+  // A copy: a listener may leave (or add another) during the call.
+  const std::vector<IDownloadListener*> listeners = m_listeners;
+  for (IDownloadListener* listener : listeners) {
+    if (std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end()) continue;
+    if (!FindRecord(&record)) return;  // deleted by an earlier listener
+    listener->OnDownloadMessage(event, record);
+  }
+}
+
+bool CDownloadManager::StopTransfer(CDownloadInfo& record) {
+  CTransferItem* item = m_transfers.FindItem(&record);
+  if (!item) return false;
+  ITransfer* transfer = item->GetTransfer();
+  transfer->Stop();
+  const DownloadFigures figures = ReadDownloadFigures(transfer->Master());
+  const bool completed = figures.status == kStatusCompleted;
+  if (completed) {
+    // The file was finished before the stop reached it: handled like any completion.
+    UpdateFromTransfer(record, figures);
+    if (DispatchEvents(transfer)) m_transfers.Remove(transfer);
+    return true;
+  }
+  // The events go out with the record's old status, so the finished event starts nothing.
+  if (!DispatchEvents(transfer)) return false;
+  const int32_t status = record.m_status;
+  UpdateFromTransfer(record, figures);
+  record.m_status = status;
+  m_transfers.Remove(transfer);
+  return false;
+}
+
+CDownloadInfo* CDownloadManager::FindRecord(const CDownloadInfo* record) {
+  for (CDownloadInfo& stored : m_data.m_downloads)
+    if (&stored == record) return &stored;
+  return nullptr;
+}
+
+}  // namespace ferrow

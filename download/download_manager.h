@@ -1,0 +1,119 @@
+#pragma once
+// Decides which downloads run: keeps the waiting ones in the queue, starts transfers within
+// "MaxDownloads", copies every running transfer's figures into its record ten times a second,
+// hands transfer events to the listeners, files finished downloads into the history and their
+// folder, starts the next queued downloads when one ends, and saves the download list every
+// minute.
+//
+// Everything here runs on one thread, the one that drives the timer host (the user-interface
+// thread of the windowed program, the main loop of the console program, or a test). Transfer
+// threads never call in: they publish through their descriptions and event lists.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "download/download_queue.h"
+#include "download/transfer_list.h"
+#include "net/transfer_settings.h"
+#include "platform/clock.h"
+#include "platform/timer_host.h"
+
+namespace ferrow {
+
+class CApplicationData;
+class CDownloadInfo;
+class IDownloadListener;
+class ITransferFactory;
+
+class CDownloadManager : public ITimerTarget {
+ public:
+  // The window message number the windowed program gives the download message.
+  static constexpr uint32_t kDownloadMessage = 0x0400 + 100;
+  static constexpr uint32_t kUpdateTimer = 100;  // every 100 ms: figures and events
+  static constexpr uint32_t kSweepTimer = 200;   // every second: remove finished transfers
+  static constexpr uint32_t kSaveTimer = 300;    // every minute: save the download list
+
+  // The data, the factory and the clock must outlive the manager.
+  CDownloadManager(CApplicationData& data, ITransferFactory& factory,
+                   const IClock& clock = SystemClock());
+  // Stop all: running downloads go back to the head of the queue.
+  ~CDownloadManager() override;
+  CDownloadManager(const CDownloadManager&) = delete;
+  CDownloadManager& operator=(const CDownloadManager&) = delete;
+
+  // Sets the three timers, builds the queue from the stored Orders and, with "StartQueue",
+  // starts it.
+  void Create();
+  void AddListener(IDownloadListener* listener);
+  // A listener that goes away must leave first.
+  void RemoveListener(IDownloadListener* listener);
+
+  // Appends a copy to the download list and the stored record to the queue.
+  CDownloadInfo& AddAndQueue(const CDownloadInfo& record);
+  // Not forced: nothing happens while "MaxDownloads" downloads are active.
+  void Start(CDownloadInfo& record, bool force);
+  void StartQueue();
+  void Stop(CDownloadInfo& record);
+  void Requeue(CDownloadInfo& record);
+  // Stops, deletes the temporary file, and removes the record from the queue and the list.
+  void Delete(CDownloadInfo& record);
+  // Every active download is stopped and put at the head of the queue.
+  void StopAll();
+  void AnswerLogin(CDownloadInfo& record, uint32_t value);
+  void MoveUp(CDownloadInfo& record);
+  void MoveDown(CDownloadInfo& record);
+  bool CanMoveUp(const CDownloadInfo& record) const;
+  bool CanMoveDown(const CDownloadInfo& record) const;
+  size_t GetActiveCount() const { return m_transfers.GetActiveCount(); }
+  size_t GetQueueCount() const { return m_queue.GetCount(); }
+
+  // The download pane's command predicates by Status.
+  static bool CanStartStatus(int32_t status);
+  static bool CanStopStatus(int32_t status);
+  static bool CanQueueStatus(int32_t status);
+  static bool CanOpenStatus(int32_t status);
+
+  void OnTimer(uint32_t id) override;
+
+  // Whoever runs the loop polls this host.
+  CTimerHost& GetTimerHost() { return m_timerHost; }
+  CTransferSettings& GetTransferSettings() { return m_transferSettings; }
+  const CDownloadQueue& GetQueue() const { return m_queue; }
+  const CTransferList& GetTransfers() const { return m_transfers; }
+  // The transfer of a running record, or null.
+  ITransfer* FindTransfer(const CDownloadInfo& record) { return m_transfers.Find(&record); }
+
+  // Replaces how timer 300 saves the download list (the console program keeps nothing).
+  void SetDownloadSaver(std::function<void()> saver) { m_saveDownloads = std::move(saver); }
+
+ private:
+  void OnUpdateTimer();
+  void OnSweepTimer();
+  void SaveDownloads();
+  // Copies the figures of the transfer into its record.
+  void UpdateRecord(CTransferItem& item);
+  // Drains the transfer's events: finish handling first, then the listeners. Returns false when
+  // the transfer went away meanwhile (a listener stopped or deleted the download).
+  bool DispatchEvents(ITransfer* transfer);
+  void HandleFinish(CDownloadInfo& record);
+  void SendMessage(uint32_t event, CDownloadInfo& record);
+  // Stops the transfer of a record, lets its last events through and destroys it. True when
+  // the transfer had completed the file before it could be stopped.
+  bool StopTransfer(CDownloadInfo& record);
+  CDownloadInfo* FindRecord(const CDownloadInfo* record);
+
+  CApplicationData& m_data;
+  ITransferFactory& m_factory;
+  const IClock& m_clock;
+  CTimerHost m_timerHost;
+  CTransferList m_transfers;
+  CTransferSettings m_transferSettings;
+  CDownloadQueue m_queue;
+  std::vector<IDownloadListener*> m_listeners;
+  std::function<void()> m_saveDownloads;
+  bool m_stoppingAll = false;
+};
+
+}  // namespace ferrow

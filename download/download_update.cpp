@@ -1,0 +1,21 @@
+#include "download/download_update.h"
+
+#include "download/download_info.h"
+
+namespace ferrow {
+
+void UpdateFromTransfer(CDownloadInfo& record, const DownloadFigures& figures) {
+  // An empty URL means the worker has not set it yet; the record keeps the one it was given.
+  if (!figures.url.empty()) record.m_url = figures.url;
+  record.m_size = figures.size;
+  record.m_date = figures.date;
+  record.m_done = figures.done;
+  record.m_progress = figures.progress;
+  record.m_elapsed = figures.elapsed;
+  record.m_left = figures.left;
+  record.m_speed = figures.speed;
+  record.m_status = figures.status;
+  record.m_error = figures.error;
+}
+
+}  // namespace ferrow

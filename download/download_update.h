@@ -1,0 +1,31 @@
+#pragma once
+// Copying a running transfer's live figures into its download record. Read and write are two
+// steps so that neither side's header needs the other's.
+#include <cstdint>
+#include <string>
+
+namespace ferrow {
+
+class CDownloadInfo;
+class CTransferInfo;
+
+// What the record shows of a transfer, read from its master description.
+struct DownloadFigures {
+  std::wstring url;
+  uint64_t size = 0;
+  uint64_t date = 0;
+  uint64_t done = 0;
+  int32_t progress = 0;
+  int32_t elapsed = 0;
+  int32_t left = -1;
+  int32_t speed = 0;
+  int32_t status = 0;
+  int32_t error = 0;
+};
+
+// Reads URL and the figures, each under the description's lock.
+DownloadFigures ReadDownloadFigures(CTransferInfo& master);
+// Overwrites URL, Size, Date, Done, Progress, Elapsed, Left, Speed, Status and Error.
+void UpdateFromTransfer(CDownloadInfo& record, const DownloadFigures& figures);
+
+}  // namespace ferrow

@@ -1,0 +1,42 @@
+#include "download/file_transfer_factory.h"
+
+#include "download/file_transfer.h"
+#include "download/transfer_info.h"
+
+namespace ferrow {
+namespace {
+
+// CFileTransfer as the manager sees it.
+class FileTransferHandle : public ITransfer {
+ public:
+  explicit FileTransferHandle(CTransferSettings& settings) : m_transfer(&settings) {}
+  bool Start(const std::wstring& url, const std::wstring& file) override {
+    return m_transfer.Start(url, file);
+  }
+  void Stop() override { m_transfer.Stop(); }
+  void Resume(uint32_t value) override { m_transfer.Resume(value); }
+  bool IsFinished() const override { return m_transfer.IsFinished(); }
+  CTransferInfo& Master() override { return m_transfer.Master(); }
+  CEventList& Events() override { return m_transfer.Events(); }
+  CLogList& Log() override { return m_transfer.Log(); }
+  int32_t GetConnectionCount() override {
+    const int32_t parts = m_transfer.Master().Parts();
+    int32_t count = 0;
+    for (int32_t index = 0; index < parts && index < 64; ++index) {
+      const int32_t status = m_transfer.Part(index).Status();
+      if (status >= DownloadStatus::kConnecting && status <= DownloadStatus::kRetrying) ++count;
+    }
+    return count;
+  }
+
+ private:
+  CFileTransfer m_transfer;
+};
+
+}  // namespace
+
+std::unique_ptr<ITransfer> CFileTransferFactory::Create(CTransferSettings& settings) {
+  return std::make_unique<FileTransferHandle>(settings);
+}
+
+}  // namespace ferrow

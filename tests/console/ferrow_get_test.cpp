@@ -1,0 +1,237 @@
+// ferrow-get end to end: the built program against nginx and the FTP server on 127.0.0.1.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "store/settings.h"
+#include "tests/support/ftp_server.h"
+#include "tests/support/nginx_server.h"
+#include "tests/support/sandbox.h"
+#include "tests/support/test_data.h"
+
+namespace ferrow {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// One run of ferrow-get in a folder of its own, with the sandbox's data folder.
+class ProgramRun {
+ public:
+  ~ProgramRun() {
+    if (m_pid > 0) {
+      ::kill(m_pid, SIGKILL);
+      ::waitpid(m_pid, nullptr, 0);
+    }
+  }
+
+  bool Start(const std::vector<std::string>& arguments, const fs::path& folder,
+             const fs::path& dataHome) {
+    m_output = folder / "ferrow-get.out";
+    std::vector<std::string> argv = {FERROW_GET_PROGRAM};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    m_pid = ::fork();
+    if (m_pid < 0) return false;
+    if (m_pid == 0) {
+      if (::chdir(folder.c_str()) != 0) ::_exit(127);
+      ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+      ::setenv("LANG", "C", 1);
+      ::unsetenv("LC_ALL");
+      const int out = ::open(m_output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(out, 1);
+      ::dup2(out, 2);
+      std::vector<char*> pointers;
+      for (std::string& argument : argv) pointers.push_back(argument.data());
+      pointers.push_back(nullptr);
+      ::execv(pointers[0], pointers.data());
+      ::_exit(127);
+    }
+    return true;
+  }
+
+  // The exit status (128 + signal for a signal), or -1 when it does not end in time.
+  int Wait(std::chrono::seconds limit = 120s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+      int status = 0;
+      if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    return -1;
+  }
+
+  void Signal(int signal) { ::kill(m_pid, signal); }
+  std::string Output() const { return test::ReadFileBytes(m_output); }
+
+ private:
+  int m_pid = -1;
+  fs::path m_output;
+};
+
+class FerrowGetTest : public test::SandboxedTest {
+ protected:
+  void SetUp() override {
+    SandboxedTest::SetUp();
+    m_folder = SandboxDir() / "work";
+    fs::create_directories(m_folder);
+  }
+  // Runs to the end; returns the exit status.
+  int Run(const std::vector<std::string>& arguments) {
+    ProgramRun run;
+    if (!run.Start(arguments, m_folder, DataHome())) return -1;
+    const int status = run.Wait();
+    m_output = run.Output();
+    return status;
+  }
+  bool SameAsPattern(const fs::path& file, uint64_t size) {
+    return fs::exists(file) && test::ReadFileBytes(file) == test::PatternBytes(0, size);
+  }
+
+  fs::path m_folder;
+  std::string m_output;
+};
+
+TEST_F(FerrowGetTest, SeveralUrlsInParallelOneMissingTheOthersComplete) {
+  test::NginxServer nginx;
+  FERROW_START_OR_SKIP(nginx);
+  test::FtpServer ftp;
+  FERROW_START_OR_SKIP(ftp);
+  test::WritePatternFile(nginx.Root() / "one.bin", 3'000'000);
+  test::WritePatternFile(nginx.Root() / "two.bin", 1'234'567);
+  test::WritePatternFile(nginx.Root() / "empty-ish.bin", 10);
+  test::WritePatternFile(ftp.Root() / "three.bin", 2'000'001);
+
+  const int status =
+      Run({"-j", "2", "-n", "3", "--retries", "1", nginx.Url("/one.bin"), nginx.Url("/missing.bin"),
+           nginx.Url("/two.bin"), ftp.Url("/three.bin"), nginx.Url("/empty-ish.bin")});
+  EXPECT_EQ(status, 1) << m_output;
+  EXPECT_TRUE(SameAsPattern(m_folder / "one.bin", 3'000'000));
+  EXPECT_TRUE(SameAsPattern(m_folder / "two.bin", 1'234'567));
+  EXPECT_TRUE(SameAsPattern(m_folder / "three.bin", 2'000'001));
+  EXPECT_TRUE(SameAsPattern(m_folder / "empty-ish.bin", 10));
+  EXPECT_FALSE(fs::exists(m_folder / "missing.bin"));
+  // The failure is told in the language file's words, with the status code.
+  EXPECT_NE(m_output.find("missing.bin: failed:"), std::string::npos) << m_output;
+  EXPECT_NE(m_output.find("3/404"), std::string::npos) << m_output;
+  // Nothing was written into the data folder, which does not even exist.
+  EXPECT_FALSE(fs::exists(DataHome() / "Brennick")) << m_output;
+}
+
+TEST_F(FerrowGetTest, InterruptKeepsTheTemporaryFileAndTheSameCommandResumes) {
+  constexpr uint64_t kSize = 8u << 20;
+  test::NginxServer nginx({.limitRate = 1 << 20});
+  FERROW_START_OR_SKIP(nginx);
+  test::WritePatternFile(nginx.Root() / "big.bin", kSize);
+  const std::vector<std::string> command = {"-n", "2", nginx.Url("/big.bin")};
+
+  ProgramRun first;
+  ASSERT_TRUE(first.Start(command, m_folder, DataHome()));
+  // Some data must have arrived before the interrupt for a resume to show.
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (!fs::exists(m_folder / "big.bin.fr") && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(fs::exists(m_folder / "big.bin.fr")) << first.Output();
+  std::this_thread::sleep_for(1500ms);
+  first.Signal(SIGINT);
+  EXPECT_EQ(first.Wait(), 130) << first.Output();
+  EXPECT_NE(first.Output().find("Run the same command again"), std::string::npos);
+  EXPECT_TRUE(fs::exists(m_folder / "big.bin.fr"));
+  EXPECT_FALSE(fs::exists(m_folder / "big.bin"));
+  // nginx logs a request when its connection ends.
+  ASSERT_TRUE(nginx.WaitForRequests(2, 10s));
+  const size_t firstRequests = nginx.AccessLog().size();
+
+  EXPECT_EQ(Run(command), 0) << m_output;
+  EXPECT_TRUE(SameAsPattern(m_folder / "big.bin", kSize));
+  EXPECT_FALSE(fs::exists(m_folder / "big.bin.fr"));
+  // The second run asked only for what was missing.
+  nginx.WaitForRequests(firstRequests + 2, 10s);
+  const std::vector<test::AccessLogEntry> log = nginx.AccessLog();
+  long long secondRunBytes = 0;
+  for (size_t index = firstRequests; index < log.size(); ++index)
+    secondRunBytes += log[index].bodyBytesSent;
+  EXPECT_GT(secondRunBytes, 0);
+  EXPECT_LT(secondRunBytes, static_cast<long long>(kSize));
+}
+
+TEST_F(FerrowGetTest, SettingsFileGivesTheDefaultsAndOptionsOverrideThem) {
+  test::NginxServer nginx;
+  FERROW_START_OR_SKIP(nginx);
+  test::WritePatternFile(nginx.Root() / "f.bin", 600'000);
+  // Written the way the windowed program writes it.
+  CSettings settings;
+  settings.SetDefaults();
+  settings.m_maxThreads = 3;
+  fs::create_directories(DataHome() / "Brennick" / "Ferrow");
+  ASSERT_TRUE(settings.CXmlObject::Save(DataHome() / "Brennick" / "Ferrow" / "Settings.xml"));
+  const auto before = fs::last_write_time(DataHome() / "Brennick" / "Ferrow" / "Settings.xml");
+
+  // One request learns size and date, then one per part.
+  auto partRequests = [&](size_t from) {
+    size_t count = 0;
+    const auto log = nginx.AccessLog();
+    for (size_t index = from; index < log.size(); ++index)
+      if (log[index].method == "GET") ++count;
+    return count - 1;
+  };
+  ASSERT_EQ(Run({"-q", nginx.Url("/f.bin")}), 0) << m_output;
+  nginx.WaitForRequests(4, 10s);
+  EXPECT_EQ(partRequests(0), 3u);
+  const size_t firstRun = nginx.AccessLog().size();
+
+  fs::remove(m_folder / "f.bin");
+  ASSERT_EQ(Run({"-q", "-n", "2", "-o", "copy.bin", nginx.Url("/f.bin")}), 0) << m_output;
+  nginx.WaitForRequests(firstRun + 3, 10s);
+  EXPECT_EQ(partRequests(firstRun), 2u);
+  EXPECT_TRUE(SameAsPattern(m_folder / "copy.bin", 600'000));
+  EXPECT_TRUE(m_output.empty()) << m_output;  // -q
+  // Read, never written.
+  EXPECT_EQ(fs::last_write_time(DataHome() / "Brennick" / "Ferrow" / "Settings.xml"), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(DataHome() / "Brennick" / "Ferrow"),
+                          fs::directory_iterator()),
+            1);
+}
+
+TEST_F(FerrowGetTest, UsageErrorsExitWithTwoAndSayWhy) {
+  const std::pair<std::vector<std::string>, const char*> rows[] = {
+      {{"--frobnicate", "http://127.0.0.1/x"}, "unknown option"},
+      {{"-n", "0", "http://127.0.0.1/x"}, "1 to 64"},
+      {{}, "no URL"},
+      {{"127.0.0.1/x"}, "http:// or ftp://"},
+      {{"http://127.0.0.1:0/x"}, "1 to 65535"},
+  };
+  for (const auto& [arguments, message] : rows) {
+    EXPECT_EQ(Run(arguments), 2) << message;
+    EXPECT_NE(m_output.find(message), std::string::npos) << m_output;
+    EXPECT_NE(m_output.find("--help"), std::string::npos) << m_output;
+  }
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(m_output.find("Usage: ferrow-get"), std::string::npos);
+  EXPECT_EQ(Run({"--version"}), 0);
+  EXPECT_NE(m_output.find("ferrow-get "), std::string::npos);
+}
+
+TEST_F(FerrowGetTest, PlainOutputWhenNotATerminal) {
+  test::NginxServer nginx({.limitRate = 256 << 10});
+  FERROW_START_OR_SKIP(nginx);
+  test::WritePatternFile(nginx.Root() / "slow.bin", 1'600'000);
+  ASSERT_EQ(Run({"-n", "1", nginx.Url("/slow.bin")}), 0) << m_output;
+  // No cursor movements in a log file; a progress line and the completion line.
+  EXPECT_EQ(m_output.find('\x1b'), std::string::npos);
+  EXPECT_NE(m_output.find("total: "), std::string::npos) << m_output;
+  EXPECT_NE(m_output.find("slow.bin: completed"), std::string::npos) << m_output;
+}
+
+}  // namespace
+}  // namespace ferrow
