@@ -105,12 +105,16 @@ TEST_F(HttpTransferTest, StopThenStartAsksEachPartForItsMissingBytesOnly) {
   EXPECT_EQ(first->Master().Error(), MakeError(kCategorySystem, SystemCode::kCancelled));
   auto parts = PartsInBlock();
   ASSERT_EQ(parts.size(), 4u);
+  // nginx logs a request when its connection ends: wait for the query and the four parts.
+  ASSERT_TRUE(nginx.WaitForRequests(5, std::chrono::seconds(10)));
   size_t before = nginx.AccessLog().size();
   auto second = Run(nginx.Url("/file.bin"));
   ExpectFile(*second, content);
-  // Every new request starts where its part had stopped.
+  // Every new request starts where its part had stopped (a part still at byte 0 sends no Range).
   std::set<std::string> expected;
-  for (auto [start, done] : parts) expected.insert("bytes=" + std::to_string(start + done) + "-");
+  for (auto [start, done] : parts) {
+    if (start + done != 0) expected.insert("bytes=" + std::to_string(start + done) + "-");
+  }
   std::set<std::string> asked;
   auto log = nginx.AccessLog();
   for (size_t i = before; i < log.size(); ++i) {
