@@ -69,6 +69,12 @@ std::string CProgressDisplay::FormatRow(const ProgressRow& row, int columns) {
                 FormatBytes(static_cast<uint64_t>(row.speed < 0 ? 0 : row.speed)).c_str(),
                 FormatDuration(row.left).c_str(), row.connections, StatusWord(row.status));
   std::string text = figures;
+  // Plain lines (not a terminal) are not laid out in columns: the name, then the figures.
+  if (columns <= 0) {
+    text = row.name + text;
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+  }
   // The name takes what the figures leave, cut in the middle so both ends stay readable.
   const int room = columns - 1 - static_cast<int>(text.size());
   std::string name = row.name;
@@ -121,7 +127,7 @@ void CProgressDisplay::Show(const std::vector<ProgressRow>& rows) {
   if (!m_terminal) {
     for (const ProgressRow& row : rows) {
       if (row.status < 3 || row.status > 6) continue;
-      std::fprintf(stderr, "%s\n", FormatRow(row, 200).c_str());
+      std::fprintf(stderr, "%s\n", FormatRow(row, 0).c_str());
     }
     std::fprintf(stderr, "%s\n", FormatTotal(rows).c_str());
     std::fflush(stderr);

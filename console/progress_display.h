@@ -33,6 +33,7 @@ class CProgressDisplay {
   // Formatting, shared with the tests.
   static std::string FormatBytes(uint64_t bytes);
   static std::string FormatDuration(int32_t seconds);
+  // A row fitted to `columns`; 0 gives a plain line (name, then the figures, no padding).
   static std::string FormatRow(const ProgressRow& row, int columns);
   static std::string FormatTotal(const std::vector<ProgressRow>& rows);
   static const char* StatusWord(int32_t status);

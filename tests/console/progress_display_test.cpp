@@ -34,6 +34,11 @@ TEST(ProgressDisplayTest, RowFitsTheTerminalAndKeepsBothEndsOfALongName) {
   EXPECT_NE(line.find("2:50"), std::string::npos);
   EXPECT_NE(line.find(" 4 conn"), std::string::npos);
 
+  // Plain lines for a file or a pipe are not padded to a width.
+  const std::string plain = CProgressDisplay::FormatRow(row, 0);
+  EXPECT_EQ(plain.rfind(row.name + " ", 0), 0u) << plain;
+  EXPECT_NE(plain.back(), ' ');
+
   // Unknown size: no per cent, "???" for the total.
   row.size = UINT64_MAX;
   EXPECT_NE(CProgressDisplay::FormatRow(row, 120).find("  0%"), std::string::npos);
