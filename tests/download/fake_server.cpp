@@ -133,10 +133,14 @@ void FakeServer::Serve(SocketHandle socket) {
       uint64_t chunk = end - from;
       if (m_source.paceBytes > 0) chunk = std::min<uint64_t>(chunk, m_source.paceBytes);
       chunk = std::min<uint64_t>(chunk, 65536);
+      // Counted before the send: the client may see the bytes before this thread runs again,
+      // and tests read the count as soon as the client is done.
+      m_bytesSent += static_cast<int64_t>(chunk);
       ok = SendAll(socket, content.data() + from, chunk);
       if (ok) {
-        m_bytesSent += static_cast<int64_t>(chunk);
         from += chunk;
+      } else {
+        m_bytesSent -= static_cast<int64_t>(chunk);
       }
       if (ok && m_source.paceMs > 0 && from < end) {
         std::this_thread::sleep_for(std::chrono::milliseconds(m_source.paceMs));
