@@ -29,7 +29,8 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 bool IsAtRest(int32_t status) {
-  return status == kStatusCompleted || status == kStatusFailed || status == kStatusStopped;
+  return status == DownloadStatus::kCompleted || status == DownloadStatus::kFailed ||
+         status == DownloadStatus::kStopped;
 }
 
 // The display's own rate over the last few seconds: the records' speed comes in 5-second
@@ -129,11 +130,11 @@ void CConsoleApp::OnDownloadMessage(uint32_t event, CDownloadInfo& record) {
     return;
   }
   if (event != TransferEvent::kFinished || !m_display) return;
-  if (record.m_status == kStatusCompleted) {
+  if (record.m_status == DownloadStatus::kCompleted) {
     if (!m_options.m_quiet)
       m_display->Print(name + ": completed, " + CProgressDisplay::FormatBytes(record.m_done) +
                        " in " + CProgressDisplay::FormatDuration(record.m_elapsed));
-  } else if (record.m_status == kStatusFailed) {
+  } else if (record.m_status == DownloadStatus::kFailed) {
     m_display->Print(name + ": failed: " + ErrorMessage(record.m_error));
   }
 }
@@ -255,11 +256,11 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   if (!m_options.m_quiet && terminal) display.Show(rows());
   display.Finish();
   for (const CDownloadInfo* record : records)
-    if (record->m_status != kStatusCompleted) exitCode = kExitFailed;
+    if (record->m_status != DownloadStatus::kCompleted) exitCode = kExitFailed;
   if (exitCode != kExitCompleted && records.size() > 1) {
     size_t failed = 0;
     for (const CDownloadInfo* record : records)
-      if (record->m_status != kStatusCompleted) ++failed;
+      if (record->m_status != DownloadStatus::kCompleted) ++failed;
     std::fprintf(stderr, "ferrow-get: %zu of %zu downloads failed\n", failed, records.size());
   }
   m_display = nullptr;
