@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <thread>
 #include <utility>
@@ -19,6 +20,7 @@
 #include "platform/error_code.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
+#include "sites/listing_printer.h"
 #include "store/application_data.h"
 #include "store/settings.h"
 
@@ -139,6 +141,19 @@ void CConsoleApp::OnDownloadMessage(uint32_t event, CDownloadInfo& record) {
   }
 }
 
+int CConsoleApp::ListFolder() {
+  CSettings settings;
+  LoadSettings(settings);
+  m_options.ApplyTo(settings);
+  InstallInterruptFlag();
+  const int result = PrintRemoteListing(
+      LocalToWide(m_options.m_listUrl), settings, std::cout, std::cerr,
+      {.verbose = m_options.m_verbose, .interrupted = [] { return GetInterruptSignal() != 0; }});
+  std::cout.flush();
+  if (const int signal = GetInterruptSignal()) return 128 + signal;
+  return result == 0 ? kExitCompleted : kExitFailed;
+}
+
 int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   if (!m_options.Parse(arguments)) {
     std::fprintf(stderr, "ferrow-get: %s\nTry 'ferrow-get --help' for the options.\n",
@@ -153,6 +168,7 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
     std::printf("ferrow-get %s\n", FERROW_VERSION);
     return kExitCompleted;
   }
+  if (!m_options.m_listUrl.empty()) return ListFolder();
   for (const std::string& line : m_options.GetSkippedLines())
     std::fprintf(stderr, "ferrow-get: skipped '%s' (not an http:// or ftp:// URL)\n", line.c_str());
 
