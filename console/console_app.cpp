@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <iostream>
@@ -18,6 +17,7 @@
 #include "l10n/resource_manager.h"
 #include "net/event_list.h"
 #include "platform/error_code.h"
+#include "platform/folders.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
 #include "sites/listing_printer.h"
@@ -65,15 +65,7 @@ constexpr auto kPlainInterval = std::chrono::seconds(5);
 }  // namespace
 
 std::string CConsoleApp::GetSettingsPath() {
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  std::string folder;
-  if (dataHome && dataHome[0] == '/') {
-    folder = dataHome;
-  } else {
-    const char* home = std::getenv("HOME");
-    folder = std::string(home && home[0] ? home : "/tmp") + "/.local/share";
-  }
-  return folder + "/Brennick/Ferrow/" + CSettings::kFileName;
+  return WideToLocal(GetAppDataFolderPath()) + CSettings::kFileName;
 }
 
 void CConsoleApp::LoadSettings(CSettings& settings) {
