@@ -3,11 +3,24 @@
 #include <cerrno>
 #include <climits>
 #include <ctime>
+#include <mutex>
 
 namespace ferrow {
+namespace {
+
+// The C library sets its time-zone state up on first use; two transfers parsing dates at once
+// would both do so, racing inside the library. Setting it up once, before any conversion,
+// leaves the threads only reading it.
+void InitialiseTimeZone() {
+  static std::once_flag once;
+  std::call_once(once, [] { tzset(); });
+}
+
+}  // namespace
 
 bool LocalTimeToUnix(const LocalDateTime& local, std::int64_t& seconds) {
   if (local.year < INT_MIN + 1900) return false;
+  InitialiseTimeZone();
   std::tm fields{};
   fields.tm_year = local.year - 1900;
   fields.tm_mon = local.month - 1;
@@ -27,6 +40,7 @@ bool LocalTimeToUnix(const LocalDateTime& local, std::int64_t& seconds) {
 bool UnixToLocalTime(std::int64_t seconds, LocalDateTime& local) {
   const std::time_t value = static_cast<std::time_t>(seconds);
   if (static_cast<std::int64_t>(value) != seconds) return false;
+  InitialiseTimeZone();
   std::tm fields{};
   if (localtime_r(&value, &fields) == nullptr) return false;
   local.year = fields.tm_year + 1900;
