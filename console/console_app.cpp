@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <thread>
 #include <utility>
@@ -17,8 +17,10 @@
 #include "l10n/resource_manager.h"
 #include "net/event_list.h"
 #include "platform/error_code.h"
+#include "platform/folders.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
+#include "sites/listing_printer.h"
 #include "store/application_data.h"
 #include "store/settings.h"
 
@@ -29,7 +31,8 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 bool IsAtRest(int32_t status) {
-  return status == kStatusCompleted || status == kStatusFailed || status == kStatusStopped;
+  return status == DownloadStatus::kCompleted || status == DownloadStatus::kFailed ||
+         status == DownloadStatus::kStopped;
 }
 
 // The display's own rate over the last few seconds: the records' speed comes in 5-second
@@ -62,15 +65,7 @@ constexpr auto kPlainInterval = std::chrono::seconds(5);
 }  // namespace
 
 std::string CConsoleApp::GetSettingsPath() {
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  std::string folder;
-  if (dataHome && dataHome[0] == '/') {
-    folder = dataHome;
-  } else {
-    const char* home = std::getenv("HOME");
-    folder = std::string(home && home[0] ? home : "/tmp") + "/.local/share";
-  }
-  return folder + "/Brennick/Ferrow/" + CSettings::kFileName;
+  return WideToLocal(GetAppDataFolderPath()) + CSettings::kFileName;
 }
 
 void CConsoleApp::LoadSettings(CSettings& settings) {
@@ -129,13 +124,26 @@ void CConsoleApp::OnDownloadMessage(uint32_t event, CDownloadInfo& record) {
     return;
   }
   if (event != TransferEvent::kFinished || !m_display) return;
-  if (record.m_status == kStatusCompleted) {
+  if (record.m_status == DownloadStatus::kCompleted) {
     if (!m_options.m_quiet)
       m_display->Print(name + ": completed, " + CProgressDisplay::FormatBytes(record.m_done) +
                        " in " + CProgressDisplay::FormatDuration(record.m_elapsed));
-  } else if (record.m_status == kStatusFailed) {
+  } else if (record.m_status == DownloadStatus::kFailed) {
     m_display->Print(name + ": failed: " + ErrorMessage(record.m_error));
   }
+}
+
+int CConsoleApp::ListFolder() {
+  CSettings settings;
+  LoadSettings(settings);
+  m_options.ApplyTo(settings);
+  InstallInterruptFlag();
+  const int result = PrintRemoteListing(
+      LocalToWide(m_options.m_listUrl), settings, std::cout, std::cerr,
+      {.verbose = m_options.m_verbose, .interrupted = [] { return GetInterruptSignal() != 0; }});
+  std::cout.flush();
+  if (const int signal = GetInterruptSignal()) return 128 + signal;
+  return result == 0 ? kExitCompleted : kExitFailed;
 }
 
 int CConsoleApp::Run(const std::vector<std::string>& arguments) {
@@ -152,6 +160,7 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
     std::printf("ferrow-get %s\n", FERROW_VERSION);
     return kExitCompleted;
   }
+  if (!m_options.m_listUrl.empty()) return ListFolder();
   for (const std::string& line : m_options.GetSkippedLines())
     std::fprintf(stderr, "ferrow-get: skipped '%s' (not an http:// or ftp:// URL)\n", line.c_str());
 
@@ -255,11 +264,11 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   if (!m_options.m_quiet && terminal) display.Show(rows());
   display.Finish();
   for (const CDownloadInfo* record : records)
-    if (record->m_status != kStatusCompleted) exitCode = kExitFailed;
+    if (record->m_status != DownloadStatus::kCompleted) exitCode = kExitFailed;
   if (exitCode != kExitCompleted && records.size() > 1) {
     size_t failed = 0;
     for (const CDownloadInfo* record : records)
-      if (record->m_status != kStatusCompleted) ++failed;
+      if (record->m_status != DownloadStatus::kCompleted) ++failed;
     std::fprintf(stderr, "ferrow-get: %zu of %zu downloads failed\n", failed, records.size());
   }
   m_display = nullptr;

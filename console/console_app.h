@@ -34,6 +34,8 @@ class CConsoleApp : public IDownloadListener {
   void LoadSettings(CSettings& settings);
   void LoadLanguage(const CSettings& settings);
   std::string ErrorMessage(int32_t error) const;
+  // --list: prints the folder's entries; the exit status.
+  int ListFolder();
 
   CConsoleOptions m_options;
   CProgressDisplay* m_display = nullptr;

@@ -58,7 +58,7 @@ struct ValueOption {
 constexpr ValueOption kValueOptions[] = {
     {"connections", 'n'}, {"parallel", 'j'},  {"limit", 0},    {"retries", 0},
     {"retry-delay", 0},   {"http-proxy", 0},  {"socks5", 0},   {"user-agent", 0},
-    {"input-file", 'i'},  {"directory", 'd'}, {"output", 'o'},
+    {"input-file", 'i'},  {"directory", 'd'}, {"output", 'o'}, {"list", 0},
 };
 
 }  // namespace
@@ -106,6 +106,8 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
       m_version = true;
     } else if (name == "active") {
       m_activeMode = true;
+    } else if (name == "v" || name == "verbose") {
+      m_verbose = true;
     } else {
       const bool takesValue =
           std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
@@ -163,6 +165,8 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
       } else if (name == "directory") {
         if (value.empty()) return Fail("-d wants a folder");
         m_directory = value;
+      } else if (name == "list") {
+        m_listUrl = value;
       } else if (name == "output") {
         if (value.empty() || value.back() == '/') return Fail("-o wants a file name");
         m_outputFile = value;
@@ -170,6 +174,15 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
     }
   }
   if (m_help || m_version) return true;
+  if (!m_listUrl.empty()) {
+    if (!m_urls.empty()) return Fail("--list takes no URLs to download");
+    const std::string problem = CheckUrl(m_listUrl);
+    if (!problem.empty())
+      return Fail("'" + m_listUrl + "' is not a URL ferrow-get can list: " + problem);
+    // Folders can be listed on FTP sites only.
+    if (!Lower(m_listUrl).starts_with("ftp://")) return Fail("--list wants an ftp:// URL");
+    return true;
+  }
   if (m_urls.empty()) return Fail("no URL given");
   for (const std::string& url : m_urls) {
     const std::string problem = CheckUrl(url);
@@ -303,6 +316,7 @@ void CConsoleOptions::ApplyTo(CSettings& settings) const {
 
 std::string CConsoleOptions::GetUsage() {
   return R"(Usage: ferrow-get [options] URL...
+       ferrow-get [options] --list ftp://HOST/FOLDER/
 
 Downloads every URL (http:// or ftp://) into the current folder, each over several
 connections. Running the same command again continues from the temporary files
@@ -321,12 +335,16 @@ when there is one; the options override them for this run only.
       --socks5 [USER:PASS@]HOST:PORT    connect through this SOCKS5 proxy
       --active            FTP active mode (the server connects back)
       --user-agent TEXT   the User-Agent header
+      --list URL          print the entries of an FTP folder (type, size, date,
+                          name) instead of downloading
+  -v, --verbose           with --list: also print the FTP commands and replies
   -q, --quiet             print nothing but errors
   -h, --help              show this text
   -V, --version           show the version
 
-Exit status: 0 every download completed, 1 one or more failed, 2 usage error,
-130 interrupted (Ctrl+C; run the same command again to resume).
+Exit status: 0 every download completed (or the folder was listed), 1 one or
+more failed (or the folder could not be listed), 2 usage error, 130 interrupted
+(Ctrl+C; run the same command again to resume).
 )";
 }
 

@@ -31,6 +31,8 @@ class CConsoleOptions {
   static std::string GetUsage();
 
   std::vector<std::string> m_urls;
+  std::string m_listUrl;  // --list: print this ftp:// folder instead of downloading
+  bool m_verbose = false;
   std::string m_directory;  // empty: the current folder
   std::string m_outputFile;
   bool m_quiet = false;

@@ -57,22 +57,23 @@ std::wstring CDownloadInfo::FileNameOf(const std::wstring& path) {
 }
 
 int CDownloadInfo::StatusStringId(int32_t status) {
-  return status >= kStatusQueued && status <= kStatusCompleted ? 2500 + status : 0;
+  return status >= DownloadStatus::kQueued && status <= DownloadStatus::kCompleted ? 2500 + status
+                                                                                   : 0;
 }
 
 int CDownloadInfo::StatusIcon(int32_t status) {
   switch (status) {
-    case kStatusQueued:
+    case DownloadStatus::kQueued:
       return 0;
-    case kStatusStopped:
-    case kStatusFailed:
+    case DownloadStatus::kStopped:
+    case DownloadStatus::kFailed:
       return 2;
-    case kStatusConnecting:
-    case kStatusLoginRequired:
-    case kStatusDownloading:
-    case kStatusRetrying:
+    case DownloadStatus::kConnecting:
+    case DownloadStatus::kLoginRequired:
+    case DownloadStatus::kDownloading:
+    case DownloadStatus::kRetrying:
       return 1;
-    case kStatusCompleted:
+    case DownloadStatus::kCompleted:
       return 3;
     default:
       return -1;

@@ -4,25 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "download/download_status.h"
 #include "platform/guid.h"
+#include "platform/unknown_size.h"
 #include "store/xml_object.h"
 
 namespace ferrow {
-
-enum DownloadStatus : int32_t {
-  kStatusNeverStarted = -1,
-  kStatusQueued = 0,
-  kStatusStopped = 1,
-  kStatusFailed = 2,
-  kStatusConnecting = 3,
-  kStatusLoginRequired = 4,
-  kStatusDownloading = 5,
-  kStatusRetrying = 6,
-  kStatusCompleted = 7,
-};
-
-// Sizes and dates not known yet.
-constexpr uint64_t kUnknownSize = UINT64_MAX;
 
 class CDownloadInfo : public CXmlObject {
  public:
@@ -51,7 +38,7 @@ class CDownloadInfo : public CXmlObject {
   int32_t m_elapsed = 0;
   int32_t m_left = -1;
   int32_t m_speed = 0;
-  int32_t m_status = kStatusNeverStarted;
+  int32_t m_status = DownloadStatus::kNeverStarted;
   int32_t m_error = 0;
   int32_t m_order = 0;  // 1-based queue position, 0 when not queued
 };

@@ -75,14 +75,14 @@ void CDownloadManager::Start(CDownloadInfo& record, bool force) {
   // The record counts as active at once: otherwise every start before the next update would
   // still see room below "MaxDownloads".
   if (transfer->Start(record.m_url, record.m_file)) {
-    record.m_status = kStatusConnecting;
+    record.m_status = DownloadStatus::kConnecting;
     record.m_error = 0;
     return;
   }
   // No thread: the record says so instead of looking queued without a place in the queue; the
   // sweep removes the transfer.
   item.SetFinishSeen();
-  record.m_status = kStatusFailed;
+  record.m_status = DownloadStatus::kFailed;
   record.m_error = static_cast<int32_t>(MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
 }
 
@@ -99,7 +99,7 @@ void CDownloadManager::Stop(CDownloadInfo& record) {
   if (!stored) return;  // a listener deleted it meanwhile
   // Keeps the queue's invariant: a stopped record holds no place in it.
   m_queue.Remove(stored);
-  stored->m_status = kStatusStopped;
+  stored->m_status = DownloadStatus::kStopped;
 }
 
 void CDownloadManager::Requeue(CDownloadInfo& record) {
@@ -131,7 +131,7 @@ void CDownloadManager::StopAll() {
     if (CTransferList::IsActiveStatus(record->m_status)) {
       transfer->Stop();
       const DownloadFigures figures = ReadDownloadFigures(transfer->Master());
-      if (figures.status == kStatusCompleted) {
+      if (figures.status == DownloadStatus::kCompleted) {
         // Finished just before the stop: file it rather than fetch it again next time.
         UpdateFromTransfer(*record, figures);
       } else {
@@ -167,7 +167,8 @@ bool CDownloadManager::CanMoveDown(const CDownloadInfo& record) const {
 }
 
 bool CDownloadManager::CanStartStatus(int32_t status) {
-  return status == kStatusQueued || status == kStatusStopped || status == kStatusFailed;
+  return status == DownloadStatus::kQueued || status == DownloadStatus::kStopped ||
+         status == DownloadStatus::kFailed;
 }
 
 bool CDownloadManager::CanStopStatus(int32_t status) {
@@ -175,11 +176,11 @@ bool CDownloadManager::CanStopStatus(int32_t status) {
 }
 
 bool CDownloadManager::CanQueueStatus(int32_t status) {
-  return status >= kStatusStopped && status <= kStatusRetrying;
+  return status >= DownloadStatus::kStopped && status <= DownloadStatus::kRetrying;
 }
 
 bool CDownloadManager::CanOpenStatus(int32_t status) {
-  return status == kStatusCompleted;
+  return status == DownloadStatus::kCompleted;
 }
 
 void CDownloadManager::OnTimer(uint32_t id) {
@@ -219,8 +220,8 @@ void CDownloadManager::OnSweepTimer() {
       CDownloadInfo& record = *item->GetRecord();
       const DownloadFigures figures = ReadDownloadFigures(transfer->Master());
       UpdateFromTransfer(record, figures);
-      if (record.m_status != kStatusCompleted) {
-        record.m_status = kStatusFailed;
+      if (record.m_status != DownloadStatus::kCompleted) {
+        record.m_status = DownloadStatus::kFailed;
         if (record.m_error == 0)
           record.m_error =
               static_cast<int32_t>(MakeError(kCategorySystem, SystemCode::kInvalidParameter));
@@ -245,7 +246,7 @@ void CDownloadManager::UpdateRecord(CTransferItem& item) {
   if (item.IsFinishSeen()) return;
   DownloadFigures figures = ReadDownloadFigures(item.GetTransfer()->Master());
   // The description starts at 0 until the worker reports; the record stays "Connecting".
-  if (figures.status == kStatusQueued) figures.status = item.GetRecord()->m_status;
+  if (figures.status == DownloadStatus::kQueued) figures.status = item.GetRecord()->m_status;
   UpdateFromTransfer(*item.GetRecord(), figures);
 }
 
@@ -265,13 +266,14 @@ bool CDownloadManager::DispatchEvents(ITransfer* transfer) {
 }
 
 void CDownloadManager::HandleFinish(CDownloadInfo& record) {
-  if (record.m_status == kStatusCompleted) {
+  if (record.m_status == DownloadStatus::kCompleted) {
     const int64_t now = m_clock.WallSeconds();
     m_data.m_history.Add(CHistoryInfo(record, now));
     m_data.m_folders.AddFile(record.m_folder, CFileInfo(record, static_cast<uint64_t>(now)));
   }
   if (m_stoppingAll) return;  // at exit nothing new starts
-  if (record.m_status != kStatusCompleted && record.m_status != kStatusFailed) return;
+  if (record.m_status != DownloadStatus::kCompleted && record.m_status != DownloadStatus::kFailed)
+    return;
   int64_t free = static_cast<int64_t>(m_data.m_settings.m_maxDownloads) -
                  static_cast<int64_t>(GetActiveCount());
   while (free > 0) {
@@ -296,7 +298,7 @@ bool CDownloadManager::StopTransfer(CDownloadInfo& record) {
   ITransfer* transfer = item->GetTransfer();
   transfer->Stop();
   const DownloadFigures figures = ReadDownloadFigures(transfer->Master());
-  const bool completed = figures.status == kStatusCompleted;
+  const bool completed = figures.status == DownloadStatus::kCompleted;
   if (completed) {
     // The file was finished before the stop reached it: handled like any completion.
     UpdateFromTransfer(record, figures);

@@ -10,14 +10,14 @@ namespace ferrow {
 
 void CDownloadQueue::Append(CDownloadInfo* record) {
   record->m_order = static_cast<int32_t>(m_records.size()) + 1;
-  record->m_status = kStatusQueued;
+  record->m_status = DownloadStatus::kQueued;
   m_records.push_back(record);
 }
 
 void CDownloadQueue::PutFirst(CDownloadInfo* record) {
   for (CDownloadInfo* other : m_records) ++other->m_order;
   record->m_order = 1;
-  record->m_status = kStatusQueued;
+  record->m_status = DownloadStatus::kQueued;
   m_records.push_front(record);
 }
 
@@ -51,13 +51,13 @@ bool CDownloadQueue::MoveDown(CDownloadInfo* record) {
 }
 
 bool CDownloadQueue::CanMoveUp(const CDownloadInfo* record) const {
-  if (m_records.empty() || record->m_status != kStatusQueued) return false;
+  if (m_records.empty() || record->m_status != DownloadStatus::kQueued) return false;
   auto position = Find(record);
   return position != m_records.end() && position != m_records.begin();
 }
 
 bool CDownloadQueue::CanMoveDown(const CDownloadInfo* record) const {
-  if (m_records.empty() || record->m_status != kStatusQueued) return false;
+  if (m_records.empty() || record->m_status != DownloadStatus::kQueued) return false;
   auto position = Find(record);
   return position != m_records.end() && std::next(position) != m_records.end();
 }

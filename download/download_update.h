@@ -1,6 +1,6 @@
 #pragma once
 // Copying a running transfer's live figures into its download record. Read and write are two
-// steps so that neither side's header needs the other's.
+// steps so that the manager can look at the figures, and correct them, in between.
 #include <cstdint>
 #include <string>
 

@@ -6,25 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "download/download_status.h"
 #include "net/speed_counter.h"
 #include "platform/clock.h"
 #include "platform/critical_section.h"
 #include "platform/error_code.h"
 
 namespace ferrow {
-
-// Download statuses shared by transfers, records and panes.
-namespace DownloadStatus {
-constexpr int32_t kNeverStarted = -1;
-constexpr int32_t kQueued = 0;
-constexpr int32_t kStopped = 1;
-constexpr int32_t kFailed = 2;
-constexpr int32_t kConnecting = 3;
-constexpr int32_t kLoginRequired = 4;
-constexpr int32_t kDownloading = 5;
-constexpr int32_t kRetrying = 6;
-constexpr int32_t kCompleted = 7;
-}  // namespace DownloadStatus
 
 // Whether the server can continue at an offset.
 namespace ResumeMode {

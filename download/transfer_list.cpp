@@ -45,7 +45,7 @@ size_t CTransferList::GetActiveCount() const {
 }
 
 bool CTransferList::IsActiveStatus(int32_t status) {
-  return status >= kStatusConnecting && status <= kStatusRetrying;
+  return status >= DownloadStatus::kConnecting && status <= DownloadStatus::kRetrying;
 }
 
 }  // namespace ferrow

@@ -5,10 +5,9 @@
 #include <cstdint>
 
 #include "platform/clock.h"
+#include "platform/unknown_size.h"
 
 namespace ferrow {
-
-constexpr uint64_t kUnknownSize = ~uint64_t{0};
 
 class CSpeedCounter {
  public:

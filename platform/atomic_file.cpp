@@ -34,10 +34,15 @@ bool WriteAll(int fd, std::string_view bytes) {
 int CreateTemporary(const std::filesystem::path& path, FileAccess access, std::string& tempName) {
   const mode_t mode = access == FileAccess::kOwnerOnly ? (S_IRUSR | S_IWUSR) : 0666;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::wstring suffix = Guid::Create().ToString().substr(0, 8);
-    tempName = (path.parent_path() / ("." + path.filename().string() + "." +
-                                      std::string(suffix.begin(), suffix.end()) + ".tmp"))
-                   .string();
+    const std::wstring suffix = Guid::Create().ToString().substr(0, 8);
+    // Appended piece by piece: g++ 12 warns (-Wrestrict, a false positive) about
+    // "literal" + std::string temporaries when optimising.
+    std::string name = ".";
+    name += path.filename().string();
+    name += '.';
+    name.append(suffix.begin(), suffix.end());
+    name += ".tmp";
+    tempName = (path.parent_path() / name).string();
     const int fd = open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }

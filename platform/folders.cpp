@@ -56,12 +56,21 @@ std::string DownloadDirFromUserDirs() {
 
 }  // namespace
 
-std::wstring GetDataFolder() {
+std::wstring GetDataFolderPath() {
   std::string data = Env("XDG_DATA_HOME");
   if (data.empty() || data[0] != '/') data = HomeFolder() + "/.local/share";
-  std::error_code error;
-  fs::create_directories(data, error);
   return WithSlash(data);
+}
+
+std::wstring GetAppDataFolderPath() {
+  return GetDataFolderPath() + L"Brennick/Ferrow/";
+}
+
+std::wstring GetDataFolder() {
+  const std::wstring data = GetDataFolderPath();
+  std::error_code error;
+  fs::create_directories(WideToLocal(data), error);
+  return data;
 }
 
 std::wstring GetAppDataFolder() {

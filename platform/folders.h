@@ -8,6 +8,9 @@ namespace ferrow {
 std::wstring GetDataFolder();
 // The data folder followed by "Brennick/Ferrow/".
 std::wstring GetAppDataFolder();
+// The same two paths, only computed: nothing is created (for readers that must leave no trace).
+std::wstring GetDataFolderPath();
+std::wstring GetAppDataFolderPath();
 // Full path of the running program file.
 std::wstring GetProgramPath();
 // The folder holding language and sound files: $FERROW_PROGRAM_DIR when set; else the folder of

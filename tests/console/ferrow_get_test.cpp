@@ -5,8 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -220,6 +222,31 @@ TEST_F(FerrowGetTest, UsageErrorsExitWithTwoAndSayWhy) {
   EXPECT_NE(m_output.find("Usage: ferrow-get"), std::string::npos);
   EXPECT_EQ(Run({"--version"}), 0);
   EXPECT_NE(m_output.find("ferrow-get "), std::string::npos);
+}
+
+TEST_F(FerrowGetTest, ListPrintsTheEntriesOfAnFtpFolder) {
+  test::FtpServer ftp;
+  FERROW_START_OR_SKIP(ftp);
+  fs::create_directories(ftp.Root() / "pub" / "sub");
+  test::WritePatternFile(ftp.Root() / "pub" / "file.bin", 12'345);
+
+  ASSERT_EQ(Run({"--list", ftp.Url("/pub/")}), 0) << m_output;
+  // "TYPE SIZE DATE TIME NAME", one entry a line, nothing for "." or "..".
+  std::vector<std::string> entries;
+  std::istringstream lines(m_output);
+  for (std::string line; std::getline(lines, line);)
+    if (line.starts_with("d ") || line.starts_with("- ")) entries.push_back(line);
+  ASSERT_EQ(entries.size(), 2u) << m_output;
+  std::sort(entries.begin(), entries.end());
+  EXPECT_TRUE(entries[0].starts_with("- ") && entries[0].ends_with("  file.bin")) << m_output;
+  EXPECT_NE(entries[0].find(" 12345  "), std::string::npos) << m_output;
+  EXPECT_TRUE(entries[1].starts_with("d ") && entries[1].ends_with("  sub")) << m_output;
+  EXPECT_FALSE(fs::exists(m_folder / "pub")) << "--list downloads nothing";
+
+  EXPECT_EQ(Run({"--list", ftp.Url("/missing/")}), 1) << m_output;
+  EXPECT_NE(m_output.find("failed"), std::string::npos) << m_output;
+  EXPECT_EQ(Run({"--list", "http://127.0.0.1/pub/"}), 2) << m_output;
+  EXPECT_EQ(Run({"--list", ftp.Url("/pub/"), ftp.Url("/pub/file.bin")}), 2) << m_output;
 }
 
 TEST_F(FerrowGetTest, PlainOutputWhenNotATerminal) {

@@ -25,7 +25,7 @@ TEST(DownloadInfoTest, NewRecordIsUnknownNeverStartedAndNotQueued) {
   EXPECT_EQ(info.m_size, kUnknownSize);
   EXPECT_EQ(info.m_date, kUnknownSize);
   EXPECT_EQ(info.m_left, -1);
-  EXPECT_EQ(info.m_status, kStatusNeverStarted);
+  EXPECT_EQ(info.m_status, DownloadStatus::kNeverStarted);
   EXPECT_EQ(info.m_order, 0);
   EXPECT_EQ(CDownloadInfo::StatusStringId(info.m_status), 0);  // shown as "???"
   EXPECT_TRUE(CDownloadInfo().m_folder.IsNull());
@@ -36,8 +36,8 @@ TEST(DownloadInfoTest, NewRecordIsUnknownNeverStartedAndNotQueued) {
 }
 
 TEST(DownloadInfoTest, StatusTextsAndIconGroups) {
-  EXPECT_EQ(CDownloadInfo::StatusStringId(kStatusQueued), 2500);
-  EXPECT_EQ(CDownloadInfo::StatusStringId(kStatusCompleted), 2507);
+  EXPECT_EQ(CDownloadInfo::StatusStringId(DownloadStatus::kQueued), 2500);
+  EXPECT_EQ(CDownloadInfo::StatusStringId(DownloadStatus::kCompleted), 2507);
   EXPECT_EQ(CDownloadInfo::StatusStringId(8), 0);
   const int icons[] = {0, 2, 2, 1, 1, 1, 1, 3};
   for (int status = 0; status < 8; ++status)
@@ -54,7 +54,7 @@ TEST_F(DownloadListTest, EveryFieldRoundTripsInTheStoredOrder) {
   info.m_progress = 42;
   info.m_elapsed = 3600;
   info.m_speed = 1000;
-  info.m_status = kStatusFailed;
+  info.m_status = DownloadStatus::kFailed;
   info.m_error = static_cast<int32_t>(0x00030194);  // HTTP 404
   info.m_order = 3;
   list.push_back(info);
@@ -92,10 +92,10 @@ TEST_F(DownloadListTest, EveryFieldRoundTripsInTheStoredOrder) {
   EXPECT_EQ(back.m_elapsed, 3600);
   EXPECT_EQ(back.m_left, -1);
   EXPECT_EQ(back.m_speed, 1000);
-  EXPECT_EQ(back.m_status, kStatusFailed);
+  EXPECT_EQ(back.m_status, DownloadStatus::kFailed);
   EXPECT_EQ(back.m_error, info.m_error);
   EXPECT_EQ(back.m_order, 3);
-  EXPECT_EQ(loaded.back().m_status, kStatusNeverStarted);
+  EXPECT_EQ(loaded.back().m_status, DownloadStatus::kNeverStarted);
 }
 
 TEST_F(DownloadListTest, PartialRecordsKeepConstructedValues) {
@@ -114,7 +114,7 @@ TEST_F(DownloadListTest, PartialRecordsKeepConstructedValues) {
   ASSERT_TRUE(list.Load(File()));
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(list.front().m_id.ToString(), L"0f8fad5b-d9cb-469f-a165-70867728950e");
-  EXPECT_EQ(list.front().m_status, kStatusCompleted);
+  EXPECT_EQ(list.front().m_status, DownloadStatus::kCompleted);
   EXPECT_EQ(list.front().m_size, kUnknownSize);
   EXPECT_EQ(list.front().m_left, -1);
   EXPECT_EQ(list.back().m_size, 10u);

@@ -112,12 +112,12 @@ class DownloadManagerTest : public test::SandboxedTest {
   int m_saves = 0;
 };
 
-constexpr int32_t Q = kStatusQueued;
-constexpr int32_t S = kStatusStopped;
-constexpr int32_t F = kStatusFailed;
-constexpr int32_t C = kStatusConnecting;
-constexpr int32_t D = kStatusDownloading;
-constexpr int32_t OK = kStatusCompleted;
+constexpr int32_t Q = DownloadStatus::kQueued;
+constexpr int32_t S = DownloadStatus::kStopped;
+constexpr int32_t F = DownloadStatus::kFailed;
+constexpr int32_t C = DownloadStatus::kConnecting;
+constexpr int32_t D = DownloadStatus::kDownloading;
+constexpr int32_t OK = DownloadStatus::kCompleted;
 
 // One queue rule: five downloads added under "MaxDownloads" 2, one action, and then the status
 // and Order of each of the five (in the order they were added).
@@ -222,7 +222,7 @@ TEST_F(DownloadManagerTest, CompletionFilesHistoryAndFolderEntryBeforeListenersH
   CDownloadInfo& record = Add(L"a.bin");
   record.m_comment = L"note";
   FakeTransfer* transfer = TransferOf(record);
-  transfer->SetStatus(kStatusDownloading);
+  transfer->SetStatus(DownloadStatus::kDownloading);
   transfer->SetProgress(500, 1000);
   Tick();
   EXPECT_EQ(record.m_status, D);
@@ -281,9 +281,9 @@ TEST_F(DownloadManagerTest, EventsReachListenersInTheOrderTheTransferQueuedThem)
 
 TEST_F(DownloadManagerTest, StopAllPutsRunningFirstAndTheNextRunResumesThem) {
   std::vector<CDownloadInfo*> records = AddMany(3);
-  TransferOf(*records[0])->SetStatus(kStatusDownloading);
+  TransferOf(*records[0])->SetStatus(DownloadStatus::kDownloading);
   TransferOf(*records[0])->SetProgress(300, 1000);
-  TransferOf(*records[1])->SetStatus(kStatusDownloading);
+  TransferOf(*records[1])->SetStatus(DownloadStatus::kDownloading);
   Tick();
   m_manager->StopAll();
   // Both running ones are queued again ahead of the one that waited; nothing new started.
@@ -534,7 +534,7 @@ TEST_F(DownloadManagerResumeTest, StopAllAndANewManagerWithStartQueueResumeBoth)
     // Leaving the manager is the program's exit: Stop all.
   }
   for (const CDownloadInfo& record : data.m_downloads) {
-    EXPECT_EQ(record.m_status, kStatusQueued);
+    EXPECT_EQ(record.m_status, DownloadStatus::kQueued);
     EXPECT_GT(record.m_done, 0u);
     EXPECT_LT(record.m_done, kSize);
     EXPECT_TRUE(std::filesystem::exists(record.m_file + L".fr"));
@@ -550,12 +550,12 @@ TEST_F(DownloadManagerResumeTest, StopAllAndANewManagerWithStartQueueResumeBoth)
       manager,
       [&] {
         for (const CDownloadInfo& record : data.m_downloads)
-          if (record.m_status != kStatusCompleted) return false;
+          if (record.m_status != DownloadStatus::kCompleted) return false;
         return true;
       },
       std::chrono::seconds(60));
   for (const CDownloadInfo& record : data.m_downloads) {
-    EXPECT_EQ(record.m_status, kStatusCompleted);
+    EXPECT_EQ(record.m_status, DownloadStatus::kCompleted);
     EXPECT_EQ(test::ReadFileBytes(record.m_file), test::PatternBytes(0, kSize));
   }
   EXPECT_EQ(data.m_history.size(), 2u);

@@ -39,6 +39,16 @@ TEST_F(FoldersTest, DataAndDownloadFoldersFollowTheEnvironment) {
   setenv("HOME", savedHome.c_str(), 1);
 }
 
+TEST_F(FoldersTest, PathVariantsCreateNothing) {
+  const fs::path data = SandboxDir() / "not-yet";
+  setenv("XDG_DATA_HOME", data.c_str(), 1);
+  EXPECT_EQ(GetDataFolderPath(), W(data) + L"/");
+  EXPECT_EQ(GetAppDataFolderPath(), W(data) + L"/Brennick/Ferrow/");
+  EXPECT_FALSE(fs::exists(data));
+  EXPECT_EQ(GetDataFolder(), W(data) + L"/");
+  EXPECT_TRUE(fs::is_directory(data));
+}
+
 TEST_F(FoldersTest, ProgramFolderPrefersTheOverrideThenTheProgramsOwnFolder) {
   setenv("FERROW_PROGRAM_DIR", SandboxDir().c_str(), 1);
   EXPECT_EQ(GetProgramFolder(), W(SandboxDir()) + L"/");
