@@ -13,6 +13,7 @@
 #include "download/resume_block.h"
 #include "net/transfer_settings.h"
 #include "platform/text.h"
+#include "tests/download/real_transfer_fixture.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/scripted_server.h"
@@ -21,55 +22,9 @@
 namespace ferrow {
 namespace {
 
-bool WaitUntil(const std::function<bool()>& condition) {
-  for (int i = 0; i < 10000; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return false;
-}
+using test::WaitUntil;
 
-class HttpTransferTest : public test::SandboxedTest {
- protected:
-  void SetUp() override {
-    SandboxedTest::SetUp();
-    m_settings.SetMaxThreads(1);
-    m_settings.SetRetryAttempts(1);
-  }
-  std::filesystem::path Target() const { return DownloadDir() / "file.bin"; }
-  std::filesystem::path Temporary() const { return Target().string() + ".fr"; }
-
-  std::unique_ptr<CFileTransfer> Start(const std::string& url) {
-    auto transfer = std::make_unique<CFileTransfer>(&m_settings);
-    EXPECT_TRUE(transfer->Start(Utf8ToWide(url), Utf8ToWide(Target().string())));
-    return transfer;
-  }
-  std::unique_ptr<CFileTransfer> Run(const std::string& url) {
-    auto transfer = Start(url);
-    transfer->Wait();
-    return transfer;
-  }
-  void ExpectFile(CFileTransfer& transfer, const std::string& content) {
-    EXPECT_EQ(transfer.Master().Status(), DownloadStatus::kCompleted);
-    EXPECT_EQ(transfer.Master().Error(), 0u);
-    EXPECT_FALSE(std::filesystem::exists(Temporary()));
-    ASSERT_TRUE(std::filesystem::exists(Target()));
-    EXPECT_EQ(std::filesystem::file_size(Target()), content.size());
-    EXPECT_TRUE(test::ReadFileBytes(Target()) == content) << "content differs";
-  }
-  // The done counters of the temporary file's block, by part start.
-  std::vector<std::pair<uint64_t, uint64_t>> PartsInBlock() {
-    CResumeBlock block;
-    EXPECT_EQ(block.OpenExisting(Utf8ToWide(Temporary().string())), 0u);
-    std::vector<std::pair<uint64_t, uint64_t>> parts;
-    for (int32_t i = 0; i < block.Parts(); ++i) {
-      parts.emplace_back(block.PartStart(i), block.PartDone(i));
-    }
-    return parts;
-  }
-
-  CTransferSettings m_settings;
-};
+class HttpTransferTest : public test::RealTransferTest {};
 
 TEST_F(HttpTransferTest, NginxFilesFinishByteIdentical) {
   test::NginxServer nginx;
