@@ -1,11 +1,14 @@
 #include "store/application_data.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <ctime>
 
 #include "l10n/message_numbers.h"
 #include "l10n/resource_manager.h"
 #include "platform/autostart.h"
 #include "platform/folders.h"
+#include "platform/local_time.h"
 #include "platform/text.h"
 #include "store/registry.h"
 
@@ -18,11 +21,11 @@ constexpr size_t kSettingsIndex = 0;
 constexpr size_t kFoldersIndex = 2;
 
 std::string Timestamp() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char buffer[32];
-  std::strftime(buffer, sizeof buffer, "%Y%m%d-%H%M%S", &local);
+  LocalDateTime local;
+  UnixToLocalTime(static_cast<std::int64_t>(std::time(nullptr)), local);
+  char buffer[96];  // room for any int, so the compiler sees no truncation
+  std::snprintf(buffer, sizeof buffer, "%04d%02d%02d-%02d%02d%02d", local.year, local.month,
+                local.day, local.hour, local.minute, local.second);
   return buffer;
 }
 
