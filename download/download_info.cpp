@@ -14,41 +14,22 @@ CDownloadInfo::CDownloadInfo(std::wstring url, const Guid& folder, std::wstring 
       m_file(std::move(file)) {}
 
 void CDownloadInfo::Exchange(bool store, CXmlNode& node) {
-  if (store) {
-    node.AddAttribute(L"ID", m_id);
-    node.AddChild(L"Folder", m_folder);
-    node.AddChild(L"Name", m_name);
-    node.AddChild(L"URL", m_url);
-    node.AddChild(L"File", m_file);
-    node.AddChild(L"Comment", m_comment);
-    node.AddChild(L"Size", m_size);
-    node.AddChild(L"Date", m_date);
-    node.AddChild(L"Done", m_done);
-    node.AddChild(L"Progress", m_progress);
-    node.AddChild(L"Elapsed", m_elapsed);
-    node.AddChild(L"Left", m_left);
-    node.AddChild(L"Speed", m_speed);
-    node.AddChild(L"Status", m_status);
-    node.AddChild(L"Error", m_error);
-    node.AddChild(L"Order", m_order);
-  } else {
-    node.GetAttribute(L"ID", m_id);
-    node.GetChild(L"Folder", m_folder);
-    node.GetChild(L"Name", m_name);
-    node.GetChild(L"URL", m_url);
-    node.GetChild(L"File", m_file);
-    node.GetChild(L"Comment", m_comment);
-    node.GetChild(L"Size", m_size);
-    node.GetChild(L"Date", m_date);
-    node.GetChild(L"Done", m_done);
-    node.GetChild(L"Progress", m_progress);
-    node.GetChild(L"Elapsed", m_elapsed);
-    node.GetChild(L"Left", m_left);
-    node.GetChild(L"Speed", m_speed);
-    node.GetChild(L"Status", m_status);
-    node.GetChild(L"Error", m_error);
-    node.GetChild(L"Order", m_order);
-  }
+  node.ExchangeAttribute(store, L"ID", m_id);
+  node.ExchangeChild(store, L"Folder", m_folder);
+  node.ExchangeChild(store, L"Name", m_name);
+  node.ExchangeChild(store, L"URL", m_url);
+  node.ExchangeChild(store, L"File", m_file);
+  node.ExchangeChild(store, L"Comment", m_comment);
+  node.ExchangeChild(store, L"Size", m_size);
+  node.ExchangeChild(store, L"Date", m_date);
+  node.ExchangeChild(store, L"Done", m_done);
+  node.ExchangeChild(store, L"Progress", m_progress);
+  node.ExchangeChild(store, L"Elapsed", m_elapsed);
+  node.ExchangeChild(store, L"Left", m_left);
+  node.ExchangeChild(store, L"Speed", m_speed);
+  node.ExchangeChild(store, L"Status", m_status);
+  node.ExchangeChild(store, L"Error", m_error);
+  node.ExchangeChild(store, L"Order", m_order);
 }
 
 std::wstring CDownloadInfo::FileNameOf(const std::wstring& path) {

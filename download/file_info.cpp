@@ -14,21 +14,12 @@ CFileInfo::CFileInfo(const CDownloadInfo& download, uint64_t now)
       m_date(now) {}
 
 void CFileInfo::Exchange(bool store, CXmlNode& node) {
-  if (store) {
-    node.AddChild(L"Name", m_name);
-    node.AddChild(L"URL", m_url);
-    node.AddChild(L"File", m_file);
-    node.AddChild(L"Comment", m_comment);
-    node.AddChild(L"Size", m_size);
-    node.AddChild(L"Date", m_date);
-  } else {
-    node.GetChild(L"Name", m_name);
-    node.GetChild(L"URL", m_url);
-    node.GetChild(L"File", m_file);
-    node.GetChild(L"Comment", m_comment);
-    node.GetChild(L"Size", m_size);
-    node.GetChild(L"Date", m_date);
-  }
+  node.ExchangeChild(store, L"Name", m_name);
+  node.ExchangeChild(store, L"URL", m_url);
+  node.ExchangeChild(store, L"File", m_file);
+  node.ExchangeChild(store, L"Comment", m_comment);
+  node.ExchangeChild(store, L"Size", m_size);
+  node.ExchangeChild(store, L"Date", m_date);
 }
 
 }  // namespace ferrow

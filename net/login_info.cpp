@@ -11,15 +11,9 @@ CLoginInfo::CLoginInfo(std::wstring server, std::wstring user, std::wstring pass
       m_keep(keep) {}
 
 void CLoginInfo::Exchange(bool store, CXmlNode& node) {
-  if (store) {
-    node.AddChild(L"Server", m_server);
-    node.AddChild(L"User", m_user);
-    node.AddChild(L"Password", m_password);
-  } else {
-    node.GetChild(L"Server", m_server);
-    node.GetChild(L"User", m_user);
-    node.GetChild(L"Password", m_password);
-  }
+  node.ExchangeChild(store, L"Server", m_server);
+  node.ExchangeChild(store, L"User", m_user);
+  node.ExchangeChild(store, L"Password", m_password);
 }
 
 }  // namespace ferrow

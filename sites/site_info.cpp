@@ -9,23 +9,13 @@ CSiteInfo::CSiteInfo() : m_id(Guid::Create()) {}
 CSiteInfo::CSiteInfo(std::wstring name) : m_id(Guid::Create()), m_name(std::move(name)) {}
 
 void CSiteInfo::Exchange(bool store, CXmlNode& node) {
-  if (store) {
-    node.AddAttribute(L"ID", m_id);
-    node.AddChild(L"Name", m_name);
-    node.AddChild(L"Server", m_server);
-    node.AddChild(L"Port", m_port);
-    node.AddChild(L"Protocol", m_protocol);
-    node.AddChild(L"User", m_user);
-    node.AddChild(L"Password", m_password);
-  } else {
-    node.GetAttribute(L"ID", m_id);
-    node.GetChild(L"Name", m_name);
-    node.GetChild(L"Server", m_server);
-    node.GetChild(L"Port", m_port);
-    node.GetChild(L"Protocol", m_protocol);
-    node.GetChild(L"User", m_user);
-    node.GetChild(L"Password", m_password);
-  }
+  node.ExchangeAttribute(store, L"ID", m_id);
+  node.ExchangeChild(store, L"Name", m_name);
+  node.ExchangeChild(store, L"Server", m_server);
+  node.ExchangeChild(store, L"Port", m_port);
+  node.ExchangeChild(store, L"Protocol", m_protocol);
+  node.ExchangeChild(store, L"User", m_user);
+  node.ExchangeChild(store, L"Password", m_password);
 }
 
 }  // namespace ferrow

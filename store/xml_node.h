@@ -41,6 +41,17 @@ class CXmlNode {
   bool GetChild(const std::wstring& name, Guid& value) const;
   bool GetChild(const std::wstring& name, CXmlObject& object) const;
 
+  // Stores the value as a child or loads it back, so a record lists its fields once for both
+  // directions and the stored order cannot drift between them.
+  template <class T>
+  void ExchangeChild(bool store, const std::wstring& name, T& value) {
+    if (store) {
+      AddChild(name, value);
+    } else {
+      GetChild(name, value);
+    }
+  }
+
   size_t GetChildCount() const { return m_children.size(); }
   // Loads the object from the child at that position, whatever its name. Walks the children
   // from the head on every call: loading a list is quadratic, fine for hundreds of records.
@@ -51,6 +62,13 @@ class CXmlNode {
   void AddAttribute(const std::wstring& name, const Guid& value);
   void AddAttribute(CXmlValue attribute);
   bool GetAttribute(const std::wstring& name, Guid& value) const;
+  void ExchangeAttribute(bool store, const std::wstring& name, Guid& value) {
+    if (store) {
+      AddAttribute(name, value);
+    } else {
+      GetAttribute(name, value);
+    }
+  }
   const std::vector<CXmlValue>& GetAttributes() const { return m_attributes; }
 
   // Appends the element and its subtree in the stored form: ISO 8859-1 bytes, four spaces of
