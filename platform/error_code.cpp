@@ -21,8 +21,8 @@ uint16_t SystemCodeFromErrno(int err) {
     case EIO: return SystemCode::kIoDevice;
     case ETXTBSY: return SystemCode::kSharingViolation;
     case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return SystemCode::kDiskFull;
+    case EDQUOT: return SystemCode::kDiskFull;
+    case EFBIG: return SystemCode::kFileTooLarge;
     case EEXIST: return SystemCode::kAlreadyExists;
     case EINVAL: return SystemCode::kInvalidParameter;
     case EPIPE: return SystemCode::kBrokenPipe;
