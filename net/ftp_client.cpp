@@ -207,8 +207,8 @@ bool CFtpClient::ReadListing(CFileListing& listing) {
     if (lineEnd == std::string::npos && !ended && pending.size() < kMaxListingLine) {
       // The server closes the data connection after the last line; that is the end, not a
       // failure, so the socket is read here directly.
-      int n = SocketReceive(m_data.Handle(), chunk.data(), static_cast<int>(chunk.size()), 0);
-      if (n < 0) return m_data.ReportFailure();
+      int n = m_data.ReceiveUntilEnd(chunk.data(), static_cast<int>(chunk.size()));
+      if (n < 0) return false;
       if (n == 0) ended = true;
       pending.append(chunk.data(), static_cast<size_t>(n));
       continue;
