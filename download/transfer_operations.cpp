@@ -297,7 +297,7 @@ bool CTransferOperations::ReceivePart(CInternetClient& client) {
   }
   // The connection ended early without a recorded cause: a cut-off body.
   if (!failed && part->Error() == 0) {
-    client.ReportError(MakeError(kCategorySocket, SocketCode::kConnectionReset));
+    client.ReportError(MakeError(kCategorySocket, SocketCode::kDisconnected));
   }
   return false;
 }

@@ -47,7 +47,7 @@ class CInternetClient : public CClientContext {
   virtual bool ReceivePart();
 
   virtual bool IsLoginFailure(ErrorValue error) const;
-  // Only a reset connection and a time-out are worth another attempt.
+  // Only a connection reset or closed early and a time-out are worth another attempt.
   virtual bool IsRetryable(ErrorValue error) const;
   // Waits on the stop event (0 only tests); when set, records "cancelled" and returns true.
   virtual bool WaitForStop(uint32_t milliseconds);
