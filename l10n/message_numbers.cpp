@@ -49,6 +49,7 @@ std::vector<uint32_t> UsedMessageNumbers() {
                         kWriteProtect,
                         kReadFault,
                         kSharingViolation,
+                        kLockViolation,
                         kHandleDiskFull,
                         kNotSupported,
                         kFileExists,
@@ -60,10 +61,13 @@ std::vector<uint32_t> UsedMessageNumbers() {
                         kBusy,
                         kAlreadyExists,
                         kFilenameTooLong,
+                        kFileTooLarge,
                         kDirectory,
+                        kFileInvalid,
                         kIoDevice,
                         kCancelled,
                         kTooManyLinks,
+                        kUnrecognizedScheme,
                         kLanguageLoadFailedCode})
     numbers.push_back(kSystemErrorBase + code);
 
@@ -94,6 +98,7 @@ std::vector<uint32_t> UsedMessageNumbers() {
                         kConnectionRefused,
                         kHostDown,
                         kHostUnreachable,
+                        kDisconnected,
                         kHostNotFound,
                         kTryAgain,
                         kNoRecovery,

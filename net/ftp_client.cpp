@@ -169,7 +169,8 @@ bool CFtpClient::OpenPassive() {
 bool CFtpClient::IsSameFile() {
   CTransferInfo* master = Transfer() != nullptr ? Transfer()->Master() : nullptr;
   if (master == nullptr) return true;
-  if (!Command(L"SIZE " + RemotePath(), 213)) return false;
+  // Some servers refuse SIZE in ASCII mode.
+  if (!Command(L"TYPE I", 200) || !Command(L"SIZE " + RemotePath(), 213)) return false;
   int64_t size = 0;
   std::wstring why;
   if (ParseSizeReply(m_replyText, size) && static_cast<uint64_t>(size) != master->Size()) {

@@ -350,7 +350,7 @@ TEST_F(HttpClientTest, FaultServerCases) {
       {{"--auth", "user:secret"}, MakeError(kCategoryHttp, 401)},
       {{"--no-content-length"}, kUnusable},
       {{"--empty-location"}, kUnusable},
-      {{"--close-mid-header"}, MakeError(kCategorySocket, SocketCode::kConnectionReset)},
+      {{"--close-mid-header"}, MakeError(kCategorySocket, SocketCode::kDisconnected)},
       {{"--hostile", "long-line"}, kUnusable},
       {{"--hostile", "no-crlf"}, kUnusable},
       {{"--hostile", "many-headers"}, kUnusable},
