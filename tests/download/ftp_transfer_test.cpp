@@ -12,6 +12,7 @@
 #include "download/resume_block.h"
 #include "net/transfer_settings.h"
 #include "platform/text.h"
+#include "download/log_info.h"
 #include "tests/download/real_transfer_fixture.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/sandbox.h"
@@ -120,6 +121,31 @@ TEST_F(FtpTransferTest, ServerWithoutRestGetsOnePartFromTheStart) {
   auto transfer = Run(FtpUrl(ftp));
   ExpectFile(*transfer, test::PatternBytes(0, 100000));
   EXPECT_EQ(transfer->Master().Parts(), 1);
+}
+
+
+// Trust boundary: the passive reply. Only its port is used; the data connection goes to the
+// control connection's host (the reply's 127.0.0.2 has no listener), and the log says so.
+TEST_F(FtpTransferTest, PassiveReplyNamingAnotherHostIsNotFollowed) {
+  test::ScriptedServer ftp("fault_ftp", {"--size", "100000", "--pasv-address", "127.0.0.2"});
+  FERROW_START_OR_SKIP(ftp);
+  m_settings.SetMaxThreads(2);
+  auto transfer = Run(FtpUrl(ftp));
+  ExpectFile(*transfer, test::PatternBytes(0, 100000));
+  bool noticed = false;
+  for (const CLogInfo& line : transfer->Log().Lines())
+    noticed = noticed || line.Text().find(L"127.0.0.2") != std::wstring::npos;
+  EXPECT_TRUE(noticed);
+}
+
+TEST_F(FtpTransferTest, SilentDataConnectionTimesOut) {
+  test::ScriptedServer ftp("fault_ftp", {"--size", "100000", "--stall-data"});
+  FERROW_START_OR_SKIP(ftp);
+  m_settings.SetStallTimeout(400);
+  m_settings.SetRetryAttempts(2);
+  auto transfer = Run(FtpUrl(ftp));
+  EXPECT_EQ(transfer->Master().Error(), MakeError(kCategorySocket, SocketCode::kTimedOut));
+  EXPECT_EQ(ftp.LogLines("STALL ").size(), 2u);
 }
 
 }  // namespace
