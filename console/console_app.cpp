@@ -13,10 +13,10 @@
 #include "console/progress_display.h"
 #include "download/download_info.h"
 #include "download/download_manager.h"
+#include "download/file_transfer_factory.h"
 #include "download/log_info.h"
 #include "download/log_list.h"
 #include "download/transfer.h"
-#include "download/file_transfer_factory.h"
 #include "l10n/resource_manager.h"
 #include "net/event_list.h"
 #include "platform/error_code.h"
@@ -120,7 +120,8 @@ void CConsoleApp::PrintNotices(CDownloadInfo& record, const std::string& name) {
   if (!transfer || !m_display) return;
   // Nobody else reads the log here; the protocol lines stay unprinted.
   for (const CLogInfo& line : transfer->Log().TakeAll()) {
-    if (line.Kind() == LogKind::kNotice) m_display->Print(name + ": " + WideToLocal(PrintableText(line.Text())));
+    if (line.Kind() == LogKind::kNotice)
+      m_display->Print(name + ": " + WideToLocal(PrintableText(line.Text())));
   }
 }
 

@@ -56,9 +56,9 @@ struct ValueOption {
   char shortName;
 };
 constexpr ValueOption kValueOptions[] = {
-    {"connections", 'n'}, {"parallel", 'j'},  {"limit", 0},    {"retries", 0},
-    {"retry-delay", 0},   {"http-proxy", 0},  {"socks5", 0},   {"user-agent", 0},
-    {"input-file", 'i'},  {"directory", 'd'}, {"output", 'o'}, {"list", 0},
+    {"connections", 'n'},   {"parallel", 'j'},    {"limit", 0},    {"retries", 0},
+    {"retry-delay", 0},     {"http-proxy", 0},    {"socks5", 0},   {"user-agent", 0},
+    {"input-file", 'i'},    {"directory", 'd'},   {"output", 'o'}, {"list", 0},
     {"connect-timeout", 0}, {"stall-timeout", 0},
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 // One line of a transfer's log: a command sent (kind 1), a reply received (kind 2), a notice
-// (kind 4), or a line of the second form (kind, number, argument, extra) that the site explorer writes.
+// (kind 4), or a line of the second form (kind, number, argument, extra) that the site explorer
+// writes.
 #include <cstdint>
 #include <string>
 #include <utility>

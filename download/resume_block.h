@@ -50,10 +50,10 @@ class CResumeBlock {
 
   // How an existing block relates to a download.
   enum class Fit {
-    kMatches,   // the same download: resume it
-    kDamaged,   // the magic and URL are there, but the part table or the checksum is wrong
-    kChanged,   // the same URL, but the file's Size, Date or entity tag differ
-    kForeign,   // no block, or one of another URL
+    kMatches,  // the same download: resume it
+    kDamaged,  // the magic and URL are there, but the part table or the checksum is wrong
+    kChanged,  // the same URL, but the file's Size, Date or entity tag differ
+    kForeign,  // no block, or one of another URL
   };
 
   // Maps the block of an existing temporary file (its last 9,776 bytes), which must be a

@@ -160,8 +160,10 @@ bool CFtpClient::OpenPassive() {
   if (host.empty()) host = m_url.Host();
   uint32_t reached = 0;
   if (ParseDottedAddress(WideToLocal(host), reached) && reached != address) {
-    AddLogLine(LogKind::kNotice, L"The passive reply names " + named + L"; the data connection "
-                                 L"goes to " + host + L", the control connection's host.");
+    AddLogLine(LogKind::kNotice, L"The passive reply names " + named +
+                                     L"; the data connection "
+                                     L"goes to " +
+                                     host + L", the control connection's host.");
   }
   return m_data.Create() && m_data.Connect(host, port);
 }
@@ -174,8 +176,8 @@ bool CFtpClient::IsSameFile() {
   int64_t size = 0;
   std::wstring why;
   if (ParseSizeReply(m_replyText, size) && static_cast<uint64_t>(size) != master->Size()) {
-    why = L"its size is " + std::to_wstring(size) + L" bytes, not " +
-          std::to_wstring(master->Size());
+    why =
+        L"its size is " + std::to_wstring(size) + L" bytes, not " + std::to_wstring(master->Size());
   }
   if (why.empty()) {
     if (!Command(L"MDTM " + RemotePath(), 213)) return false;

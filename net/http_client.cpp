@@ -312,8 +312,10 @@ bool CHttpClient::IsSameFile() {
     why = L"its date changed";
   }
   if (why.empty()) return true;
-  AddLogLine(LogKind::kNotice, L"The server now sends another file than the download began "
-                               L"with: " + why + L".");
+  AddLogLine(LogKind::kNotice,
+             L"The server now sends another file than the download began "
+             L"with: " +
+                 why + L".");
   ReportError(kFileChangedError);
   return false;
 }

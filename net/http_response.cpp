@@ -198,7 +198,8 @@ bool FindEntityTag(std::string_view block, std::string& tag) {
   if (!FindHeaderValue(block, "ETag:", value)) return false;
   size_t begin = value.find_first_not_of(" \t");
   size_t end = value.find_last_not_of(" \t");
-  tag.assign(begin == std::string_view::npos ? std::string_view() : value.substr(begin, end - begin + 1));
+  tag.assign(begin == std::string_view::npos ? std::string_view()
+                                             : value.substr(begin, end - begin + 1));
   return !tag.empty();
 }
 

@@ -124,7 +124,8 @@ bool CProxySocket::RawConnect(const std::wstring& host, uint16_t port) {
   std::string name = WideToLocal(host);
   uint32_t address = 0;
   if (!ParseDottedAddress(name, address) && !LookupHost(name, address)) return ReportFailure();
-  int64_t deadline = m_connectDeadline != 0 ? m_connectDeadline : NowMilliseconds() + m_connectTimeout;
+  int64_t deadline =
+      m_connectDeadline != 0 ? m_connectDeadline : NowMilliseconds() + m_connectTimeout;
   int limit = static_cast<int>(std::clamp<int64_t>(deadline - NowMilliseconds(), 0, INT32_MAX));
   if (!SocketConnect(m_handle, address, port, limit)) return ReportFailure();
   m_throughSocks = false;

@@ -19,8 +19,12 @@ enum ErrorCategory : uint16_t {
 constexpr ErrorValue MakeError(uint16_t category, uint16_t code) {
   return (static_cast<ErrorValue>(category) << 16) | code;
 }
-constexpr uint16_t ErrorCategoryOf(ErrorValue value) { return static_cast<uint16_t>(value >> 16); }
-constexpr uint16_t ErrorCodeOf(ErrorValue value) { return static_cast<uint16_t>(value & 0xFFFF); }
+constexpr uint16_t ErrorCategoryOf(ErrorValue value) {
+  return static_cast<uint16_t>(value >> 16);
+}
+constexpr uint16_t ErrorCodeOf(ErrorValue value) {
+  return static_cast<uint16_t>(value & 0xFFFF);
+}
 
 // System error codes the program produces (category 0).
 namespace SystemCode {

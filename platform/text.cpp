@@ -1,11 +1,11 @@
 #include "platform/text.h"
 
-#include <cerrno>
-#include <cstdint>
-
 #include <iconv.h>
 #include <langinfo.h>
 #include <strings.h>
+
+#include <cerrno>
+#include <cstdint>
 
 namespace ferrow {
 namespace {

@@ -83,8 +83,8 @@ class LogPrinter {
           break;
         default:
           if (m_verbose && line.Number() == ExplorerLog::kStart) {
-            m_err << "connecting to " << WideToLocal(PrintableText(line.Argument())) << ':' << line.Extra()
-                  << '\n';
+            m_err << "connecting to " << WideToLocal(PrintableText(line.Argument())) << ':'
+                  << line.Extra() << '\n';
           }
           break;
       }

@@ -64,7 +64,7 @@ class CSettings : public CXmlObject {
   int32_t m_maxThreads = 0;
   int32_t m_speedLimit = 0;  // KB/s, 0 = no limit
   int32_t m_retryAttempts = 0;
-  int32_t m_retryDelay = 0;  // seconds
+  int32_t m_retryDelay = 0;                                  // seconds
   int32_t m_connectTimeout = kDefaultConnectTimeoutSeconds;  // seconds; below 1: the default
   int32_t m_stallTimeout = kDefaultStallTimeoutSeconds;      // seconds; below 1: the default
   CProxyInfo m_httpProxy;

@@ -261,7 +261,6 @@ TEST_F(FerrowGetTest, PlainOutputWhenNotATerminal) {
   EXPECT_NE(m_output.find("slow.bin: completed"), std::string::npos) << m_output;
 }
 
-
 // Trust boundary: the terminal. Names, URLs and messages that come from a URL or a server reach
 // it with their control characters escaped, passwords typed by the user are never repeated, and
 // a restart is explained.

@@ -555,7 +555,6 @@ TEST_F(FileTransferTest, FullDiskFailsWithoutRetryAndResumesOnceThereIsRoom) {
   EXPECT_TRUE(test::ReadFileBytes(mountPoint / "file.bin") == m_source.content);
 }
 
-
 // Trust boundary: whatever is found at the temporary file's or the target's name. Nothing is
 // written through a link, nothing outside the folder is touched, and the download finishes.
 TEST_F(FileTransferTest, EntriesAtTheTemporaryOrTargetNameAreNeverWrittenThrough) {

@@ -9,10 +9,10 @@
 #include <thread>
 
 #include "download/file_transfer.h"
+#include "download/log_info.h"
 #include "download/resume_block.h"
 #include "net/transfer_settings.h"
 #include "platform/text.h"
-#include "download/log_info.h"
 #include "tests/download/real_transfer_fixture.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/sandbox.h"
@@ -122,7 +122,6 @@ TEST_F(FtpTransferTest, ServerWithoutRestGetsOnePartFromTheStart) {
   ExpectFile(*transfer, test::PatternBytes(0, 100000));
   EXPECT_EQ(transfer->Master().Parts(), 1);
 }
-
 
 // Trust boundary: the passive reply. Only its port is used; the data connection goes to the
 // control connection's host (the reply's 127.0.0.2 has no listener), and the log says so.

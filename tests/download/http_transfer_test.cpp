@@ -10,11 +10,11 @@
 #include <thread>
 
 #include "download/file_transfer.h"
+#include "download/log_info.h"
 #include "download/resume_block.h"
+#include "net/proxy_info.h"
 #include "net/transfer_settings.h"
 #include "platform/text.h"
-#include "download/log_info.h"
-#include "net/proxy_info.h"
 #include "tests/download/real_transfer_fixture.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/nginx_server.h"
@@ -191,7 +191,6 @@ TEST_F(HttpTransferTest, ChangedFileIsFetchedWhole) {
   }
 }
 
-
 // Trust boundary: a file that changes on the server between parts. Nothing mixed is ever
 // finished: the download starts again, says why, and ends with the new file whole.
 TEST_F(HttpTransferTest, FileChangedBetweenPartsStartsAgainFromTheBeginning) {
@@ -258,10 +257,10 @@ TEST_F(HttpTransferTest, RedirectsAreResolvedAndFollowedOnlyToHttpAndFtp) {
   FERROW_START_OR_SKIP(ftp);
   test::WriteFileBytes(ftp.Root() / "file.bin", test::PatternBytes(0, 70000));
   test::ScriptedServer http(
-      "fault_http", {"--size", "5000", "--close-after-redirect", "--redirect", "/dir/a=302:b",
-                     "--redirect", "/dir/b=301:../file.bin", "--redirect",
-                     "/ftp=302:" + ftp.Url("/file.bin", "user", "secret"), "--redirect",
-                     "/local=302:file:///etc/passwd"});
+      "fault_http",
+      {"--size", "5000", "--close-after-redirect", "--redirect", "/dir/a=302:b", "--redirect",
+       "/dir/b=301:../file.bin", "--redirect", "/ftp=302:" + ftp.Url("/file.bin", "user", "secret"),
+       "--redirect", "/local=302:file:///etc/passwd"});
   FERROW_START_OR_SKIP(http);
   ExpectFile(*Run(http.Url("/dir/a")), test::PatternBytes(0, 5000));
   std::vector<std::string> requests = http.LogLines("REQUEST ");
@@ -274,8 +273,7 @@ TEST_F(HttpTransferTest, RedirectsAreResolvedAndFollowedOnlyToHttpAndFtp) {
   std::filesystem::remove(Target());
 
   auto refused = Run(http.Url("/local"));
-  EXPECT_EQ(refused->Master().Error(),
-            MakeError(kCategorySystem, SystemCode::kUnrecognizedScheme));
+  EXPECT_EQ(refused->Master().Error(), MakeError(kCategorySystem, SystemCode::kUnrecognizedScheme));
   EXPECT_FALSE(std::filesystem::exists(Target()));
   EXPECT_FALSE(std::filesystem::exists(Temporary()));
 }

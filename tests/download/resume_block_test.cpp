@@ -128,18 +128,22 @@ TEST_F(ResumeBlockTest, RejectsDamagedOrMisplacedBlocks) {
     struct Edit {
       size_t offset;
       uint64_t value;
-      bool found;  // also without a checksum
+      bool found;                         // also without a checksum
     } edits[] = {{9264 + 8, 200, false},  // a done counter raised
                  {8240 + 8, 260, true},   // a start moved
                  {8752 + 16, 240, true},  // a part shortened
                  {8232, 3, true}};        // the part count lowered
     for (const Edit& edit : edits) {
       SCOPED_TRACE(std::to_string(version) + " at " + std::to_string(edit.offset));
-      { CResumeBlock fresh; ASSERT_EQ(fresh.Create(Path(), L"u", 1000, 1, 4), 0u); }
+      {
+        CResumeBlock fresh;
+        ASSERT_EQ(fresh.Create(Path(), L"u", 1000, 1, 4), 0u);
+      }
       std::string file = test::ReadFileBytes(SandboxDir() / "file.bin.fr");
       size_t base = file.size() - kResumeBlockSize;
       auto put = [&](size_t offset, uint64_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) file[base + offset + i] = static_cast<char>(value >> (8 * i));
+        for (int i = 0; i < bytes; ++i)
+          file[base + offset + i] = static_cast<char>(value >> (8 * i));
       };
       put(16, version, 4);
       put(edit.offset, edit.value, edit.offset == 8232 ? 4 : 8);

@@ -186,10 +186,10 @@ TEST_F(HttpClientTest, DateIsUnknownWhenMissingShortOrUnreadable) {
 }
 
 TEST_F(HttpClientTest, MissingOrNegativeLengthFailsQuery) {
-  for (const char* header : {"", "Content-Length: -5\r\n", "Content-Length: many\r\n",
-                             "Content-Length: 99999999999999999999999\r\n",
-                             "Content-Length: 5\r\nContent-Length: 6\r\n",
-                             "Content-Length: 5, 6\r\n"}) {
+  for (const char* header :
+       {"", "Content-Length: -5\r\n", "Content-Length: many\r\n",
+        "Content-Length: 99999999999999999999999\r\n", "Content-Length: 5\r\nContent-Length: 6\r\n",
+        "Content-Length: 5, 6\r\n"}) {
     CannedHttpServer server({std::string("HTTP/1.1 200 OK\r\n") + header + "\r\n"});
     CHttpClient client(Context());
     EXPECT_FALSE(Query(client, LocalUrl(server.Port(), "/f"))) << header;
