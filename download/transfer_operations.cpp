@@ -49,7 +49,7 @@ void CopyPartTable(const CResumeBlock& block, CTransferInfo* master) {
   }
 }
 
-// Why an old temporary file is not resumed, for the transfer log; empty when nothing is said.
+// Why an old temporary file is not resumed, for the transfer log; none when nothing is said.
 const wchar_t* DiscardReason(CResumeBlock::Fit fit) {
   switch (fit) {
     case CResumeBlock::Fit::kDamaged:
