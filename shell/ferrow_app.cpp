@@ -51,6 +51,8 @@ CFerrowApp::StartResult CFerrowApp::Start(const std::vector<std::wstring>& argum
   if (m_running) return StartResult::kRunning;
   if (m_instance.PrepareFolder() != 0) return Fail(Msg::kInstanceChannelFailedCode);
   if (!m_instance.CreateBlock()) return Fail(Msg::kUrlBlockFailedCode);
+  // A URL that a later start left while no instance answered: ours would overwrite it.
+  m_leftInBlock = m_instance.Block().Get();
   m_commandLine.Parse(arguments);
   // In the block before the check, so that it stays for the running instance to find when it
   // does not answer in time.
@@ -138,11 +140,14 @@ void CFerrowApp::CreateServices() {
 
 void CFerrowApp::QueueOwnUrls() {
   CMappedString& block = m_instance.Block();
-  if (m_commandLine.HasUrl() && !m_commandLine.GetUrlText().empty())
-    m_ownHandOvers.push_back({false, m_commandLine.GetUrlText()});
-  // A later start that found us still starting left its URL in the block.
+  const std::wstring own = m_commandLine.HasUrl() ? m_commandLine.GetUrlText() : std::wstring();
+  if (!own.empty()) m_ownHandOvers.push_back({false, own});
+  // Later starts that found us still starting left their URLs in the block: one before ours was
+  // written, one while we loaded.
+  if (!m_leftInBlock.empty() && m_leftInBlock != own)
+    m_ownHandOvers.push_back({false, m_leftInBlock});
   const std::wstring left = block.Get();
-  if (!left.empty() && (!m_commandLine.HasUrl() || left != m_commandLine.GetUrlText()))
+  if (!left.empty() && left != own && left != m_leftInBlock)
     m_ownHandOvers.push_back({false, left});
   block.ClearIf(left);
 }

@@ -122,6 +122,7 @@ class CFerrowApp : public ITimerTarget {
   bool m_languageLoaded = false;
   bool m_running = false;
   bool m_closeRequested = false;  // by the after-download actions, delivered by the poll timer
+  std::wstring m_leftInBlock;     // the block's text before this start wrote its own
   std::deque<HandOver> m_ownHandOvers;  // this start's own URLs, delivered on the first Poll
 
   // Made by Start, in this order, and ended by Exit in the reverse one.
