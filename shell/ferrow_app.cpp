@@ -45,6 +45,8 @@ CFerrowApp::CFerrowApp(IShellFrontEnd& frontEnd, CResourceManager& resources, Op
 CFerrowApp::~CFerrowApp() {
   Exit();
   m_timerHost.KillTimers(this);
+  // After a start that failed once the services existed: the manager outlives its listener.
+  if (m_downloads && m_afterDownload) m_downloads->RemoveListener(m_afterDownload.get());
 }
 
 CFerrowApp::StartResult CFerrowApp::Start(const std::vector<std::wstring>& arguments) {
@@ -69,11 +71,14 @@ CFerrowApp::StartResult CFerrowApp::Start(const std::vector<std::wstring>& argum
   if (!m_data.LoadStartupData(m_resources)) return Fail(Msg::kLanguageLoadFailedCode);
   m_languageLoaded = true;
   if (m_instance.Listen() != 0) return Fail(Msg::kInstanceChannelFailedCode);
+  // The services exist before the main window, so that it can listen to them; they start
+  // after it.
+  MakeServices();
   if (!m_frontEnd.CreateMainWindow()) {
     m_instance.Server().Stop();
     return StartResult::kFailed;
   }
-  CreateServices();
+  StartServices();
   QueueOwnUrls();
   m_timerHost.SetTimer(this, kPollTimer, kPollMilliseconds);
   m_running = true;
@@ -97,17 +102,11 @@ void CFerrowApp::ShowStartupError(uint16_t systemCode) {
   m_frontEnd.ShowStartupError(m_resources.ErrorText(MakeError(kCategorySystem, systemCode)));
 }
 
-void CFerrowApp::CreateServices() {
+void CFerrowApp::MakeServices() {
   if (!m_options.wavePlayer) {
     m_ownPlayer = std::make_unique<CAlsaWavePlayer>();
     m_options.wavePlayer = m_ownPlayer.get();
   }
-  m_sounds = std::make_unique<CSoundManager>(*m_options.wavePlayer);
-  m_sounds->SetSettings(&m_data.m_settings);
-
-  m_dialup = std::make_unique<CDialupService>();
-  if (m_options.watchConnections) m_dialup->Start();  // no rtnetlink: no reports, no error
-
   if (!m_options.transferFactory) {
     m_ownFactory = std::make_unique<CFileTransferFactory>();
     m_options.transferFactory = m_ownFactory.get();
@@ -116,6 +115,8 @@ void CFerrowApp::CreateServices() {
     m_ownActions = std::make_unique<CSystemActions>();
     m_options.actions = m_ownActions.get();
   }
+  m_sounds = std::make_unique<CSoundManager>(*m_options.wavePlayer);
+  m_dialup = std::make_unique<CDialupService>();
   m_downloads = std::make_unique<CDownloadManager>(m_data, *m_options.transferFactory, m_clock);
   m_afterDownload = std::make_unique<CAfterDownload>(
       m_data.m_settings, *m_downloads, *m_sounds, *m_options.actions, m_resources,
@@ -123,13 +124,15 @@ void CFerrowApp::CreateServices() {
       // download manager's own call.
       [this] { m_closeRequested = true; });
   m_downloads->AddListener(m_afterDownload.get());
-  m_downloads->Create();
-
   m_explorer = std::make_unique<CSiteExplorer>(m_data.m_settings);
-
-  if (m_options.applyIntegration) m_options.applyIntegration(m_data);
-
   m_updates = std::make_unique<CUpdateChecker>(m_clock);
+}
+
+void CFerrowApp::StartServices() {
+  m_sounds->SetSettings(&m_data.m_settings);
+  if (m_options.watchConnections) m_dialup->Start();  // no rtnetlink: no reports, no error
+  m_downloads->Create();                              // starts the queue with "StartQueue"
+  if (m_options.applyIntegration) m_options.applyIntegration(m_data);
   CTransferSettings& network = m_updates->GetTransferSettings();
   network.SetHttpProxy(m_data.m_settings.m_httpProxy);
   network.SetSocksProxy(m_data.m_settings.m_socksProxy);

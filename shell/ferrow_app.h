@@ -8,10 +8,11 @@
 //
 // Start order: the private runtime folder (failure: the text for system error 12), the URL
 // block (14), the command line, the check for a running instance (which ends this start), the
-// data and the language (1815), answering later instances, the main window, the sound
-// manager, the dial-up watcher, the download manager with the after-download actions, the site
-// explorer, browser integration, the update check, and this start's own URLs. A later instance
-// thus never reads or writes the data files.
+// data and the language (1815), answering later instances, the main window (the services
+// exist by then, not yet started), the sound manager, the dial-up watcher, the download
+// manager with the after-download actions, the site explorer, browser integration, the update
+// check, and this start's own URLs. A later instance thus never reads or writes the data
+// files.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -106,7 +107,8 @@ class CFerrowApp : public ITimerTarget {
   // The start-up failure's text, in the user's language when the settings name one; the
   // settings file is only read for it.
   void ShowStartupError(uint16_t systemCode);
-  void CreateServices();
+  void MakeServices();
+  void StartServices();
   void QueueOwnUrls();
   void DeliverHandOvers();
   void DeliverConnectionChanges();

@@ -13,7 +13,8 @@ class IShellFrontEnd {
   virtual ~IShellFrontEnd() = default;
 
   // Makes the main window once the data and the language are loaded; false ends the start
-  // without a message.
+  // without a message. The services exist already (the window may register as a download
+  // listener) but have not started.
   virtual bool CreateMainWindow() { return true; }
   // A start-up failure's text, shown in a message box of its own.
   virtual void ShowStartupError(const std::wstring& text) = 0;
