@@ -87,8 +87,12 @@ class SingleInstanceTest : public test::SandboxedTest {
 TEST_F(SingleInstanceTest, LaterStartsHandOverTheirOwnUrlsOnlyAndEnd) {
   Child& first = StartFirst();
 
+  // The later start looks at another data folder: it must never create or read it.
+  const fs::path otherData = SandboxDir() / "other-data";
+  setenv("XDG_DATA_HOME", otherData.c_str(), 1);
   Child& second = Launch({"/url=http://a/1|http://b/2|http://c/3"});
   EXPECT_EQ(Ending(second), "exit 3");
+  EXPECT_FALSE(fs::exists(otherData));
   EXPECT_TRUE(Shows(first, "URLS 3 http://a/1|http://b/2|http://c/3")) << first.Output();
   EXPECT_EQ(first.Count("ACTIVATE"), 1u);
 
