@@ -19,8 +19,8 @@ class CUnixListener {
   CUnixListener& operator=(const CUnixListener&) = delete;
 
   // Removes whatever socket file a dead owner left at path, binds there (readable and writable
-  // by the user alone) and listens. The caller must be the path's only rightful owner (it holds
-  // the instance lock). Returns 0 or the packed system error.
+  // by the user alone) and listens. Only the path's rightful owner calls it (the holder of the
+  // instance lock). Returns 0 or the packed system error.
   ErrorValue Listen(const std::wstring& path);
   // Waits for the next connection; false when interrupted or the socket failed.
   bool Accept(CUnixConnection& connection);

@@ -1,5 +1,6 @@
 #include "shell/single_instance.h"
 
+#include <cassert>
 #include <chrono>
 #include <thread>
 
@@ -82,6 +83,8 @@ bool CSingleInstance::HandOverTo(const HandOver& handOver, bool send, uint32_t a
 }
 
 ErrorValue CSingleInstance::Listen() {
+  // Only the lock holder may replace a socket file it finds at the path.
+  assert(m_lock.IsHeld());
   return m_server.Start(m_folder + LocalToWide(m_names.socketFile));
 }
 
