@@ -6,6 +6,7 @@
 #include "platform/text.h"
 #include "plugins/common/main_program_launcher.h"
 #include "plugins/host/json_value.h"
+#include "plugins/ie/plugin_helper.h"
 
 namespace ferrow::host {
 namespace {
@@ -150,6 +151,20 @@ std::string HandleMessage(const std::string& json, const MainProgram& program) {
   if (command->String() == "ping")
     return "{\"ok\":true,\"version\":" + JsonQuote(FERROW_VERSION) + "}";
   if (command->String() == "download") return Download(request, program);
+  if (command->String() == "offer") {
+    // A download the browser started: taken only when the URL passes the plug-in's test against
+    // the user's "ExtensionList", as the download hook decides it.
+    const CJsonValue* items = request.Find("items");
+    const CJsonValue* url = items && items->IsArray() && items->Items().size() == 1
+                                ? items->Items()[0].Find("url")
+                                : nullptr;
+    if (!url || !url->IsString()) return ErrorReply("An offer names exactly one URL.");
+    if (!tavil::PluginHelper().IsListedUrl(Utf8ToWide(url->String())))
+      return "{\"ok\":true,\"taken\":false}";
+    std::string reply = Download(request, program);
+    if (reply.starts_with("{\"ok\":true")) reply.insert(1, "\"taken\":true,");
+    return reply;
+  }
   return ErrorReply("Unknown command \"" + Printable(command->String()) + "\".");
 }
 

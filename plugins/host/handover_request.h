@@ -5,6 +5,10 @@
 //   {"command": "download", "referrer": "<page URL>",
 //    "items": [{"url": "<URL>", "cookies": "<name=value; ...>"}, ...]}
 //       -> {"ok": true, "started": <number of URLs>}
+//   {"command": "offer", "referrer": ..., "items": [{"url": ..., "cookies": ...}]}
+//       a download the browser began: handed over like "download" when the URL's extension is
+//       on the user's "ExtensionList" -> {"taken": true, "ok": true, "started": 1}; else
+//       {"ok": true, "taken": false} and the browser keeps it
 // and for anything wrong {"ok": false, "error": "<what went wrong and what to do>"}. A download
 // request starts the main program once with all URLs joined by '|', or, when any part of the
 // request is refused, not at all.
