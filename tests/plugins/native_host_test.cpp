@@ -11,6 +11,8 @@
 #include <thread>
 
 #include "platform/browser_handover.h"
+#include "platform/registry_file.h"
+#include "platform/text.h"
 #include "plugins/host/handover_request.h"
 #include "plugins/host/json_value.h"
 #include "tests/plugins/fake_main_program.h"
@@ -192,6 +194,22 @@ TEST_F(NativeHostTest, MissingMainProgramIsReported) {
   ASSERT_EQ(run.replies.size(), 1u);
   EXPECT_TRUE(IsError(run.replies[0]));
   EXPECT_NE(run.replies[0].find("AppPath"), std::string::npos) << run.replies[0];
+}
+
+TEST_F(NativeHostTest, OffersAreTakenByTheUsersExtensionList) {
+  auto offer = [](const std::string& url) {
+    return Frame("{\"command\":\"offer\",\"items\":[{\"url\":" + host::JsonQuote(url) + "}]}");
+  };
+  RegistryWriteValue(RegistryHive::kCurrentUser, L"Software\\Brennick\\Ferrow",
+                     std::wstring(L"ExtensionList"),
+                     {RegistryType::kString, WideToUtf16Le(L"ISO ZIP") + std::string(2, '\0')});
+  HostRun run = RunHost(offer("http://127.0.0.1/a.iso") + offer("http://127.0.0.1/a.exe") +
+                        offer("https://127.0.0.1/b.zip") + offer("http://127.0.0.1/page.html"));
+  ASSERT_EQ(run.replies.size(), 4u);
+  EXPECT_EQ(run.replies[0], "{\"taken\":true,\"ok\":true,\"started\":1}");
+  for (size_t i = 1; i < 4; ++i) EXPECT_EQ(run.replies[i], "{\"ok\":true,\"taken\":false}") << i;
+  ASSERT_TRUE(m_program->WaitForRecords(1, std::chrono::seconds(20)));
+  EXPECT_EQ(m_program->Records().at(0).at(2), "/url=http://127.0.0.1/a.iso");
 }
 
 TEST(JsonValueTest, ReadsWhatBrowsersWriteAndRefusesTheRest) {
