@@ -120,8 +120,8 @@ std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offs
                CInternetURL::Base64(m_url.User() + L":" + m_url.Password()) + L"\r\n";
   }
   if (handedOver && !handover.referrer.empty()) {
-    request += L"Referer: " + EscapeRequestTarget(WithoutCredentials(Utf8ToWide(handover.referrer))) +
-               L"\r\n";
+    request += L"Referer: " +
+               EscapeRequestTarget(WithoutCredentials(Utf8ToWide(handover.referrer))) + L"\r\n";
   } else if (sendReferrer) {
     const std::wstring& text = m_url.Text();
     size_t slash = text.rfind(L'/');

@@ -30,7 +30,9 @@ class CBrowserIntegration {
   int Call(Export which) const;
   // "EnablePlugin" when enable is set, else "DisablePlugin": the integration step of applying
   // the settings and of start-up.
-  int Apply(bool enable) const { return Call(enable ? Export::kEnablePlugin : Export::kDisablePlugin); }
+  int Apply(bool enable) const {
+    return Call(enable ? Export::kEnablePlugin : Export::kDisablePlugin);
+  }
   // The tray's Integration command: switches to the opposite of "EnableIntegration", then
   // stores what "IsPluginEnabled" reports into it. The new setting.
   bool Toggle(CSettings& settings) const;

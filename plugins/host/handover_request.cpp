@@ -37,8 +37,7 @@ std::string Download(const CJsonValue& request, const MainProgram& program) {
   if (!items || !items->IsArray() || items->Items().empty())
     return ErrorReply("The request names no URL (\"items\" must be a non-empty list).");
   if (items->Items().size() > kMaxItems)
-    return ErrorReply("Too many URLs in one request (at most " + std::to_string(kMaxItems) +
-                      ").");
+    return ErrorReply("Too many URLs in one request (at most " + std::to_string(kMaxItems) + ").");
   std::string referrer;
   if (const CJsonValue* page = request.Find("referrer"); page && page->IsString()) {
     std::string reason;
@@ -70,8 +69,8 @@ std::string Download(const CJsonValue& request, const MainProgram& program) {
   const std::string joined = JoinHandoverUrls(urls);
   const std::vector<std::string> argv = plugin::MainProgramArguments(folder, joined);
   if (argv[2].size() != joined.size() + 5)
-    return ErrorReply("The URLs are too long for one hand-over (" +
-                      std::to_string(joined.size()) + " characters; the command line holds " +
+    return ErrorReply("The URLs are too long for one hand-over (" + std::to_string(joined.size()) +
+                      " characters; the command line holds " +
                       std::to_string(plugin::kMaxCommandLine) + "). Hand over fewer at a time.");
   bool notesKept = true;
   for (const auto& note : notes) notesKept = WriteBrowserHandoverNote(note) && notesKept;
@@ -82,9 +81,10 @@ std::string Download(const CJsonValue& request, const MainProgram& program) {
   }
   std::string reply = "{\"ok\":true,\"started\":" + std::to_string(urls.size());
   if (!notesKept)
-    reply += ",\"warning\":" +
-             JsonQuote("The cookies and the page address could not be stored; a download "
-                       "behind a login may fail.");
+    reply +=
+        ",\"warning\":" + JsonQuote(
+                              "The cookies and the page address could not be stored; a download "
+                              "behind a login may fail.");
   return reply + "}";
 }
 
@@ -114,8 +114,9 @@ bool IsHandoverUrl(const std::string& url, std::string& reason) {
     // What a browser writes out as a URL never holds these; their presence means the text did
     // not come from one.
     if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>') {
-      reason = "it holds spaces, quotes, control or non-ASCII characters, which a browser "
-               "always encodes.";
+      reason =
+          "it holds spaces, quotes, control or non-ASCII characters, which a browser "
+          "always encodes.";
       return false;
     }
   }

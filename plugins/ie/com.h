@@ -55,12 +55,10 @@ inline bool operator==(const GUID& a, const GUID& b) {
   return std::memcmp(&a, &b, sizeof(GUID)) == 0;
 }
 
-inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000,
-                                     {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-inline constexpr IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000,
-                                          {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-inline constexpr IID IID_IDispatch = {0x00020400, 0x0000, 0x0000,
-                                      {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr IID IID_IClassFactory = {
+    0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr IID IID_IDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 // The task allocator: strings a callee hands back to its caller (a moniker's display name).
 // Both sides of a Linux host use the C heap.

@@ -51,8 +51,8 @@ TAVIL_API int EnablePlugin();
 TAVIL_API int DisablePlugin();
 TAVIL_API ferrow::com::HRESULT DllRegisterServer();
 TAVIL_API ferrow::com::HRESULT DllUnregisterServer();
-TAVIL_API ferrow::com::HRESULT DllGetClassObject(ferrow::com::REFCLSID clsid, ferrow::com::REFIID iid,
-                                       void** object);
+TAVIL_API ferrow::com::HRESULT DllGetClassObject(ferrow::com::REFCLSID clsid,
+                                                 ferrow::com::REFIID iid, void** object);
 TAVIL_API ferrow::com::HRESULT DllCanUnloadNow();
 // The bytes of a resource ("HTML" 300 and 301, "VERSION" 1) and their count; null when none.
 TAVIL_API const char* TavilFindResource(const char* type, int id, size_t* size);

@@ -146,8 +146,8 @@ HRESULT CTavilObj::Download(BSTR url) {
   return S_OK;
 }
 
-HRESULT CTavilObj::Download(IMoniker* moniker, IBindCtx* context, DWORD, LONG, BINDINFO*,
-                            LPCOLESTR, LPCOLESTR, UINT) {
+HRESULT CTavilObj::Download(IMoniker* moniker, IBindCtx* context, DWORD, LONG, BINDINFO*, LPCOLESTR,
+                            LPCOLESTR, UINT) {
   if (!moniker) return E_ABORT;
   LPOLESTR name = nullptr;
   if (moniker->GetDisplayName(context, nullptr, &name) != S_OK || !name) {

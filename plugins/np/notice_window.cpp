@@ -57,8 +57,7 @@ std::string DisplayNameOf(void* display) {
 }
 
 CNoticeWindow* CNoticeWindow::Attach(const std::string& displayName, unsigned long window,
-                                     unsigned width, unsigned height,
-                                     const std::string& notice) {
+                                     unsigned width, unsigned height, const std::string& notice) {
   Display* display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
   if (!display) return nullptr;
   Register(display);

@@ -17,8 +17,8 @@ class CNoticeWindow {
  public:
   // Attaches to the window on the display named displayName (empty: $DISPLAY). Null when the
   // display cannot be opened.
-  static CNoticeWindow* Attach(const std::string& displayName, unsigned long window,
-                               unsigned width, unsigned height, const std::string& notice);
+  static CNoticeWindow* Attach(const std::string& displayName, unsigned long window, unsigned width,
+                               unsigned height, const std::string& notice);
   // Stops the event thread, takes the event selection back and closes the connection.
   ~CNoticeWindow();
   CNoticeWindow(const CNoticeWindow&) = delete;

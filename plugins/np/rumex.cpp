@@ -46,8 +46,8 @@ void Release(InstanceData* data) {
 
 void Hold(InstanceData* data, NPWindow* window) {
   const auto handle = reinterpret_cast<unsigned long>(window->window);
-  data->held = CNoticeWindow::Attach(DisplayOf(window), handle, window->width, window->height,
-                                     data->notice);
+  data->held =
+      CNoticeWindow::Attach(DisplayOf(window), handle, window->width, window->height, data->notice);
   data->handle = data->held ? handle : 0;
   if (data->held) data->held->Repaint();
 }

@@ -342,11 +342,12 @@ TEST_F(HttpClientTest, BrowserCookiesOnlyWhenUseCookiesIsSet) {
 
 TEST_F(HttpClientTest, BrowserHandoverOpensADownloadBehindALoginForItsUrlOnly) {
   // The server lets only the browser's session from its own page in.
-  NginxServer nginx({.extraServerConfig =
-                         "    location /private/ {\n"
-                         "      if ($http_cookie !~ \"session=abc\") { return 403; }\n"
-                         "      if ($http_referer != \"http://127.0.0.1/page.html\") { return 403; }\n"
-                         "    }\n"});
+  NginxServer nginx(
+      {.extraServerConfig =
+           "    location /private/ {\n"
+           "      if ($http_cookie !~ \"session=abc\") { return 403; }\n"
+           "      if ($http_referer != \"http://127.0.0.1/page.html\") { return 403; }\n"
+           "    }\n"});
   FERROW_START_OR_SKIP(nginx);
   std::filesystem::create_directories(nginx.Root() / "private");
   test::WritePatternFile(nginx.Root() / "private" / "a.bin", 3000);
@@ -362,9 +363,9 @@ TEST_F(HttpClientTest, BrowserHandoverOpensADownloadBehindALoginForItsUrlOnly) {
   EXPECT_EQ(Error(), MakeError(kCategoryHttp, 403));
   before.Disconnect();
 
-  ASSERT_TRUE(WriteBrowserHandoverNote({static_cast<int64_t>(time(nullptr)),
-                                        nginx.Url("/private/a.bin"), "http://127.0.0.1/page.html",
-                                        "session=abc; theme=dark"}));
+  ASSERT_TRUE(
+      WriteBrowserHandoverNote({static_cast<int64_t>(time(nullptr)), nginx.Url("/private/a.bin"),
+                                "http://127.0.0.1/page.html", "session=abc; theme=dark"}));
   CHttpClient client(Context());
   EXPECT_TRUE(Query(client, nginx.Url("/private/a.bin"))) << Error();
   EXPECT_EQ(m_transfer.Size(), 3000u);

@@ -16,10 +16,9 @@ FakeMainProgram::FakeMainProgram(const std::filesystem::path& folder) : m_folder
 }
 
 void FakeMainProgram::Register() const {
-  RegistryWriteValue(RegistryHive::kLocalMachine, L"Software\\Brennick\\Ferrow",
-                     std::wstring(L"AppPath"),
-                     {RegistryType::kString, WideToUtf16Le(LocalToWide(AppPath())) +
-                                                 std::string(2, '\0')});
+  RegistryWriteValue(
+      RegistryHive::kLocalMachine, L"Software\\Brennick\\Ferrow", std::wstring(L"AppPath"),
+      {RegistryType::kString, WideToUtf16Le(LocalToWide(AppPath())) + std::string(2, '\0')});
 }
 
 std::vector<std::vector<std::string>> FakeMainProgram::Records() const {

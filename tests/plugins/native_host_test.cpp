@@ -101,17 +101,18 @@ class NativeHostTest : public test::SandboxedTest {
 
 TEST_F(NativeHostTest, MalformedFramesAndMessagesGetErrorsAndStartNothing) {
   const std::string sentinel = "http://127.0.0.1/sentinel.zip";
-  std::string input = Frame("{\"command\":\"ping\"}") + Frame("") + Frame("{\"command\":") +
-                      Frame("[1,2]") + Frame("{\"command\":\"format\"}") +
-                      Frame("{\"command\":\"download\",\"items\":\"http://a/b.zip\"}") +
-                      Frame("{\"command\":\"download\",\"items\":[]}") +
-                      Frame("{\"command\":\"download\",\"items\":[{\"url\":\"http://a/\xff.zip\"}]}") +
-                      Frame(std::string(100000, '[')) + Frame(Download(sentinel));
+  std::string input =
+      Frame("{\"command\":\"ping\"}") + Frame("") + Frame("{\"command\":") + Frame("[1,2]") +
+      Frame("{\"command\":\"format\"}") +
+      Frame("{\"command\":\"download\",\"items\":\"http://a/b.zip\"}") +
+      Frame("{\"command\":\"download\",\"items\":[]}") +
+      Frame("{\"command\":\"download\",\"items\":[{\"url\":\"http://a/\xff.zip\"}]}") +
+      Frame(std::string(100000, '[')) + Frame(Download(sentinel));
   const char* hostileUrls[] = {
-      "http://127.0.0.1/a b.zip",       "http://127.0.0.1/a\".zip",
-      "-http://127.0.0.1/a.zip",        "--silent",
-      "javascript:alert(1)",            "file:///etc/passwd",
-      "http://127.0.0.1/a.zip\nb",      "http:///a.zip",
+      "http://127.0.0.1/a b.zip",      "http://127.0.0.1/a\".zip",
+      "-http://127.0.0.1/a.zip",       "--silent",
+      "javascript:alert(1)",           "file:///etc/passwd",
+      "http://127.0.0.1/a.zip\nb",     "http:///a.zip",
       "http://127.0.0.1/<script>.zip",
   };
   for (const char* url : hostileUrls) input += Frame(Download(url));
@@ -136,14 +137,14 @@ TEST_F(NativeHostTest, MalformedFramesAndMessagesGetErrorsAndStartNothing) {
     EXPECT_TRUE(IsError(run.replies[i])) << i << ": " << run.replies[i];
   }
   ASSERT_TRUE(m_program->WaitForRecords(1, std::chrono::seconds(20)));
-  EXPECT_EQ(m_program->Records(),
-            (std::vector<std::vector<std::string>>{
-                {m_program->ProgramPath(), "/silent", "/url=" + sentinel}}));
+  EXPECT_EQ(m_program->Records(), (std::vector<std::vector<std::string>>{
+                                      {m_program->ProgramPath(), "/silent", "/url=" + sentinel}}));
 }
 
 TEST_F(NativeHostTest, BrokenChannelsAreAnsweredAndEndTheHost) {
   // 4 GiB announced: refused without reading it; nothing after it is trusted.
-  HostRun huge = RunHost(std::string("\xff\xff\xff\xff", 4) + "{}" + Frame(Download("http://a/b.zip")));
+  HostRun huge =
+      RunHost(std::string("\xff\xff\xff\xff", 4) + "{}" + Frame(Download("http://a/b.zip")));
   ASSERT_EQ(huge.replies.size(), 1u);
   EXPECT_TRUE(IsError(huge.replies[0]));
   EXPECT_NE(huge.replies[0].find("4294967295"), std::string::npos);
@@ -164,7 +165,9 @@ TEST_F(NativeHostTest, UrlsReachTheProgramWholeAsOneArgument) {
   const std::string odd = "http://127.0.0.1/a;b'c$(x)`y`&z.zip?q=1|2";
   const std::string request =
       "{\"command\":\"download\",\"referrer\":\"http://127.0.0.1/page.html\",\"items\":["
-      "{\"url\":" + host::JsonQuote(odd) + ",\"cookies\":\"session=abc; theme=dark\"},"
+      "{\"url\":" +
+      host::JsonQuote(odd) +
+      ",\"cookies\":\"session=abc; theme=dark\"},"
       "{\"url\":\"ftp://127.0.0.1/pub/b.zip\"},{\"url\":\"https://127.0.0.1/c.zip\"}]}";
   HostRun run = RunHost(Frame(request));
   ASSERT_EQ(run.replies.size(), 1u);
@@ -229,8 +232,8 @@ TEST(JsonValueTest, ReadsWhatBrowsersWriteAndRefusesTheRest) {
         "\"\xc0\xaf\"", "\"\xed\xa0\x80\"", "tru", "{} {}", "\"\\x\"", "1.", "-"}) {
     EXPECT_FALSE(host::CJsonValue::Parse(bad, value, error)) << bad;
   }
-  EXPECT_FALSE(host::CJsonValue::Parse(std::string(1000, '[') + std::string(1000, ']'), value,
-                                       error));
+  EXPECT_FALSE(
+      host::CJsonValue::Parse(std::string(1000, '[') + std::string(1000, ']'), value, error));
   EXPECT_NE(error.find("deeply"), std::string::npos);
   EXPECT_EQ(host::JsonQuote("a\"\\\x01"), "\"a\\\"\\\\\\u0001\"");
 }

@@ -51,8 +51,8 @@ class RumexTest : public test::SandboxedTest {
     SandboxedTest::SetUp();
     m_handle = dlopen(FERROW_RUMEX_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(m_handle, nullptr) << dlerror();
-    m_getEntryPoints = reinterpret_cast<NPError (*)(NPPluginFuncs*)>(
-        dlsym(m_handle, "NP_GetEntryPoints"));
+    m_getEntryPoints =
+        reinterpret_cast<NPError (*)(NPPluginFuncs*)>(dlsym(m_handle, "NP_GetEntryPoints"));
     m_initialize =
         reinterpret_cast<NPError (*)(NPNetscapeFuncs*)>(dlsym(m_handle, "NP_Initialize"));
     m_shutdown = reinterpret_cast<NPError (*)()>(dlsym(m_handle, "NP_Shutdown"));
@@ -90,9 +90,9 @@ class RumexTest : public test::SandboxedTest {
   // part of a window keeps no pixels to read back.
   Window MakeWindow(int x) {
     const int screen = DefaultScreen(m_display);
-    Window window = XCreateSimpleWindow(m_display, RootWindow(m_display, screen), x, 50, 400,
-                                        200, 0, BlackPixel(m_display, screen),
-                                        BlackPixel(m_display, screen));
+    Window window =
+        XCreateSimpleWindow(m_display, RootWindow(m_display, screen), x, 50, 400, 200, 0,
+                            BlackPixel(m_display, screen), BlackPixel(m_display, screen));
     XMapWindow(m_display, window);
     XSync(m_display, False);
     return window;
@@ -215,15 +215,16 @@ TEST_F(RumexTest, StreamStartsTheMainProgramOnceAndIsRefused) {
   ASSERT_EQ(records.size(), 2u);
   std::sort(records.begin(), records.end(),
             [](const auto& a, const auto& b) { return a[2].size() < b[2].size(); });
-  EXPECT_EQ(records[0], (std::vector<std::string>{m_program->ProgramPath(), "/silent",
-                                                  "/url=" + url}));
+  EXPECT_EQ(records[0],
+            (std::vector<std::string>{m_program->ProgramPath(), "/silent", "/url=" + url}));
   EXPECT_EQ(records[1][0].size() + records[1][1].size() + records[1][2].size() + 2, 32767u);
   EXPECT_EQ(m_plugin.destroy(&instance, nullptr), NPERR_NO_ERROR);
 }
 
 TEST_F(RumexTest, SetWindowHoldsRepaintsAndReleasesWindows) {
   if (!OpenDisplay()) {
-    if (std::getenv("CI")) FAIL() << "no X display (tests run under tests/plugins/run_with_display)";
+    if (std::getenv("CI"))
+      FAIL() << "no X display (tests run under tests/plugins/run_with_display)";
     GTEST_SKIP() << "no X display";
   }
   Load();
@@ -268,7 +269,8 @@ TEST_F(RumexTest, SetWindowHoldsRepaintsAndReleasesWindows) {
   XSetWindowBackground(m_display, second, BlackPixel(m_display, DefaultScreen(m_display)));
   XClearArea(m_display, second, 0, 0, 0, 0, True);
   XSync(m_display, False);
-  EXPECT_TRUE(WaitFor([&] { return Pixel(second, 5, 5) == white && HasBlack(second, 10, 10, 300, 40); }));
+  EXPECT_TRUE(
+      WaitFor([&] { return Pixel(second, 5, 5) == white && HasBlack(second, 10, 10, 300, 40); }));
 
   // No window: the held one is given back and nothing is taken.
   NPWindow none{};

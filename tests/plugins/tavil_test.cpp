@@ -1,5 +1,7 @@
 // Plays the browser for Tavil: loads the library, calls its exports and COM objects in the
 // browser's order, and checks what the fake main program received.
+#include "plugins/ie/tavil.h"
+
 #include <dlfcn.h>
 
 #include <atomic>
@@ -9,7 +11,6 @@
 
 #include "platform/registry_file.h"
 #include "platform/text.h"
-#include "plugins/ie/tavil.h"
 #include "tests/plugins/fake_main_program.h"
 #include "tests/support/sandbox.h"
 
@@ -148,9 +149,9 @@ class TavilTest : public test::SandboxedTest {
     argument.vt = VT_BSTR;
     argument.bstrVal = copy.data();
     DISPPARAMS params{&argument, nullptr, 1, 0};
-    EXPECT_EQ(dispatch->Invoke(id, IID_IUnknown, 0, DISPATCH_METHOD, &params, nullptr, nullptr,
-                               nullptr),
-              S_OK);
+    EXPECT_EQ(
+        dispatch->Invoke(id, IID_IUnknown, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+        S_OK);
     dispatch->Release();
   }
 
@@ -231,8 +232,8 @@ TEST_F(TavilTest, ScriptDownloadPassesTheTextAsOneArgumentWhateverItHolds) {
     got.push_back(argv[2]);
   }
   std::sort(got.begin(), got.end());
-  EXPECT_EQ(got, (std::vector<std::string>{"/url=" + WideToUtf8(hostile),
-                                           "/url=" + WideToUtf8(joined)}));
+  EXPECT_EQ(
+      got, (std::vector<std::string>{"/url=" + WideToUtf8(hostile), "/url=" + WideToUtf8(joined)}));
 }
 
 TEST_F(TavilTest, OverlongCommandLineIsCutAndStillStarted) {

@@ -62,11 +62,11 @@ TEST_F(BrowserIntegrationTest, MissingLibraryOrExportIsReportedWithThePath) {
   EXPECT_EQ(CBrowserIntegration(&m_resources, missing).Apply(true), 0);
   // A library without the exports (the other plug-in).
   const std::wstring other = LocalToWide(FERROW_RUMEX_LIBRARY);
-  EXPECT_EQ(CBrowserIntegration(&m_resources, other)
-                .Call(CBrowserIntegration::Export::kIsPluginEnabled),
-            0);
-  EXPECT_EQ(m_ui.messages,
-            (std::vector<std::wstring>{L"Cannot use " + missing + L".", L"Cannot use " + other + L"."}));
+  EXPECT_EQ(
+      CBrowserIntegration(&m_resources, other).Call(CBrowserIntegration::Export::kIsPluginEnabled),
+      0);
+  EXPECT_EQ(m_ui.messages, (std::vector<std::wstring>{L"Cannot use " + missing + L".",
+                                                      L"Cannot use " + other + L"."}));
   // A bare name is not looked up in the library path.
   EXPECT_EQ(CBrowserIntegration(nullptr, L"libc.so.6").Apply(true), 0);
 }
