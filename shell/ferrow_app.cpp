@@ -7,6 +7,7 @@
 #include "platform/alsa_wave_player.h"
 #include "platform/text.h"
 #include "shell/after_download.h"
+#include "shell/browser_integration.h"
 #include "shell/dialup_service.h"
 #include "shell/shell_front_end.h"
 #include "shell/sound_manager.h"
@@ -132,7 +133,10 @@ void CFerrowApp::StartServices() {
   m_sounds->SetSettings(&m_data.m_settings);
   if (m_options.watchConnections) m_dialup->Start();  // no rtnetlink: no reports, no error
   m_downloads->Create();                              // starts the queue with "StartQueue"
-  if (m_options.applyIntegration) m_options.applyIntegration(m_data);
+  if (m_options.applyIntegration)
+    m_options.applyIntegration(m_data);
+  else
+    CBrowserIntegration(&m_resources).Apply(m_data.m_settings.m_enableIntegration);
   CTransferSettings& network = m_updates->GetTransferSettings();
   network.SetHttpProxy(m_data.m_settings.m_httpProxy);
   network.SetSocksProxy(m_data.m_settings.m_socksProxy);

@@ -57,7 +57,7 @@ class CFerrowApp : public ITimerTarget {
     // The version query; empty turns the update check off.
     std::wstring updateUrl = DefaultUpdateUrl();
     bool watchConnections = true;
-    // Applies "EnableIntegration" to the browser plug-in (start step 14).
+    // Applies "EnableIntegration" to the browser plug-in; empty: CBrowserIntegration does.
     std::function<void(CApplicationData&)> applyIntegration;
   };
 

@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
   options.wavePlayer = &player;
   options.updateUrl.clear();
   options.watchConnections = false;
+  options.applyIntegration = [](CApplicationData&) {};
   CFerrowApp app(frontEnd, CResourceManager::Instance(), std::move(options));
   switch (app.Start(arguments)) {
     case CFerrowApp::StartResult::kHandedOver:
