@@ -64,6 +64,8 @@ std::vector<uint32_t> UsedMessageNumbers() {
                         kIoDevice,
                         kCancelled,
                         kTooManyLinks,
+                        kInstanceChannelFailedCode,
+                        kUrlBlockFailedCode,
                         kLanguageLoadFailedCode})
     numbers.push_back(kSystemErrorBase + code);
 
