@@ -53,7 +53,8 @@ std::vector<uint32_t> UsedMessageNumbers() {
                         kFileTooLarge,       kDirectory,
                         kFileInvalid,        kIoDevice,
                         kCancelled,          kTooManyLinks,
-                        kUnrecognizedScheme, kLanguageLoadFailedCode})
+                        kUnrecognizedScheme, kInstanceChannelFailedCode,
+                        kUrlBlockFailedCode, kLanguageLoadFailedCode})
     numbers.push_back(kSystemErrorBase + code);
 
   using namespace SocketCode;

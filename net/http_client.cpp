@@ -9,6 +9,8 @@
 #include "net/debug_output.h"
 #include "net/http_response.h"
 #include "net/transfer_settings.h"
+#include "platform/browser_handover.h"
+#include "platform/clock.h"
 #include "platform/text.h"
 
 namespace ferrow {
@@ -116,14 +118,24 @@ std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offs
     std::wstring browserCookies;
     if (GetBrowserCookies(m_url.Host(), browserCookies)) m_cookies.SetCookies(browserCookies);
   }
-  if (!m_cookies.IsEmpty())
-    request += L"Cookie: " + EscapeControlCharacters(m_cookies.GetCookies()) + L"\r\n";
+  // What the browser handed over with exactly this URL (cookies of a login, the page it came
+  // from) goes with it, as the browser would have sent it; never to another URL.
+  BrowserHandoverNote handover;
+  const bool handedOver =
+      FindBrowserHandoverNote(WideToUtf8(m_url.Text()), SystemClock().WallSeconds(), handover);
+  std::wstring cookies = m_cookies.GetCookies();
+  if (handedOver && !handover.cookies.empty())
+    cookies = Utf8ToWide(handover.cookies) + (cookies.empty() ? L"" : L"; " + cookies);
+  if (!cookies.empty()) request += L"Cookie: " + EscapeControlCharacters(cookies) + L"\r\n";
   // Credentials go to the server only: a proxy would read them on the way.
   if (!m_url.User().empty() && !UsesProxy()) {
     request += L"Authorization: Basic " +
                CInternetURL::Base64(m_url.User() + L":" + m_url.Password()) + L"\r\n";
   }
-  if (sendReferrer) {
+  if (handedOver && !handover.referrer.empty()) {
+    request += L"Referer: " +
+               EscapeRequestTarget(WithoutCredentials(Utf8ToWide(handover.referrer))) + L"\r\n";
+  } else if (sendReferrer) {
     const std::wstring& text = m_url.Text();
     size_t slash = text.rfind(L'/');
     if (slash != std::wstring::npos) {

@@ -37,6 +37,12 @@ class CHttpClient : public CInternetClient {
   // A GET from the offset; the returned socket delivers the body from exactly that offset.
   CProxySocket* OpenData(int64_t offset) override;
 
+  // A GET of the URL, following redirects, whose body of at most maxBytes comes back as its
+  // bytes: for short replies such as a version number. False for a failed request, a status
+  // other than 200, or a longer body; reading stops at the bound, so memory stays within it.
+  // (http_text_fetch.cpp)
+  bool FetchText(const std::wstring& url, size_t maxBytes, std::string& body);
+
   // The request as it is sent for the current URL (also adds browser cookies, as sending does).
   std::wstring FormatRequest(const std::wstring& method, int64_t offset);
   const CCookieList& Cookies() const { return m_cookies; }
@@ -67,6 +73,11 @@ class CHttpClient : public CInternetClient {
   // Makes the socket deliver the body from offset, given the reply to a ranged request.
   bool PositionBody(int64_t offset);
   bool Fail(uint32_t status);
+  // The body after a 200 header, by its length, in chunks, or up to the connection's end.
+  bool ReadBodyText(size_t maxBytes, std::string& body);
+  bool ReadChunkedText(size_t maxBytes, std::string& body);
+  // Appends exactly count body bytes.
+  bool ReceiveText(size_t count, std::string& body);
 
   CProxyInfo m_proxy;
   CCookieList m_cookies;

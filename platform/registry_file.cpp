@@ -294,8 +294,15 @@ std::filesystem::path RegistryFolder() {
 }
 
 std::filesystem::path RegistryHivePath(RegistryHive hive) {
-  return RegistryFolder() /
-         (hive == RegistryHive::kCurrentUser ? "CurrentUser.reg" : "LocalMachine.reg");
+  switch (hive) {
+    case RegistryHive::kCurrentUser:
+      return RegistryFolder() / "CurrentUser.reg";
+    case RegistryHive::kLocalMachine:
+      return RegistryFolder() / "LocalMachine.reg";
+    case RegistryHive::kClassesRoot:
+      return RegistryFolder() / "ClassesRoot.reg";
+  }
+  return RegistryFolder() / "CurrentUser.reg";
 }
 
 bool RegistryKeyExists(RegistryHive which, const std::wstring& key) {
@@ -352,6 +359,25 @@ bool RegistryDeleteValue(RegistryHive which, const std::wstring& key, const Regi
       }
     }
     return false;
+  });
+}
+
+bool RegistryDeleteKey(RegistryHive which, const std::wstring& key) {
+  std::wstring path = NormalizeKey(key);
+  if (path.empty()) return false;
+  const std::wstring folded = RegistryFoldName(path);
+  return ModifyHive(which, [&](Hive& hive, bool& changed) {
+    // A key below has the folded path followed by a backslash as its prefix; "A\BC" is not
+    // below "A\B".
+    auto under = [&](const Key& k) {
+      std::wstring name = RegistryFoldName(k.path);
+      return name == folded || (name.size() > folded.size() && name.starts_with(folded) &&
+                                name[folded.size()] == L'\\');
+    };
+    size_t before = hive.size();
+    std::erase_if(hive, under);
+    changed = hive.size() != before;
+    return changed;
   });
 }
 

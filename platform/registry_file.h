@@ -17,7 +17,8 @@
 
 namespace ferrow {
 
-enum class RegistryHive { kCurrentUser, kLocalMachine };
+// kClassesRoot stands in for the Windows classes root (COM class and ProgID registrations).
+enum class RegistryHive { kCurrentUser, kLocalMachine, kClassesRoot };
 
 // The Windows type numbers, so that the stored form stays meaningful to anyone who knows them.
 enum class RegistryType : uint32_t { kNone = 0, kString = 1, kBinary = 3, kDword = 4 };
@@ -44,6 +45,9 @@ bool RegistryWriteValue(RegistryHive hive, const std::wstring& key, const Regist
                         const RegistryValue& value);
 // False when the value did not exist or the hive cannot be written.
 bool RegistryDeleteValue(RegistryHive hive, const std::wstring& key, const RegistryName& name);
+// Deletes the key, every key below it and all their values. False when the key did not exist
+// or the hive cannot be written. The hive's root (an empty path) cannot be deleted.
+bool RegistryDeleteKey(RegistryHive hive, const std::wstring& key);
 // Names of the values of a key, in stored order (the default value is left out).
 std::vector<std::wstring> RegistryValueNames(RegistryHive hive, const std::wstring& key);
 

@@ -133,13 +133,15 @@ bool CApplicationData::LoadStartupData(CResourceManager& resources) {
   return true;
 }
 
-void CApplicationData::ApplyRegistrySettings(const std::wstring& programPath) const {
+void CApplicationData::ApplyRegistrySettings(
+    const std::wstring& programPath, const std::function<void(bool enable)>& integration) const {
   if (m_settings.m_autoRun)
     WriteAutostartEntry(programPath);
   else
     DeleteAutostartEntry(programPath);
   CRegistry key(L"", CRegistry::kWrite);
   key.WriteString(RegistryNames::kExtensionList, m_settings.m_extensionList);
+  if (integration) integration(m_settings.m_enableIntegration);
 }
 
 }  // namespace ferrow

@@ -7,6 +7,7 @@
 // file could neither be read nor moved aside is never saved in this session.
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,9 +59,11 @@ class CApplicationData {
   bool LoadLanguage(CResourceManager& resources);
 
   // The registry-backed settings that the settings dialog applies: the autostart entry by
-  // "AutoRun" and "ExtensionList" for the browser plug-ins. (Browser integration is the
-  // shell's.) Failures are ignored, as the next apply writes again.
-  void ApplyRegistrySettings(const std::wstring& programPath) const;
+  // "AutoRun" and "ExtensionList" for the browser plug-ins, then, when given, the browser
+  // integration step (the shell's) with "EnableIntegration". Failures are ignored, as the next
+  // apply writes again.
+  void ApplyRegistrySettings(const std::wstring& programPath,
+                             const std::function<void(bool enable)>& integration = {}) const;
 
   // Data folder + "Brennick/Ferrow/" + file name.
   static std::filesystem::path GetFilePath(const char* fileName);

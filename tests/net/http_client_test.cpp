@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/browser_handover.h"
 #include "platform/local_time.h"
 #include "tests/net/canned_http_server.h"
 #include "tests/net/client_fixture.h"
@@ -342,6 +343,48 @@ TEST_F(HttpClientTest, BrowserCookiesOnlyWhenUseCookiesIsSet) {
   without.Open(L"http://example.com/x");
   EXPECT_EQ(without.FormatRequest(L"GET", 0).find(L"Cookie:"), std::wstring::npos);
   std::filesystem::remove_all(dir);
+}
+
+TEST_F(HttpClientTest, BrowserHandoverOpensADownloadBehindALoginForItsUrlOnly) {
+  // The server lets only the browser's session from its own page in.
+  NginxServer nginx(
+      {.extraServerConfig =
+           "    location /private/ {\n"
+           "      if ($http_cookie !~ \"session=abc\") { return 403; }\n"
+           "      if ($http_referer != \"http://127.0.0.1/page.html\") { return 403; }\n"
+           "    }\n"});
+  FERROW_START_OR_SKIP(nginx);
+  std::filesystem::create_directories(nginx.Root() / "private");
+  test::WritePatternFile(nginx.Root() / "private" / "a.bin", 3000);
+  test::WritePatternFile(nginx.Root() / "private" / "b.bin", 3000);
+  const auto data = test::MakeTempDir("handover");
+  const std::string saved = getenv("XDG_DATA_HOME") ? getenv("XDG_DATA_HOME") : "";
+  setenv("XDG_DATA_HOME", data.c_str(), 1);
+  m_settings.SetUseCookies(false);  // the note is the browser's own request, not our lookup
+  m_settings.SetSendReferrer(false);
+
+  CHttpClient before(Context());
+  EXPECT_FALSE(Query(before, nginx.Url("/private/a.bin")));
+  EXPECT_EQ(Error(), MakeError(kCategoryHttp, 403));
+  before.Disconnect();
+
+  ASSERT_TRUE(
+      WriteBrowserHandoverNote({static_cast<int64_t>(time(nullptr)), nginx.Url("/private/a.bin"),
+                                "http://127.0.0.1/page.html", "session=abc; theme=dark"}));
+  CHttpClient client(Context());
+  EXPECT_TRUE(Query(client, nginx.Url("/private/a.bin"))) << Error();
+  EXPECT_EQ(m_transfer.Size(), 3000u);
+  client.Disconnect();
+  CHttpClient other(Context());  // another URL of the same server gets nothing of it
+  EXPECT_FALSE(Query(other, nginx.Url("/private/b.bin")));
+  EXPECT_EQ(Error(), MakeError(kCategoryHttp, 403));
+  other.Disconnect();
+
+  if (saved.empty())
+    unsetenv("XDG_DATA_HOME");
+  else
+    setenv("XDG_DATA_HOME", saved.c_str(), 1);
+  std::filesystem::remove_all(data);
 }
 
 // --- Scripted fault server ----------------------------------------------------------------

@@ -140,5 +140,28 @@ TEST_F(RegistryFileTest, ReaderNeverSeesAHalfWrittenHive) {
   EXPECT_EQ(bad, 0) << "of " << reads << " reads";
 }
 
+TEST_F(RegistryFileTest, DeletingAKeyTakesEverythingBelowItAndNothingBeside) {
+  const auto hive = RegistryHive::kClassesRoot;
+  const RegistryValue dword{RegistryType::kDword, std::string(4, '\0')};
+  ASSERT_TRUE(RegistryWriteValue(hive, L"CLSID\\{A}\\InprocServer32", L"ThreadingModel", dword));
+  ASSERT_TRUE(RegistryCreateKey(hive, L"CLSID\\{A}\\Programmable"));
+  ASSERT_TRUE(RegistryWriteValue(hive, L"CLSID\\{A}2", L"x", dword));  // a sibling, same prefix
+  ASSERT_TRUE(RegistryWriteValue(hive, L"CLSID\\{B}", L"x", dword));
+  EXPECT_TRUE(std::filesystem::exists(RegistryHivePath(hive)));
+  EXPECT_FALSE(std::filesystem::exists(RegistryHivePath(RegistryHive::kCurrentUser)));
+
+  EXPECT_TRUE(RegistryDeleteKey(hive, L"clsid\\{a}\\"));
+  EXPECT_FALSE(RegistryKeyExists(hive, L"CLSID\\{A}"));
+  EXPECT_FALSE(RegistryKeyExists(hive, L"CLSID\\{A}\\InprocServer32"));
+  EXPECT_FALSE(RegistryKeyExists(hive, L"CLSID\\{A}\\Programmable"));
+  EXPECT_TRUE(RegistryKeyExists(hive, L"CLSID\\{A}2"));
+  EXPECT_TRUE(RegistryKeyExists(hive, L"CLSID\\{B}"));
+  EXPECT_TRUE(RegistryKeyExists(hive, L"CLSID"));
+
+  EXPECT_FALSE(RegistryDeleteKey(hive, L"CLSID\\{A}"));  // already gone
+  EXPECT_FALSE(RegistryDeleteKey(hive, L"\\"));          // the root stays
+  EXPECT_TRUE(RegistryKeyExists(hive, L"CLSID\\{B}"));
+}
+
 }  // namespace
 }  // namespace ferrow
