@@ -170,6 +170,50 @@ TEST_F(FileTransferTest, UnknownSchemeEndsWithoutEvents) {
   EXPECT_TRUE(transfer.IsFinished());
 }
 
+// A download that a build before the split into layers stopped half-way
+// (tests/download/data/old-build.bin.fr: 10000 bytes in four parts, 1250 of each done) is
+// resumed: only the missing bytes are asked for, and the file comes out whole.
+TEST_F(FileTransferTest, ATemporaryFileOfAnEarlierBuildIsResumed) {
+  // The URL stored in that block; its port is served by this test's server.
+  const std::wstring url = L"http://127.0.0.1:39875/resume-fixture.bin";
+  class FixedPortClient : public test::FakeClient {
+   public:
+    FixedPortClient(test::FakeSource& source, uint16_t port, const CClientContext& context)
+        : FakeClient(source, context), m_source(source), m_port(port) {}
+    bool Open(const std::wstring& text) override {
+      FakeClient::Open(text);
+      m_url.SetPort(m_port);
+      return true;
+    }
+    std::unique_ptr<CInternetClient> Clone(const CClientContext& context) const override {
+      return std::make_unique<FixedPortClient>(m_source, m_port, context);
+    }
+
+   private:
+    test::FakeSource& m_source;
+    uint16_t m_port;
+  };
+  m_source.content = test::PatternBytes(0, 10000);
+  m_settings.SetMaxThreads(2);  // the block's four parts are kept
+  std::filesystem::create_directories(Target().parent_path());
+  std::filesystem::copy_file(test::SourceDir() / "tests" / "download" / "data" / "old-build.bin.fr",
+                             Temporary());
+  CFileTransfer transfer(&m_settings);
+  const uint16_t port = Server().Port();
+  transfer.SetClientFactory([this, port](int32_t, const CClientContext& context) {
+    return std::make_unique<FixedPortClient>(m_source, port, context);
+  });
+  ASSERT_TRUE(transfer.Start(url, TargetText()));
+  transfer.Wait();
+  ExpectComplete(transfer);
+  EXPECT_EQ(transfer.Master().Parts(), 4);
+  std::vector<uint64_t> offsets = Server().Offsets();
+  std::sort(offsets.begin(), offsets.end());
+  EXPECT_EQ(offsets, (std::vector<uint64_t>{1250, 3750, 6250, 8750}));
+  EXPECT_EQ(Server().BytesSent(), 5000);
+  EXPECT_FALSE(HasNotice(transfer));
+}
+
 // After a stop the temporary file keeps each part's progress; a new start asks each
 // unfinished part only for its missing bytes.
 TEST_F(FileTransferTest, StopThenStartFetchesOnlyTheMissingBytes) {
