@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "download/download_status.h"
+#include "net/download_status.h"
 #include "platform/guid.h"
 #include "platform/unknown_size.h"
 #include "store/xml_object.h"

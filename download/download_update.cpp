@@ -1,7 +1,7 @@
 #include "download/download_update.h"
 
 #include "download/download_info.h"
-#include "download/transfer_info.h"
+#include "net/transfer_info.h"
 
 namespace ferrow {
 

@@ -13,12 +13,13 @@
 #include <memory>
 #include <string>
 
-#include "download/log_list.h"
-#include "download/transfer_info.h"
+#include "download/segment_plan.h"
 #include "net/event_list.h"
+#include "net/log_list.h"
 #include "net/resume_event.h"
 #include "net/socket_list.h"
 #include "net/stop_event.h"
+#include "net/transfer_info.h"
 #include "platform/thread.h"
 
 namespace ferrow {
@@ -59,7 +60,7 @@ class CFileTransfer {
 
   CTransferInfo& Master() { return m_infos[0]; }
   // Part 0..63.
-  CTransferInfo& Part(int32_t index) { return m_infos[1 + index]; }
+  CTransferInfo& Part(int32_t index) { return *CSegmentPlan::PartOf(&m_infos[0], index); }
   CEventList& Events() { return m_events; }
   CLogList& Log() { return m_log; }
 
@@ -68,7 +69,7 @@ class CFileTransfer {
   std::unique_ptr<CInternetClient> CreateClient(const CClientContext& context);
 
   CThread m_thread;
-  std::array<CTransferInfo, 65> m_infos;
+  std::array<CTransferInfo, kMaxParts + 1> m_infos;  // the master, then the parts
   CTransferSettings* m_settings;
   CEventList m_events;
   CLogList m_log;

@@ -1,7 +1,7 @@
 #include "download/file_transfer_factory.h"
 
 #include "download/file_transfer.h"
-#include "download/transfer_info.h"
+#include "net/transfer_info.h"
 
 namespace ferrow {
 namespace {

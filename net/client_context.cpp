@@ -1,9 +1,9 @@
 #include "net/client_context.h"
 
-#include "download/log_list.h"
-#include "download/transfer_info.h"
 #include "net/event_list.h"
+#include "net/log_list.h"
 #include "net/stop_event.h"
+#include "net/transfer_info.h"
 
 namespace ferrow {
 

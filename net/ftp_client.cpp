@@ -4,16 +4,16 @@
 #include <string_view>
 #include <vector>
 
-#include "download/log_info.h"
-#include "download/transfer_info.h"
-#include "download/transfer_operations.h"
 #include "net/debug_output.h"
+#include "net/entry_info.h"
+#include "net/file_listing.h"
 #include "net/ftp_reply.h"
+#include "net/log_info.h"
+#include "net/transfer_errors.h"
+#include "net/transfer_info.h"
 #include "net/transfer_settings.h"
 #include "platform/socket.h"
 #include "platform/text.h"
-#include "sites/entry_info.h"
-#include "sites/file_listing.h"
 
 namespace ferrow {
 

@@ -3,11 +3,11 @@
 #include <string_view>
 #include <vector>
 
-#include "download/log_info.h"
-#include "download/transfer_info.h"
-#include "download/transfer_operations.h"
 #include "net/debug_output.h"
 #include "net/http_response.h"
+#include "net/log_info.h"
+#include "net/transfer_errors.h"
+#include "net/transfer_info.h"
 #include "net/transfer_settings.h"
 #include "platform/browser_handover.h"
 #include "platform/clock.h"

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "download/log_info.h"
 #include "net/internet_url.h"
+#include "net/log_info.h"
 #include "platform/error_code.h"
 #include "platform/local_time.h"
 #include "platform/system_message.h"

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <mutex>
 
-#include "download/transfer_info.h"
 #include "net/client_context.h"
 #include "net/ftp_client.h"
 #include "net/internet_client.h"
 #include "net/internet_url.h"
+#include "net/transfer_info.h"
 #include "sites/folder_path.h"
 #include "store/settings.h"
 

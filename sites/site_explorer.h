@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "download/log_list.h"
 #include "net/event_list.h"
+#include "net/file_listing.h"
+#include "net/log_list.h"
 #include "net/resume_event.h"
 #include "net/socket_list.h"
 #include "net/stop_event.h"
@@ -22,7 +23,6 @@
 #include "platform/critical_section.h"
 #include "platform/manual_reset_event.h"
 #include "platform/thread.h"
-#include "sites/file_listing.h"
 #include "sites/site_explorer_listener.h"
 
 namespace ferrow {

@@ -11,7 +11,7 @@
 #include "download/download_manager.h"
 #include "net/event_list.h"
 #include "store/application_data.h"
-#include "tests/net/fake_clock.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/fake_transfer.h"
 #include "tests/support/sandbox.h"
 

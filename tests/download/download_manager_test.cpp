@@ -17,7 +17,7 @@
 #include "platform/error_code.h"
 #include "platform/text.h"
 #include "store/application_data.h"
-#include "tests/net/fake_clock.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/fake_transfer.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/sandbox.h"

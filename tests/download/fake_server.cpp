@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "download/transfer_info.h"
+#include "net/transfer_info.h"
 #include "platform/text.h"
 
 namespace ferrow::test {

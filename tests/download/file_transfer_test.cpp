@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "download/log_info.h"
 #include "download/resume_block.h"
+#include "net/log_info.h"
 #include "net/transfer_settings.h"
 #include "platform/text.h"
 #include "tests/download/fake_server.h"

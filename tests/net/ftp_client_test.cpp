@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "net/file_listing.h"
 #include "net/ftp_reply.h"
 #include "platform/local_time.h"
-#include "sites/file_listing.h"
 #include "tests/net/client_fixture.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/sandbox.h"

@@ -8,12 +8,12 @@
 #include <string>
 #include <thread>
 
-#include "download/log_list.h"
-#include "download/transfer_info.h"
 #include "net/event_list.h"
+#include "net/log_list.h"
 #include "net/resume_event.h"
 #include "net/socket_list.h"
 #include "net/stop_event.h"
+#include "net/transfer_info.h"
 #include "tests/net/loopback.h"
 
 namespace ferrow {

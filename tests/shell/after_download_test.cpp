@@ -18,7 +18,7 @@
 #include "shell/event_sounds.h"
 #include "shell/shell_actions.h"
 #include "store/application_data.h"
-#include "tests/net/fake_clock.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/fake_transfer.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/wait_until.h"

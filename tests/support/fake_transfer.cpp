@@ -1,8 +1,8 @@
 #include "tests/support/fake_transfer.h"
 
-#include "download/log_list.h"
-#include "download/transfer_info.h"
 #include "net/event_list.h"
+#include "net/log_list.h"
+#include "net/transfer_info.h"
 #include "net/transfer_settings.h"
 #include "platform/error_code.h"
 

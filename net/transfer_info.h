@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "download/download_status.h"
+#include "net/download_status.h"
 #include "net/speed_counter.h"
 #include "platform/clock.h"
 #include "platform/critical_section.h"

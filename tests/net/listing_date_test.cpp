@@ -1,10 +1,10 @@
-#include "sites/listing_date.h"
+#include "net/listing_date.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
-#include "tests/sites/zone_fixture.h"
+#include "tests/net/zone_fixture.h"
 
 namespace ferrow {
 namespace {

@@ -1,4 +1,4 @@
-#include "sites/listing_date.h"
+#include "net/listing_date.h"
 
 #include <array>
 #include <chrono>

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "sites/entry_info.h"
+#include "net/entry_info.h"
 
 namespace ferrow {
 

@@ -1,8 +1,8 @@
-#include "sites/entry_info.h"
+#include "net/entry_info.h"
 
 #include <chrono>
 
-#include "sites/listing_parser.h"
+#include "net/listing_parser.h"
 
 namespace ferrow {
 

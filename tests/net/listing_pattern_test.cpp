@@ -1,4 +1,4 @@
-#include "sites/listing_pattern.h"
+#include "net/listing_pattern.h"
 
 #include <gtest/gtest.h>
 

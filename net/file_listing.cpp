@@ -1,4 +1,4 @@
-#include "sites/file_listing.h"
+#include "net/file_listing.h"
 
 #include <utility>
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "sites/entry_info.h"
+#include "net/entry_info.h"
 
 namespace ferrow {
 

@@ -1,11 +1,11 @@
-#include "sites/listing_parser.h"
+#include "net/listing_parser.h"
 
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "sites/listing_date.h"
-#include "sites/listing_pattern.h"
+#include "net/listing_date.h"
+#include "net/listing_pattern.h"
 
 namespace ferrow {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "download/log_info.h"
+#include "net/log_info.h"
 #include "platform/critical_section.h"
 
 namespace ferrow {

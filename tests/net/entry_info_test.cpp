@@ -1,4 +1,4 @@
-#include "sites/entry_info.h"
+#include "net/entry_info.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "net/file_listing.h"
+#include "net/listing_parser.h"
 #include "platform/text.h"
-#include "sites/file_listing.h"
-#include "sites/listing_parser.h"
-#include "tests/sites/zone_fixture.h"
+#include "tests/net/zone_fixture.h"
 #include "tests/support/sandbox.h"
 
 namespace ferrow {
@@ -25,7 +25,8 @@ bool ParseAt(std::wstring_view line, CEntryInfo& entry) {
 }
 
 CFileListing ParseCapture(const char* fileName) {
-  const std::string bytes = test::ReadFileBytes(test::SourceDir() / "tests/sites/data" / fileName);
+  const std::string bytes =
+      test::ReadFileBytes(test::SourceDir() / "tests/net/listing_data" / fileName);
   CFileListing listing;
   std::size_t pos = 0;
   while (pos < bytes.size()) {

@@ -1,4 +1,4 @@
-#include "download/log_list.h"
+#include "net/log_list.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "download/transfer_info.h"
+#include "net/transfer_info.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/net/fake_clock.h"
+#include "tests/support/fake_clock.h"
 
 namespace ferrow {
 namespace {

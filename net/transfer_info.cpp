@@ -1,4 +1,4 @@
-#include "download/transfer_info.h"
+#include "net/transfer_info.h"
 
 #include <mutex>
 
