@@ -10,6 +10,8 @@
 #include <thread>
 #include <utility>
 
+#include "app/application_data.h"
+#include "app/settings.h"
 #include "console/progress_display.h"
 #include "download/download_info.h"
 #include "download/download_manager.h"
@@ -24,8 +26,6 @@
 #include "platform/terminal.h"
 #include "platform/text.h"
 #include "sites/listing_printer.h"
-#include "store/application_data.h"
-#include "store/settings.h"
 
 namespace ferrow {
 namespace {
@@ -199,7 +199,7 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   }
 
   CFileTransferFactory factory;
-  CDownloadManager manager(data, factory);
+  CDownloadManager manager(data.GetDownloadLists(), data.m_settings, factory);
   manager.SetDownloadSaver([] {});
   const bool terminal = IsErrorTerminal();
   CProgressDisplay display(terminal, terminal ? GetTerminalColumns() : 200);

@@ -5,6 +5,7 @@
 
 #include "download/download_info.h"
 #include "download/download_listener.h"
+#include "download/download_settings.h"
 #include "download/download_update.h"
 #include "download/file_info.h"
 #include "download/history_info.h"
@@ -12,12 +13,9 @@
 #include "net/event_list.h"
 #include "platform/error_code.h"
 #include "platform/file.h"
-#include "store/application_data.h"
 
 namespace ferrow {
 namespace {
-
-constexpr size_t kDownloadsFileIndex = 1;  // position of "Downloads.xml" among the data files
 
 std::vector<ITransfer*> TransfersOf(const CTransferList& list) {
   std::vector<ITransfer*> transfers;
@@ -27,9 +25,13 @@ std::vector<ITransfer*> TransfersOf(const CTransferList& list) {
 
 }  // namespace
 
-CDownloadManager::CDownloadManager(CApplicationData& data, ITransferFactory& factory,
-                                   const IClock& clock)
-    : m_data(data), m_factory(factory), m_clock(clock), m_timerHost(clock) {}
+CDownloadManager::CDownloadManager(DownloadLists lists, const IDownloadSettings& settings,
+                                   ITransferFactory& factory, const IClock& clock)
+    : m_lists(lists),
+      m_settings(settings),
+      m_factory(factory),
+      m_clock(clock),
+      m_timerHost(clock) {}
 
 CDownloadManager::~CDownloadManager() {
   StopAll();
@@ -40,8 +42,8 @@ void CDownloadManager::Create() {
   m_timerHost.SetTimer(this, kUpdateTimer, 100);
   m_timerHost.SetTimer(this, kSweepTimer, 1000);
   m_timerHost.SetTimer(this, kSaveTimer, 60000);
-  m_queue.Rebuild(m_data.m_downloads);
-  if (m_data.m_settings.m_startQueue) StartQueue();
+  m_queue.Rebuild(m_lists.downloads);
+  if (m_settings.GetStartQueue()) StartQueue();
 }
 
 void CDownloadManager::AddListener(IDownloadListener* listener) {
@@ -53,22 +55,21 @@ void CDownloadManager::RemoveListener(IDownloadListener* listener) {
 }
 
 CDownloadInfo& CDownloadManager::AddAndQueue(const CDownloadInfo& record) {
-  CDownloadInfo& stored = m_data.m_downloads.emplace_back(record);
+  CDownloadInfo& stored = m_lists.downloads.emplace_back(record);
   stored.m_order = 0;  // a copy of a queued record must not claim its place
   m_queue.Append(&stored);
   return stored;
 }
 
 void CDownloadManager::Start(CDownloadInfo& record, bool force) {
-  if (!force &&
-      GetActiveCount() >= static_cast<size_t>(std::max(0, m_data.m_settings.m_maxDownloads)))
+  if (!force && GetActiveCount() >= static_cast<size_t>(std::max(0, m_settings.GetMaxDownloads())))
     return;
   m_queue.Remove(&record);
   if (ITransfer* old = m_transfers.Find(&record)) {
     old->Stop();
     m_transfers.Remove(old);
   }
-  m_data.m_settings.CopyTo(m_transferSettings);
+  m_settings.CopyTo(m_transferSettings);
   std::unique_ptr<ITransfer> created = m_factory.Create(m_transferSettings);
   ITransfer* transfer = created.get();
   CTransferItem& item = m_transfers.Add(&record, std::move(created));
@@ -113,7 +114,7 @@ void CDownloadManager::Delete(CDownloadInfo& record) {
   if (!FindRecord(&record)) return;
   DeleteFileAt(record.m_file + L".fr");
   m_queue.Remove(&record);
-  auto& downloads = m_data.m_downloads;
+  auto& downloads = m_lists.downloads;
   for (auto it = downloads.begin(); it != downloads.end(); ++it) {
     if (&*it == &record) {
       downloads.erase(it);
@@ -236,12 +237,7 @@ void CDownloadManager::OnSweepTimer() {
 }
 
 void CDownloadManager::SaveDownloads() {
-  if (m_saveDownloads) {
-    m_saveDownloads();
-    return;
-  }
-  if (m_data.GetFileState(kDownloadsFileIndex) == CApplicationData::FileState::kProtected) return;
-  m_data.m_downloads.Save(CApplicationData::GetFilePath(CDownloadList::kFileName));
+  if (m_saveDownloads) m_saveDownloads();
 }
 
 void CDownloadManager::UpdateRecord(CTransferItem& item) {
@@ -270,14 +266,14 @@ bool CDownloadManager::DispatchEvents(ITransfer* transfer) {
 void CDownloadManager::HandleFinish(CDownloadInfo& record) {
   if (record.m_status == DownloadStatus::kCompleted) {
     const int64_t now = m_clock.WallSeconds();
-    m_data.m_history.Add(CHistoryInfo(record, now));
-    m_data.m_folders.AddFile(record.m_folder, CFileInfo(record, static_cast<uint64_t>(now)));
+    m_lists.history.Add(CHistoryInfo(record, now));
+    m_lists.folders.AddFile(record.m_folder, CFileInfo(record, static_cast<uint64_t>(now)));
   }
   if (m_stoppingAll) return;  // at exit nothing new starts
   if (record.m_status != DownloadStatus::kCompleted && record.m_status != DownloadStatus::kFailed)
     return;
-  int64_t free = static_cast<int64_t>(m_data.m_settings.m_maxDownloads) -
-                 static_cast<int64_t>(GetActiveCount());
+  int64_t free =
+      static_cast<int64_t>(m_settings.GetMaxDownloads()) - static_cast<int64_t>(GetActiveCount());
   while (free > 0) {
     if (!m_queue.IsEmpty()) Start(*m_queue.GetFirst(), true);
     --free;
@@ -317,7 +313,7 @@ bool CDownloadManager::StopTransfer(CDownloadInfo& record) {
 }
 
 CDownloadInfo* CDownloadManager::FindRecord(const CDownloadInfo* record) {
-  for (CDownloadInfo& stored : m_data.m_downloads)
+  for (CDownloadInfo& stored : m_lists.downloads)
     if (&stored == record) return &stored;
   return nullptr;
 }

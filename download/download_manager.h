@@ -14,7 +14,10 @@
 #include <memory>
 #include <vector>
 
+#include "download/download_list.h"
 #include "download/download_queue.h"
+#include "download/folder_info.h"
+#include "download/history_list.h"
 #include "download/transfer_list.h"
 #include "net/transfer_settings.h"
 #include "platform/clock.h"
@@ -22,10 +25,18 @@
 
 namespace ferrow {
 
-class CApplicationData;
 class CDownloadInfo;
 class IDownloadListener;
+class IDownloadSettings;
 class ITransferFactory;
+
+// The stored lists the manager works on; they belong to the application data, which outlives
+// the manager.
+struct DownloadLists {
+  CDownloadList& downloads;
+  CHistoryList& history;
+  CFolderInfo& folders;  // the root of the folder tree
+};
 
 class CDownloadManager : public ITimerTarget {
  public:
@@ -35,9 +46,9 @@ class CDownloadManager : public ITimerTarget {
   static constexpr uint32_t kSweepTimer = 200;   // every second: remove finished transfers
   static constexpr uint32_t kSaveTimer = 300;    // every minute: save the download list
 
-  // The data, the factory and the clock must outlive the manager.
-  CDownloadManager(CApplicationData& data, ITransferFactory& factory,
-                   const IClock& clock = SystemClock());
+  // The lists, the settings, the factory and the clock must outlive the manager.
+  CDownloadManager(DownloadLists lists, const IDownloadSettings& settings,
+                   ITransferFactory& factory, const IClock& clock = SystemClock());
   // Stop all: running downloads go back to the head of the queue.
   ~CDownloadManager() override;
   CDownloadManager(const CDownloadManager&) = delete;
@@ -85,7 +96,8 @@ class CDownloadManager : public ITimerTarget {
   // The transfer of a running record, or null.
   ITransfer* FindTransfer(const CDownloadInfo& record) { return m_transfers.Find(&record); }
 
-  // Replaces how timer 300 saves the download list (the console program keeps nothing).
+  // How timer 300 saves the download list (the owner of the data knows where it goes and
+  // whether its file may be written); without one nothing is saved.
   void SetDownloadSaver(std::function<void()> saver) { m_saveDownloads = std::move(saver); }
 
  private:
@@ -107,7 +119,8 @@ class CDownloadManager : public ITimerTarget {
   // (download_manager_removal.cpp)
   void RemoveIfSuccessful(CDownloadInfo* record);
 
-  CApplicationData& m_data;
+  DownloadLists m_lists;
+  const IDownloadSettings& m_settings;
   ITransferFactory& m_factory;
   const IClock& m_clock;
   CTimerHost m_timerHost;

@@ -124,8 +124,8 @@ char TypeLetter(std::int32_t type) {
 
 }  // namespace
 
-int PrintRemoteListing(const std::wstring& url, const CSettings& settings, std::ostream& out,
-                       std::ostream& err, const ListingPrintOptions& options) {
+int PrintRemoteListing(const std::wstring& url, const ITransferSettingsSource& settings,
+                       std::ostream& out, std::ostream& err, const ListingPrintOptions& options) {
   CSiteExplorer explorer(settings);
   return PrintRemoteListing(explorer, url, out, err, options);
 }

@@ -9,7 +9,6 @@
 #include "net/internet_url.h"
 #include "net/transfer_info.h"
 #include "sites/folder_path.h"
-#include "store/settings.h"
 
 namespace ferrow {
 
@@ -37,7 +36,7 @@ std::wstring FolderOf(const std::wstring& url) {
 
 }  // namespace
 
-CSiteExplorer::CSiteExplorer(const CSettings& settings, ClientFactory factory)
+CSiteExplorer::CSiteExplorer(const ITransferSettingsSource& settings, ClientFactory factory)
     : m_globalSettings(settings), m_factory(std::move(factory)) {
   if (!m_factory) m_factory = MakeFtpClient;
 }

@@ -29,7 +29,6 @@ namespace ferrow {
 
 class CInternetClient;
 class CClientContext;
-class CSettings;
 
 namespace ExplorerEvent {
 constexpr uint32_t kLog = 5;          // a log line was added
@@ -57,8 +56,8 @@ class CSiteExplorer {
   // How often the driving thread should call OnTimer.
   static constexpr uint32_t kTimerMilliseconds = 100;
 
-  // The settings are copied at every connect and must outlive the explorer.
-  explicit CSiteExplorer(const CSettings& settings, ClientFactory factory = {});
+  // The network settings are copied at every connect; their source must outlive the explorer.
+  explicit CSiteExplorer(const ITransferSettingsSource& settings, ClientFactory factory = {});
   // Ends a running connection.
   ~CSiteExplorer();
   CSiteExplorer(const CSiteExplorer&) = delete;
@@ -96,7 +95,7 @@ class CSiteExplorer {
   bool ListFolder(CInternetClient& client);
   void Raise(uint32_t event) { m_events.Add(event); }
 
-  const CSettings& m_globalSettings;
+  const ITransferSettingsSource& m_globalSettings;
   ClientFactory m_factory;
 
   CThread m_thread;

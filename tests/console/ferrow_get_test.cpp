@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "store/settings.h"
+#include "app/settings.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/sandbox.h"

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "app/application_data.h"
 #include "download/download_info.h"
 #include "download/download_listener.h"
 #include "download/download_manager.h"
 #include "net/event_list.h"
-#include "store/application_data.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_transfer.h"
 #include "tests/support/sandbox.h"
@@ -36,7 +36,8 @@ class RemoveSuccessfulTest : public test::SandboxedTest {
     m_data.m_settings.SetDefaults();
     m_data.m_settings.m_startQueue = false;
     m_data.m_settings.m_removeSuccessful = true;
-    m_manager = std::make_unique<CDownloadManager>(m_data, m_factory, m_clock);
+    m_manager = std::make_unique<CDownloadManager>(m_data.GetDownloadLists(), m_data.m_settings,
+                                                   m_factory, m_clock);
     m_manager->SetDownloadSaver([] {});
     m_manager->AddListener(&m_listener);
     m_manager->Create();

@@ -10,13 +10,13 @@
 #include <thread>
 #include <vector>
 
+#include "app/application_data.h"
 #include "download/download_info.h"
 #include "download/download_listener.h"
 #include "download/file_transfer_factory.h"
 #include "net/event_list.h"
 #include "platform/error_code.h"
 #include "platform/text.h"
-#include "store/application_data.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_transfer.h"
 #include "tests/support/nginx_server.h"
@@ -68,7 +68,8 @@ class DownloadManagerTest : public test::SandboxedTest {
 
   void MakeManager() {
     m_manager.reset();
-    m_manager = std::make_unique<CDownloadManager>(m_data, m_factory, m_clock);
+    m_manager = std::make_unique<CDownloadManager>(m_data.GetDownloadLists(), m_data.m_settings,
+                                                   m_factory, m_clock);
     m_manager->SetDownloadSaver([this] { ++m_saves; });
     m_manager->AddListener(&m_listener);
     m_manager->Create();
@@ -515,7 +516,7 @@ TEST_F(DownloadManagerResumeTest, StopAllAndANewManagerWithStartQueueResumeBoth)
   };
 
   {
-    CDownloadManager manager(data, factory);
+    CDownloadManager manager(data.GetDownloadLists(), data.m_settings, factory);
     manager.SetDownloadSaver([] {});
     manager.Create();
     for (const char* name : {"a.bin", "b.bin"}) {
@@ -542,7 +543,7 @@ TEST_F(DownloadManagerResumeTest, StopAllAndANewManagerWithStartQueueResumeBoth)
   ASSERT_TRUE(nginx.WaitForRequests(6, std::chrono::seconds(10)));
   const size_t firstRequests = nginx.AccessLog().size();
 
-  CDownloadManager manager(data, factory);
+  CDownloadManager manager(data.GetDownloadLists(), data.m_settings, factory);
   manager.SetDownloadSaver([] {});
   manager.Create();  // "StartQueue": both start again
   EXPECT_EQ(manager.GetQueueCount(), 0u);

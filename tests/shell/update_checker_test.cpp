@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "store/registry.h"
+#include "shell/registry.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/sandbox.h"

@@ -13,11 +13,11 @@
 #include <thread>
 #include <vector>
 
+#include "app/settings.h"
 #include "net/internet_client.h"
 #include "platform/text.h"
 #include "sites/folder_path.h"
 #include "sites/listing_printer.h"
-#include "store/settings.h"
 #include "tests/net/loopback.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/sandbox.h"

@@ -1,4 +1,4 @@
-#include "store/registry.h"
+#include "shell/registry.h"
 
 #include "platform/text.h"
 

@@ -1,4 +1,4 @@
-#include "store/application_data.h"
+#include "app/application_data.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include "platform/folders.h"
 #include "platform/local_time.h"
 #include "platform/text.h"
-#include "store/registry.h"
+#include "shell/registry.h"
 
 namespace fs = std::filesystem;
 
@@ -18,6 +18,7 @@ namespace ferrow {
 namespace {
 
 constexpr size_t kSettingsIndex = 0;
+constexpr size_t kDownloadsIndex = 1;
 constexpr size_t kFoldersIndex = 2;
 
 std::string Timestamp() {
@@ -97,6 +98,11 @@ bool CApplicationData::Save() {
     m_states[i] = FileState::kLoaded;  // the file now holds what the object holds
   }
   return all;
+}
+
+bool CApplicationData::SaveDownloads() {
+  if (m_states[kDownloadsIndex] == FileState::kProtected) return false;
+  return m_downloads.Save(GetFilePath(CDownloadList::kFileName));
 }
 
 void CApplicationData::SetDefaults(const CResourceManager& resources) {

@@ -1,4 +1,4 @@
-#include "store/application_data.h"
+#include "app/application_data.h"
 
 #include <sys/stat.h>
 
@@ -10,7 +10,7 @@
 #include "l10n/resource_manager.h"
 #include "platform/autostart.h"
 #include "platform/error_code.h"
-#include "store/registry.h"
+#include "shell/registry.h"
 #include "tests/support/sandbox.h"
 
 namespace ferrow {

@@ -1,8 +1,8 @@
-#include "store/recent_list.h"
+#include "shell/recent_list.h"
 
 #include <algorithm>
 
-#include "store/registry.h"
+#include "shell/registry.h"
 
 namespace ferrow {
 namespace {

@@ -1,6 +1,6 @@
-#include "store/registry.h"
+#include "shell/registry.h"
 
-#include "store/recent_list.h"
+#include "shell/recent_list.h"
 #include "tests/support/sandbox.h"
 
 namespace ferrow {

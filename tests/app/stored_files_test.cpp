@@ -1,15 +1,15 @@
 // The stored files stay byte for byte what earlier builds wrote: the five data files and the
 // registry hive of a fixed set of data are compared with copies written before the layers of the
-// code were split (tests/store/data/golden), and those copies load and save unchanged.
+// code were split (tests/app/data/golden), and those copies load and save unchanged.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "store/application_data.h"
-#include "store/recent_list.h"
-#include "store/registry.h"
-#include "tests/store/golden_data.h"
+#include "app/application_data.h"
+#include "shell/recent_list.h"
+#include "shell/registry.h"
+#include "tests/app/golden_data.h"
 #include "tests/support/sandbox.h"
 
 namespace ferrow {
@@ -23,7 +23,7 @@ const char* const kDataFiles[] = {"Settings.xml", "Downloads.xml", "Folders.xml"
 class StoredFilesTest : public test::SandboxedTest {
  protected:
   static fs::path Golden(const std::string& name) {
-    return test::SourceDir() / "tests" / "store" / "data" / "golden" / name;
+    return test::SourceDir() / "tests" / "app" / "data" / "golden" / name;
   }
   fs::path Stored(const std::string& name) const {
     return DataHome() / "Brennick" / "Ferrow" / name;

@@ -1,5 +1,5 @@
 // What a start that fails early shows, and that it writes nothing.
-#include "shell/ferrow_app.h"
+#include "app/ferrow_app.h"
 
 #include <gtest/gtest.h>
 

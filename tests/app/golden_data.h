@@ -1,11 +1,11 @@
 #pragma once
-// The data behind tests/store/data/golden: the files there were written from exactly this data
+// The data behind tests/app/data/golden: the files there were written from exactly this data
 // by the build before the layers were split, and every later build must write the same bytes.
 // Change it only together with the files.
 #include <cwchar>
 #include <string>
 
-#include "store/application_data.h"
+#include "app/application_data.h"
 
 // Every stored field set, non-ASCII text within ISO 8859-1, a line break inside a text,
 // unknown sizes, a nested folder tree.

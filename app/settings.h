@@ -7,16 +7,17 @@
 #include <filesystem>
 #include <string>
 
+#include "download/download_settings.h"
 #include "net/login_list.h"
 #include "net/proxy_info.h"
-#include "store/sound_list.h"
+#include "shell/sound_list.h"
 #include "store/xml_object.h"
 
 namespace ferrow {
 
 class CTransferSettings;
 
-class CSettings : public CXmlObject {
+class CSettings : public CXmlObject, public IDownloadSettings {
  public:
   static constexpr const char* kFileName = "Settings.xml";
   static constexpr int32_t kDefaultConnectTimeoutSeconds = 30;
@@ -48,7 +49,12 @@ class CSettings : public CXmlObject {
   // Copies the network settings in their fixed order: logins, HTTP proxy, SOCKS proxy, e-mail
   // address, user agent, threads, retry attempts, retry delay, speed limit, passive mode, cache,
   // cookies, referrer; then the two time-outs.
-  void CopyTo(CTransferSettings& transfer) const;
+  void CopyTo(CTransferSettings& transfer) const override;
+
+  // What the download manager reads.
+  int32_t GetMaxDownloads() const override { return m_maxDownloads; }
+  bool GetStartQueue() const override { return m_startQueue; }
+  bool GetRemoveSuccessful() const override { return m_removeSuccessful; }
 
   bool m_autoRun = false;
   bool m_startQueue = false;

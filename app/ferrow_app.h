@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "app/application_data.h"
 #include "platform/clock.h"
 #include "platform/timer_host.h"
 #include "shell/command_line.h"
 #include "shell/instance_names.h"
 #include "shell/single_instance.h"
-#include "store/application_data.h"
 
 namespace ferrow {
 

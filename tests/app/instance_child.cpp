@@ -15,10 +15,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/ferrow_app.h"
 #include "l10n/resource_manager.h"
 #include "platform/text.h"
 #include "platform/wave_player.h"
-#include "shell/ferrow_app.h"
 #include "shell/shell_actions.h"
 #include "shell/shell_front_end.h"
 

@@ -1,5 +1,6 @@
-#include "shell/after_download.h"
+#include "app/after_download.h"
 
+#include "app/settings.h"
 #include "download/download_info.h"
 #include "download/download_manager.h"
 #include "l10n/message_numbers.h"
@@ -8,7 +9,6 @@
 #include "shell/argument_split.h"
 #include "shell/event_sounds.h"
 #include "shell/shell_actions.h"
-#include "store/settings.h"
 
 namespace ferrow {
 

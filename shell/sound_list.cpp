@@ -1,4 +1,4 @@
-#include "store/sound_list.h"
+#include "shell/sound_list.h"
 
 #include "store/xml_node.h"
 

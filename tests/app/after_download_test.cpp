@@ -1,6 +1,6 @@
 // The reaction to finished downloads, driven through the real download manager with scripted
 // transfers; the scanner is a real program started by the real launcher, the rest is recorded.
-#include "shell/after_download.h"
+#include "app/after_download.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/application_data.h"
 #include "download/download_info.h"
 #include "download/download_manager.h"
 #include "l10n/message_numbers.h"
@@ -17,7 +18,6 @@
 #include "platform/text.h"
 #include "shell/event_sounds.h"
 #include "shell/shell_actions.h"
-#include "store/application_data.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_transfer.h"
 #include "tests/support/sandbox.h"
@@ -64,7 +64,8 @@ class AfterDownloadTest : public test::SandboxedTest {
     m_data.m_settings.SetDefaults();
     m_data.m_settings.m_startQueue = false;
     m_data.m_settings.m_maxDownloads = 2;
-    m_manager = std::make_unique<CDownloadManager>(m_data, m_factory, m_clock);
+    m_manager = std::make_unique<CDownloadManager>(m_data.GetDownloadLists(), m_data.m_settings,
+                                                   m_factory, m_clock);
     m_manager->SetDownloadSaver([] {});
     m_after =
         std::make_unique<CAfterDownload>(m_data.m_settings, *m_manager, m_recorder, m_recorder,

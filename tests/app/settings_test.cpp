@@ -1,4 +1,4 @@
-#include "store/settings.h"
+#include "app/settings.h"
 
 #include <sys/stat.h>
 

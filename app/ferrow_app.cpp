@@ -1,12 +1,12 @@
-#include "shell/ferrow_app.h"
+#include "app/ferrow_app.h"
 
+#include "app/after_download.h"
 #include "download/download_manager.h"
 #include "download/file_transfer_factory.h"
 #include "l10n/message_numbers.h"
 #include "l10n/resource_manager.h"
 #include "platform/alsa_wave_player.h"
 #include "platform/text.h"
-#include "shell/after_download.h"
 #include "shell/browser_integration.h"
 #include "shell/dialup_service.h"
 #include "shell/shell_front_end.h"
@@ -118,7 +118,9 @@ void CFerrowApp::MakeServices() {
   }
   m_sounds = std::make_unique<CSoundManager>(*m_options.wavePlayer);
   m_dialup = std::make_unique<CDialupService>();
-  m_downloads = std::make_unique<CDownloadManager>(m_data, *m_options.transferFactory, m_clock);
+  m_downloads = std::make_unique<CDownloadManager>(m_data.GetDownloadLists(), m_data.m_settings,
+                                                   *m_options.transferFactory, m_clock);
+  m_downloads->SetDownloadSaver([this] { m_data.SaveDownloads(); });
   m_afterDownload = std::make_unique<CAfterDownload>(
       m_data.m_settings, *m_downloads, *m_sounds, *m_options.actions, m_resources,
       // Posted, not called: the front end closes from the loop, never from inside the
@@ -130,7 +132,7 @@ void CFerrowApp::MakeServices() {
 }
 
 void CFerrowApp::StartServices() {
-  m_sounds->SetSettings(&m_data.m_settings);
+  m_sounds->SetSettings(&m_data.m_settings.m_enableSounds, &m_data.m_settings.m_soundFiles);
   if (m_options.watchConnections) m_dialup->Start();  // no rtnetlink: no reports, no error
   m_downloads->Create();                              // starts the queue with "StartQueue"
   if (m_options.applyIntegration)

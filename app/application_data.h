@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "download/download_list.h"
+#include "download/download_manager.h"
 #include "download/folder_info.h"
 #include "download/history_list.h"
 #include "sites/site_list.h"
-#include "store/settings.h"
 
 namespace ferrow {
 
@@ -69,6 +70,12 @@ class CApplicationData {
   static std::filesystem::path GetFilePath(const char* fileName);
 
   FileState GetFileState(size_t index) const { return m_states[index]; }
+
+  // The lists the download manager works on.
+  DownloadLists GetDownloadLists() { return {m_downloads, m_history, m_folders}; }
+  // Saves "Downloads.xml" alone (the download manager's minute timer), unless its file is
+  // protected.
+  bool SaveDownloads();
   const std::vector<SetAsideFile>& GetSetAsideFiles() const { return m_setAside; }
 
   CSettings m_settings;
