@@ -45,23 +45,13 @@ std::wstring Number(uint64_t value) {
 
 CHttpClient::CHttpClient(const CClientContext& context) : CInternetClient(context) {
   if (Settings() != nullptr) m_proxy = Settings()->GetHttpProxy();
+  if (m_proxy.m_enabled) m_socket.SetHttpProxy(m_proxy);
 }
 
 bool CHttpClient::Open(const std::wstring& url) {
   // Behind the HTTP proxy the request line carries the absolute address; RequestTarget()
   // builds it from the URL's parts, so the URL itself keeps its own path.
   return CInternetClient::Open(url);
-}
-
-bool CHttpClient::Connect() {
-  if (!UsesProxy()) return CInternetClient::Connect();
-  ReportStatus(DownloadStatus::kConnecting);
-  if (m_proxy.m_port < 0 || m_proxy.m_port > 65535) {
-    ReportError(MakeError(kCategorySocket, SocketCode::kAddressNotAvailable));
-    return false;
-  }
-  return m_socket.Create() &&
-         m_socket.Connect(m_proxy.m_server, static_cast<uint16_t>(m_proxy.m_port));
 }
 
 bool CHttpClient::Login() {

@@ -11,7 +11,7 @@ namespace ferrow::test {
 
 namespace {
 
-constexpr uint32_t kLoopbackAddress = 0x7F000001;
+const IpAddress kLoopbackAddress = IpAddress::Ipv4(0x7F000001);
 
 bool SendAll(SocketHandle socket, const char* data, size_t size) {
   while (size > 0) {

@@ -245,7 +245,7 @@ TEST_F(ProxySocketTest, ActiveModeListenAcceptAndPortText) {
   std::wstring text = waiting.PortText();
   unsigned a, b, c, d, high, low;
   ASSERT_EQ(swscanf(text.c_str(), L"%u,%u,%u,%u,%u,%u", &a, &b, &c, &d, &high, &low), 6) << text;
-  EXPECT_EQ((a << 24) | (b << 16) | (c << 8) | d, kLoopback);
+  EXPECT_EQ(IpAddress::Ipv4((a << 24) | (b << 16) | (c << 8) | d), kLoopback);
   uint16_t port = static_cast<uint16_t>(high * 256 + low);
 
   SocketHandle peer = SocketCreate();
