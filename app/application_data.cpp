@@ -100,6 +100,32 @@ bool CApplicationData::Save() {
   return all;
 }
 
+CApplicationData::Snapshot CApplicationData::TakeSnapshot() const {
+  Snapshot snapshot{m_settings, m_downloads, m_folders, m_history, m_sites, {}};
+  for (size_t i = 0; i < kObjectCount; ++i)
+    snapshot.writable[i] = m_states[i] != FileState::kProtected;
+  return snapshot;
+}
+
+std::array<bool, 5> CApplicationData::Snapshot::Save() {
+  const std::array<std::pair<CXmlObject*, const char*>, kObjectCount> entries{{
+      {&settings, CSettings::kFileName},
+      {&downloads, CDownloadList::kFileName},
+      {&folders, CFolderInfo::kFileName},
+      {&history, CHistoryList::kFileName},
+      {&sites, CSiteList::kFileName},
+  }};
+  std::array<bool, kObjectCount> saved{};
+  for (size_t i = 0; i < kObjectCount; ++i)
+    saved[i] = writable[i] && entries[i].first->Save(GetFilePath(entries[i].second));
+  return saved;
+}
+
+void CApplicationData::MarkSaved(const std::array<bool, 5>& saved) {
+  for (size_t i = 0; i < kObjectCount; ++i)
+    if (saved[i]) m_states[i] = FileState::kLoaded;
+}
+
 bool CApplicationData::SaveDownloads() {
   if (m_states[kDownloadsIndex] == FileState::kProtected) return false;
   return m_downloads.Save(GetFilePath(CDownloadList::kFileName));

@@ -71,6 +71,22 @@ class CApplicationData {
 
   FileState GetFileState(size_t index) const { return m_states[index]; }
 
+  // A copy of the five objects, and of which of them may be written, for a save on another
+  // thread while the program goes on changing the originals.
+  struct Snapshot {
+    CSettings settings;
+    CDownloadList downloads;
+    CFolderInfo folders;
+    CHistoryList history;
+    CSiteList sites;
+    std::array<bool, 5> writable{};
+    // Writes every writable copy to its file, as Save does; which ones were written. Any thread.
+    std::array<bool, 5> Save();
+  };
+  Snapshot TakeSnapshot() const;
+  // After a snapshot was saved: those files now hold what was saved.
+  void MarkSaved(const std::array<bool, 5>& saved);
+
   // The lists the download manager works on.
   DownloadLists GetDownloadLists() { return {m_downloads, m_history, m_folders}; }
   // Saves "Downloads.xml" alone (the download manager's minute timer), unless its file is

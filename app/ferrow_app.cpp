@@ -6,6 +6,7 @@
 #include "l10n/message_numbers.h"
 #include "l10n/resource_manager.h"
 #include "platform/alsa_wave_player.h"
+#include "platform/assert.h"
 #include "platform/text.h"
 #include "shell/browser_integration.h"
 #include "shell/dialup_service.h"
@@ -45,12 +46,22 @@ CFerrowApp::CFerrowApp(IShellFrontEnd& frontEnd, CResourceManager& resources, Op
 
 CFerrowApp::~CFerrowApp() {
   Exit();
+  // An Exit whose completion never came: finished here, without it.
+  if (m_exiting) {
+    m_exited = nullptr;
+    FinishExit();
+  }
+  m_saver.Wait();
   m_timerHost.KillTimers(this);
-  // After a start that failed once the services existed: the manager outlives its listener.
-  if (m_downloads && m_afterDownload) m_downloads->RemoveListener(m_afterDownload.get());
+  // After a start that failed once the services existed: the manager outlives its listeners.
+  if (m_downloads) {
+    if (m_afterDownload) m_downloads->RemoveListener(m_afterDownload.get());
+    m_downloads->RemoveListener(this);
+  }
 }
 
 CFerrowApp::StartResult CFerrowApp::Start(const std::vector<std::wstring>& arguments) {
+  FERROW_ASSERT(OnOwnerThread());
   if (m_running) return StartResult::kRunning;
   if (m_instance.PrepareFolder() != 0) return Fail(Msg::kInstanceChannelFailedCode);
   if (!m_instance.CreateBlock()) return Fail(Msg::kUrlBlockFailedCode);
@@ -86,6 +97,18 @@ CFerrowApp::StartResult CFerrowApp::Start(const std::vector<std::wstring>& argum
   return StartResult::kRunning;
 }
 
+bool CFerrowApp::StartInMemory(const CSettings& settings) {
+  FERROW_ASSERT(OnOwnerThread());
+  if (m_running || m_downloads) return false;
+  m_inMemory = true;
+  m_data.m_settings = settings;
+  MakeServices();
+  m_downloads->Create();  // starts the queue with "StartQueue"
+  m_timerHost.SetTimer(this, kPollTimer, kPollMilliseconds);
+  m_running = true;
+  return true;
+}
+
 CFerrowApp::StartResult CFerrowApp::Fail(uint16_t systemCode) {
   ShowStartupError(systemCode);
   return StartResult::kFailed;
@@ -104,13 +127,21 @@ void CFerrowApp::ShowStartupError(uint16_t systemCode) {
 }
 
 void CFerrowApp::MakeServices() {
-  if (!m_options.wavePlayer) {
-    m_ownPlayer = std::make_unique<CAlsaWavePlayer>();
-    m_options.wavePlayer = m_ownPlayer.get();
-  }
   if (!m_options.transferFactory) {
     m_ownFactory = std::make_unique<CFileTransferFactory>();
     m_options.transferFactory = m_ownFactory.get();
+  }
+  if (m_inMemory) {
+    m_downloads = std::make_unique<CDownloadManager>(m_data.GetDownloadLists(), m_data.m_settings,
+                                                     *m_options.transferFactory, m_clock);
+    m_downloads->AddListener(this);
+    m_explorer = std::make_unique<CSiteExplorer>(m_data.m_settings);
+    m_explorer->AddView(this);
+    return;
+  }
+  if (!m_options.wavePlayer) {
+    m_ownPlayer = std::make_unique<CAlsaWavePlayer>();
+    m_options.wavePlayer = m_ownPlayer.get();
   }
   if (!m_options.actions) {
     m_ownActions = std::make_unique<CSystemActions>();
@@ -127,7 +158,9 @@ void CFerrowApp::MakeServices() {
       // download manager's own call.
       [this] { m_closeRequested = true; });
   m_downloads->AddListener(m_afterDownload.get());
+  m_downloads->AddListener(this);
   m_explorer = std::make_unique<CSiteExplorer>(m_data.m_settings);
+  m_explorer->AddView(this);
   m_updates = std::make_unique<CUpdateChecker>(m_clock);
 }
 
@@ -162,8 +195,11 @@ void CFerrowApp::QueueOwnUrls() {
 }
 
 size_t CFerrowApp::Poll() {
+  FERROW_ASSERT(OnOwnerThread());
   size_t fired = m_timerHost.Poll();
   if (m_downloads) fired += m_downloads->GetTimerHost().Poll();
+  FinishPendingWork();
+  NotifyChanges();
   return fired;
 }
 
@@ -183,7 +219,7 @@ void CFerrowApp::OnTimer(uint32_t id) {
   if (!m_running) return;
   DeliverConnectionChanges();
   if (!m_running) return;
-  if (m_updates->TakeNotification()) m_frontEnd.OnNewVersion();
+  if (m_updates && m_updates->TakeNotification()) m_frontEnd.OnNewVersion();
   if (!m_running) return;
   m_explorer->OnTimer();
   if (m_running && m_closeRequested) {
@@ -213,7 +249,7 @@ void CFerrowApp::DeliverHandOvers() {
 
 void CFerrowApp::DeliverConnectionChanges() {
   bool up = false;
-  while (m_running && m_dialup->TakeEvent(up)) {
+  while (m_running && m_dialup && m_dialup->TakeEvent(up)) {
     // With the link the queue starts; without it the running downloads wait at its head.
     if (up)
       m_downloads->StartQueue();
@@ -223,20 +259,55 @@ void CFerrowApp::DeliverConnectionChanges() {
   }
 }
 
-void CFerrowApp::Exit() {
-  if (!m_running) return;
+void CFerrowApp::Exit(Completion done) {
+  FERROW_ASSERT(OnOwnerThread());
+  if (!m_running) {
+    if (done) done(true);
+    return;
+  }
   m_running = false;
   m_timerHost.KillTimers(this);
-  m_updates->Stop();
+  if (m_updates) m_updates->Stop();
+  m_exiting = true;
+  if (!done) {
+    FinishExit();
+    return;
+  }
+  // The rest follows from Poll once the threads have ended (FinishPendingWork).
+  m_exited = std::move(done);
+  m_explorer->RequestStop();
+  m_downloads->RequestStopAll();
+}
+
+void CFerrowApp::FinishExit() {
+  m_exiting = false;
   m_explorer->Stop();
+  m_explorer->RemoveView(this);
   m_explorer.reset();
-  m_downloads->RemoveListener(m_afterDownload.get());
+  if (m_afterDownload) m_downloads->RemoveListener(m_afterDownload.get());
+  m_downloads->RemoveListener(this);
   m_downloads.reset();  // stops every transfer; running downloads go first in the queue
   m_afterDownload.reset();
-  m_dialup->Stop();
-  m_sounds->Stop();
-  m_data.Save();
-  m_instance.Server().Stop();
+  if (m_dialup) m_dialup->Stop();
+  if (m_sounds) m_sounds->Stop();
+  Completion exited = std::move(m_exited);
+  m_exited = nullptr;
+  if (m_inMemory) {
+    if (exited) exited(true);
+    return;
+  }
+  if (!exited) {
+    m_saver.Wait();  // a save still running writes older data: it ends first
+    m_data.Save();
+    m_instance.Server().Stop();
+    return;
+  }
+  // The instance lock stays until this object goes, so a new instance never reads files still
+  // being written.
+  Save([this, exited](bool saved) {
+    m_instance.Server().Stop();
+    exited(saved);
+  });
 }
 
 }  // namespace ferrow

@@ -147,6 +147,33 @@ void CDownloadManager::StopAll() {
   m_stoppingAll = false;
 }
 
+bool CDownloadManager::RequestStop(CDownloadInfo& record) {
+  CTransferItem* item = m_transfers.FindItem(&record);
+  if (!item) return false;
+  item->SetStopping();
+  item->GetTransfer()->RequestStop();
+  return true;
+}
+
+bool CDownloadManager::TransferHasEnded(const CDownloadInfo& record) {
+  ITransfer* transfer = m_transfers.Find(&record);
+  return transfer == nullptr || transfer->HasEnded();
+}
+
+void CDownloadManager::RequestStopAll() {
+  for (CTransferItem& item : m_transfers.GetItems()) {
+    if (!CTransferList::IsActiveStatus(item.GetRecord()->m_status)) continue;
+    item.SetStopping();
+    item.GetTransfer()->RequestStop();
+  }
+}
+
+bool CDownloadManager::AllTransfersEnded() const {
+  for (const CTransferItem& item : m_transfers.GetItems())
+    if (!item.GetTransfer()->HasEnded()) return false;
+  return true;
+}
+
 void CDownloadManager::AnswerLogin(CDownloadInfo& record, uint32_t value) {
   if (ITransfer* transfer = m_transfers.Find(&record)) transfer->Resume(value);
 }
@@ -204,7 +231,7 @@ void CDownloadManager::OnUpdateTimer() {
   // A snapshot: the finish handling starts transfers and listeners may stop or delete some.
   for (ITransfer* transfer : TransfersOf(m_transfers)) {
     CTransferItem* item = m_transfers.FindItemOf(transfer);
-    if (!item) continue;
+    if (!item || item->IsStopping()) continue;
     UpdateRecord(*item);
     DispatchEvents(transfer);
   }
@@ -213,7 +240,7 @@ void CDownloadManager::OnUpdateTimer() {
 void CDownloadManager::OnSweepTimer() {
   for (ITransfer* transfer : TransfersOf(m_transfers)) {
     CTransferItem* item = m_transfers.FindItemOf(transfer);
-    if (!item || !transfer->IsFinished()) continue;
+    if (!item || item->IsStopping() || !transfer->IsFinished()) continue;
     if (!item->IsFinishSeen()) {
       // The worker ended without its finished event (it could not begin, for example on a
       // scheme it does not serve): the record must not stay "running" for ever.

@@ -72,6 +72,17 @@ class CDownloadManager : public ITimerTarget {
   void Delete(CDownloadInfo& record);
   // Every active download is stopped and put at the head of the queue.
   void StopAll();
+  // The first half of a stop that must not block the caller: asks the record's transfer to stop
+  // and leaves it alone (no figures, no events, no sweep) until Stop, Requeue or Delete finish
+  // the job, which they do without waiting once TransferHasEnded. False when the record runs no
+  // transfer.
+  bool RequestStop(CDownloadInfo& record);
+  // True when the record has no transfer or its worker has ended.
+  bool TransferHasEnded(const CDownloadInfo& record);
+  // RequestStop for every active download (the first half of a Stop all that must not block).
+  void RequestStopAll();
+  // True when no transfer's worker runs any more.
+  bool AllTransfersEnded() const;
   void AnswerLogin(CDownloadInfo& record, uint32_t value);
   void MoveUp(CDownloadInfo& record);
   void MoveDown(CDownloadInfo& record);

@@ -63,14 +63,15 @@ bool CFileTransfer::Start(const std::wstring& url, const std::wstring& file) {
 }
 
 void CFileTransfer::Stop() {
-  if (!m_thread.IsRunning()) {
-    m_thread.Wait();
-    return;
-  }
+  if (m_thread.IsRunning()) RequestStop();
+  m_thread.Wait();
+}
+
+void CFileTransfer::RequestStop() {
+  // The stop event before the sockets: a socket made after the close sees the event.
   m_stop.Set();
   m_resume.Signal(1);
   m_sockets.CloseAll();
-  m_thread.Wait();
 }
 
 void CFileTransfer::Resume(uint32_t value) {

@@ -50,6 +50,8 @@ class CFileTransfer {
   bool Start(const std::wstring& url, const std::wstring& file);
   // Asks every thread to stop, breaks their network calls and waits for the worker.
   void Stop();
+  // The same without the wait: the threads end on their own, soon.
+  void RequestStop();
   // Answers a login request: 1 try again (with the login now stored), 0 give up.
   void Resume(uint32_t value);
   // True when the worker has ended and every event has been taken.

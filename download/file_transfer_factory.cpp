@@ -14,6 +14,8 @@ class FileTransferHandle : public ITransfer {
     return m_transfer.Start(url, file);
   }
   void Stop() override { m_transfer.Stop(); }
+  void RequestStop() override { m_transfer.RequestStop(); }
+  bool HasEnded() const override { return !m_transfer.IsRunning(); }
   void Resume(uint32_t value) override { m_transfer.Resume(value); }
   bool IsFinished() const override { return m_transfer.IsFinished(); }
   CTransferInfo& Master() override { return m_transfer.Master(); }

@@ -80,12 +80,17 @@ bool CSiteExplorer::ChangeFolder(const std::wstring& name) {
   return true;
 }
 
+void CSiteExplorer::RequestStop() {
+  if (!m_thread.IsRunning()) return;
+  // The stop event before the sockets: a socket the worker creates after the close sees it.
+  m_stop.Set();
+  m_sockets.CloseAll();
+  m_resume.Signal(0);
+}
+
 void CSiteExplorer::Stop() {
   if (m_thread.IsRunning()) {
-    // The stop event before the sockets: a socket the worker creates after the close sees it.
-    m_stop.Set();
-    m_sockets.CloseAll();
-    m_resume.Signal(0);
+    RequestStop();
     while (!m_ended.Wait(kStopRecloseMilliseconds)) m_sockets.CloseAll();
   }
   m_thread.Wait();

@@ -72,6 +72,11 @@ class CSiteExplorer {
   bool ChangeFolder(const std::wstring& name);
   // Breaks the worker's network calls, wakes it and waits for it to end.
   void Stop();
+  // The same without the wait: call it again now and then (it closes sockets made since)
+  // until HasEnded, then Stop finishes without waiting.
+  void RequestStop();
+  // True when no worker runs (it has ended, or none was started).
+  bool HasEnded() const { return !m_thread.IsRunning(); }
   bool IsRunning() const;
 
   CFileListing GetListing() const;

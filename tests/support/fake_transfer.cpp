@@ -34,6 +34,12 @@ void FakeTransfer::Stop() {
   Finish(DownloadStatus::kFailed, MakeError(kCategorySystem, SystemCode::kCancelled));
 }
 
+void FakeTransfer::RequestStop() {
+  ++m_stopRequests;
+  if (m_running && !m_slowStop)
+    Finish(DownloadStatus::kFailed, MakeError(kCategorySystem, SystemCode::kCancelled));
+}
+
 void FakeTransfer::Resume(uint32_t value) {
   m_resumeValues.push_back(value);
 }

@@ -19,6 +19,10 @@ class FakeTransfer : public ITransfer {
   bool Start(const std::wstring& url, const std::wstring& file) override;
   // Like the real one: a running transfer records "cancelled" (Failed) and queues finished.
   void Stop() override;
+  // Ends at once, like Stop, unless SetSlowStop: then the "thread" ends when the test calls
+  // Finish (or Stop).
+  void RequestStop() override;
+  bool HasEnded() const override { return !m_running; }
   void Resume(uint32_t value) override;
   bool IsFinished() const override;
   CTransferInfo& Master() override { return *m_master; }
@@ -35,6 +39,8 @@ class FakeTransfer : public ITransfer {
   // The worker's end without any event (a scheme it does not serve).
   void EndSilently();
   void SetConnections(int32_t count) { m_connections = count; }
+  void SetSlowStop(bool slow) { m_slowStop = slow; }
+  int GetStopRequests() const { return m_stopRequests; }
 
   bool IsRunning() const { return m_running; }
   const std::wstring& Url() const { return m_url; }
@@ -53,6 +59,8 @@ class FakeTransfer : public ITransfer {
   std::wstring m_url;
   std::wstring m_file;
   int m_stopCalls = 0;
+  int m_stopRequests = 0;
+  bool m_slowStop = false;
   int32_t m_connections = 0;
   std::vector<uint32_t> m_resumeValues;
 };
