@@ -21,7 +21,9 @@
 #include "platform/text.h"
 #include "tests/download/fake_server.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/skip.h"
 #include "tests/support/test_data.h"
+#include "tests/support/wait_until.h"
 
 extern "C" char** environ;
 
@@ -32,13 +34,7 @@ constexpr ErrorValue kCancelled = MakeError(kCategorySystem, SystemCode::kCancel
 // The in-memory server cuts a body by closing the connection in good order.
 constexpr ErrorValue kCut = MakeError(kCategorySocket, SocketCode::kDisconnected);
 
-bool WaitUntil(const std::function<bool()>& condition) {
-  for (int i = 0; i < 10000; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return false;
-}
+using test::WaitUntil;
 
 class FileTransferTest : public test::SandboxedTest {
  protected:
@@ -563,7 +559,7 @@ TEST_F(FileTransferTest, FullDiskFailsWithoutRetryAndResumesOnceThereIsRoom) {
   std::filesystem::path mountPoint = SandboxDir() / "small";
   std::filesystem::create_directories(mountPoint);
   if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=512k") != 0) {
-    GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    FERROW_SKIP_OR_FAIL("cannot mount a tmpfs here (needs root)");
   }
   struct Unmount {
     std::string path;

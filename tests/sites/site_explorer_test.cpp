@@ -22,6 +22,7 @@
 #include "tests/support/ftp_server.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/wait_until.h"
 
 namespace ferrow {
 namespace {
@@ -94,13 +95,10 @@ class RecordingView : public ISiteExplorerListener {
 // hang, not a speed check).
 bool PumpUntil(CSiteExplorer& explorer, const RecordingView& view, uint32_t event,
                size_t count = 1) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::chrono::steady_clock::now() < deadline) {
+  return test::WaitUntil([&] {
     explorer.OnTimer();
-    if (view.Count(event) >= count) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return false;
+    return view.Count(event) >= count;
+  });
 }
 
 std::vector<std::wstring> Names(const CFileListing& listing) {
