@@ -223,7 +223,7 @@ bool CHttpClient::FollowRedirect() {
   std::wstring base = current.find(L"://") == std::wstring::npos ? L"http://" + current : current;
   std::wstring target = CInternetURL::Resolve(base, LocalToWide(location));
   CInternetURL next(target);
-  int32_t scheme = next.GetScheme();
+  const Scheme scheme = next.GetScheme();
   if (scheme != Scheme::kHttp && scheme != Scheme::kFtp) {
     // Never a local file, nor an address of a protocol Ferrow does not speak.
     AddLogLine(LogKind::kNotice, L"The server redirected to " + target +
