@@ -278,6 +278,18 @@ CInternetURL::CInternetURL(const std::wstring& text) {
   Parse(text);
 }
 
+std::wstring CInternetURL::MaskPassword(const std::wstring& text) {
+  const size_t scheme = text.find(L"://");
+  const size_t authority = scheme == std::wstring::npos ? 0 : scheme + 3;
+  size_t end = text.find_first_of(L"/?#", authority);
+  if (end == std::wstring::npos) end = text.size();
+  const size_t at = text.rfind(L'@', end);
+  if (at == std::wstring::npos || at < authority) return text;
+  const size_t colon = text.find(L':', authority);
+  if (colon == std::wstring::npos || colon > at) return text;
+  return text.substr(0, colon + 1) + L"****" + text.substr(at);
+}
+
 int32_t CInternetURL::DefaultPort(Scheme scheme) {
   const int32_t index = SchemeNumber(scheme);
   return index >= 0 && index < kSchemeCount ? kSchemes[index].defaultPort : 0;

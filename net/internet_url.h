@@ -45,6 +45,9 @@ class CInternetURL {
   // likewise; an absolute reference stands as it is. The scheme is given in small letters
   // and the fragment is left out.
   static std::wstring Resolve(const std::wstring& base, const std::wstring& reference);
+  // The address with the password of its "user:password@" shown as "****", for logs and
+  // messages; an address without a password stays as it is.
+  static std::wstring MaskPassword(const std::wstring& text);
   // Standard Base64 of the text in the local character set (HTTP Basic credentials).
   static std::wstring Base64(const std::wstring& text);
   // The default port of a scheme number (0 for any other).
