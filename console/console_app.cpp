@@ -120,6 +120,13 @@ std::string CConsoleApp::ErrorMessage(int32_t error) const {
   return text.empty() ? std::string(code) : PrintableLocal(text) + " (" + code + ")";
 }
 
+std::string CConsoleApp::DownloadName(const CDownloadInfo& record) const {
+  std::string name = WideToLocal(PrintableText(record.m_name));
+  // Every line about the download says that nobody checked whom it came from.
+  if (m_options.m_insecure) name += " [insecure: certificates not checked]";
+  return name;
+}
+
 void CConsoleApp::PrintNotices(const Guid& id, const std::string& name) {
   if (!m_app || !m_display) return;
   // Nobody else reads the log here; the protocol lines stay unprinted.
@@ -133,7 +140,7 @@ void CConsoleApp::OnDownloadEvent(const Guid& id, TransferEvent event) {
   DownloadSnapshot snapshot;
   if (!m_app || !m_app->GetDownload(id, snapshot)) return;
   const CDownloadInfo& record = snapshot.record;
-  const std::string name = WideToLocal(PrintableText(record.m_name));
+  const std::string name = DownloadName(record);
   if (event == TransferEvent::kLog || event == TransferEvent::kFinished) PrintNotices(id, name);
   if (event == TransferEvent::kLoginRequired) {
     // Nobody to ask: give up this download; the login belongs into the URL.
@@ -183,7 +190,8 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   }
   if (!m_options.m_listUrl.empty()) return ListFolder();
   for (const std::string& line : m_options.GetSkippedLines())
-    std::fprintf(stderr, "ferrow-get: skipped '%s' (not an http:// or ftp:// URL)\n",
+    std::fprintf(stderr,
+                 "ferrow-get: skipped '%s' (not an http://, https://, ftp:// or ftps:// URL)\n",
                  PrintableLocal(CConsoleOptions::MaskPassword(line)).c_str());
 
   // The application's data lives in memory only: nothing is loaded from or saved to the data
@@ -242,7 +250,7 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
       if (!app.GetDownload(id, snapshot)) continue;
       const CDownloadInfo& record = snapshot.record;
       ProgressRow row;
-      row.name = WideToLocal(PrintableText(record.m_name));
+      row.name = DownloadName(record);
       row.status = record.m_status;
       row.done = record.m_done;
       row.size = record.m_size;

@@ -11,6 +11,7 @@
 
 namespace ferrow {
 
+class CDownloadInfo;
 class CFerrowApp;
 class CProgressDisplay;
 class CSettings;
@@ -36,6 +37,8 @@ class CConsoleApp : public ICoreListener {
   std::string ErrorMessage(int32_t error) const;
   // Prints the transfer's notices (a restart and why) that came since the last call.
   void PrintNotices(const Guid& id, const std::string& name);
+  // The download's name as every line shows it.
+  std::string DownloadName(const CDownloadInfo& record) const;
   // --list: prints the folder's entries; the exit status.
   int ListFolder();
 

@@ -56,10 +56,10 @@ struct ValueOption {
   char shortName;
 };
 constexpr ValueOption kValueOptions[] = {
-    {"connections", 'n'},   {"parallel", 'j'},    {"limit", 0},    {"retries", 0},
-    {"retry-delay", 0},     {"http-proxy", 0},    {"socks5", 0},   {"user-agent", 0},
-    {"input-file", 'i'},    {"directory", 'd'},   {"output", 'o'}, {"list", 0},
-    {"connect-timeout", 0}, {"stall-timeout", 0},
+    {"connections", 'n'},   {"parallel", 'j'},    {"limit", 0},          {"retries", 0},
+    {"retry-delay", 0},     {"http-proxy", 0},    {"socks5", 0},         {"user-agent", 0},
+    {"input-file", 'i'},    {"directory", 'd'},   {"output", 'o'},       {"list", 0},
+    {"connect-timeout", 0}, {"stall-timeout", 0}, {"ca-certificate", 0},
 };
 
 }  // namespace
@@ -109,6 +109,8 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
       m_activeMode = true;
     } else if (name == "v" || name == "verbose") {
       m_verbose = true;
+    } else if (name == "insecure") {
+      m_insecure = true;
     } else {
       const bool takesValue =
           std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
@@ -165,6 +167,11 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
         m_socksProxy = value;
       } else if (name == "user-agent") {
         m_userAgent = value;
+      } else if (name == "ca-certificate") {
+        // Read now, so a wrong path is a usage error and not a failed handshake later.
+        if (value.empty() || !std::ifstream(value))
+          return Fail("cannot read the certificate file '" + value + "'");
+        m_caCertificate = value;
       } else if (name == "input-file") {
         if (!ReadUrlFile(value)) return false;
       } else if (name == "directory") {
@@ -217,7 +224,8 @@ bool CConsoleOptions::ReadUrlFile(const std::string& path) {
     const std::string url = Trim(line);
     if (url.empty()) continue;
     // As the import command: only lines beginning with the scheme in small letters.
-    if (url.starts_with("http://") || url.starts_with("ftp://"))
+    if (url.starts_with("http://") || url.starts_with("ftp://") || url.starts_with("https://") ||
+        url.starts_with("ftps://"))
       m_urls.push_back(url);
     else
       m_skipped.push_back(url);
@@ -230,12 +238,12 @@ std::string CConsoleOptions::CheckUrl(const std::string& url) {
   size_t start = 0;
   if (lower.starts_with("http://"))
     start = 7;
+  else if (lower.starts_with("https://") || lower.starts_with("ftps://"))
+    start = lower[1] == 't' ? 8 : 7;
   else if (lower.starts_with("ftp://"))
     start = 6;
-  else if (lower.starts_with("https://") || lower.starts_with("ftps://"))
-    return "encrypted connections are not supported";
   else
-    return "it must begin with http:// or ftp://";
+    return "it must begin with http:// or ftp:// (or https://, ftps://)";
   for (unsigned char c : url)
     if (c <= ' ' || c == 0x7F) return "it contains spaces or control characters";
   const size_t slash = url.find('/', start);
@@ -304,6 +312,8 @@ void CConsoleOptions::ApplyTo(CSettings& settings) const {
   if (m_connectTimeout) settings.m_connectTimeout = *m_connectTimeout;
   if (m_stallTimeout) settings.m_stallTimeout = *m_stallTimeout;
   if (m_activeMode) settings.m_passiveMode = false;
+  if (m_caCertificate) settings.m_caCertificate = LocalToWide(*m_caCertificate);
+  if (m_insecure) settings.m_verifyCertificates = false;
   if (m_userAgent) settings.m_userAgent = LocalToWide(*m_userAgent);
   if (m_httpProxy) {
     std::string host;
@@ -341,7 +351,7 @@ std::string CConsoleOptions::GetUsage() {
   return R"(Usage: ferrow-get [options] URL...
        ferrow-get [options] --list ftp://HOST/FOLDER/
 
-Downloads every URL (http:// or ftp://) into the current folder, each over several
+Downloads every URL (http://, https://, ftp:// or ftps://) into the current folder, each over several
 connections. Running the same command again continues from the temporary files
 (FILE.fr) that an interrupted run left. Defaults come from Ferrow's Settings.xml
 when there is one; the options override them for this run only.
@@ -360,6 +370,9 @@ when there is one; the options override them for this run only.
       --http-proxy HOST:PORT            fetch HTTP through this proxy
       --socks5 [USER:PASS@]HOST:PORT    connect through this SOCKS5 proxy
       --active            FTP active mode (the server connects back)
+      --ca-certificate FILE  also trust the certificates in FILE (PEM)
+      --insecure          do not check certificates (anyone on the way can read
+                          and change what is fetched)
       --user-agent TEXT   the User-Agent header
       --list URL          print the entries of an FTP folder (type, size, date,
                           name) instead of downloading

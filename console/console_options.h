@@ -52,6 +52,8 @@ class CConsoleOptions {
   std::optional<std::string> m_socksProxy;  // [user:password@]host:port
   bool m_activeMode = false;
   std::optional<std::string> m_userAgent;
+  std::optional<std::string> m_caCertificate;  // extra trust anchors, PEM
+  bool m_insecure = false;                     // certificates are not checked
 
  private:
   bool Fail(std::string message);

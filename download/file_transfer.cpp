@@ -18,8 +18,10 @@ namespace {
 // The clients of the two protocols the worker serves.
 std::unique_ptr<CInternetClient> CreateProtocolClient(Scheme scheme,
                                                       const CClientContext& context) {
-  if (scheme == Scheme::kHttp) return std::make_unique<CHttpClient>(context);
-  if (scheme == Scheme::kFtp) return std::make_unique<CFtpClient>(context);
+  if (scheme == Scheme::kHttp || scheme == Scheme::kHttps)
+    return std::make_unique<CHttpClient>(context);
+  if (scheme == Scheme::kFtp || scheme == Scheme::kFtps)
+    return std::make_unique<CFtpClient>(context);
   return nullptr;
 }
 

@@ -104,6 +104,9 @@ std::vector<uint32_t> UsedMessageNumbers() {
   // A SOCKS failure is 700 plus the refusing reply byte read as signed: 699 is "no acceptable
   // method" (0xFF), 700 a reply that is not SOCKS 5, 701..708 the standard reply codes.
   for (uint32_t code = 699; code <= 708; ++code) numbers.push_back(kSocksErrorBase + code);
+  for (uint16_t code : {TlsCode::kNotTrusted, TlsCode::kExpired, TlsCode::kWrongHost,
+                        TlsCode::kHandshake, TlsCode::kNotYetValid})
+    numbers.push_back(kTlsErrorBase + code);
   return numbers;
 }
 

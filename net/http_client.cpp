@@ -54,6 +54,16 @@ bool CHttpClient::Open(const std::wstring& url) {
   return CInternetClient::Open(url);
 }
 
+bool CHttpClient::Connect() {
+  const bool secure = m_url.GetScheme() == Scheme::kHttps;
+  // The proxy must not read an encrypted connection: it only opens a tunnel for it.
+  if (m_proxy.m_enabled) m_socket.SetHttpProxy(m_proxy, secure);
+  // Every connection of the download to this server resumes the first one's session.
+  m_socket.SetTls(secure ? L"https://" + m_url.Host() + L":" + std::to_wstring(m_url.Port())
+                         : std::wstring());
+  return CInternetClient::Connect();
+}
+
 bool CHttpClient::Login() {
   return true;
 }
@@ -72,7 +82,7 @@ std::unique_ptr<CInternetClient> CHttpClient::Clone(const CClientContext& contex
 }
 
 std::wstring CHttpClient::HostText() const {
-  if (m_url.Port() == 80) return m_url.Host();
+  if (m_url.Port() == CInternetURL::DefaultPort(m_url.GetScheme())) return m_url.Host();
   return m_url.Host() + L":" + std::to_wstring(m_url.Port());
 }
 
@@ -224,22 +234,28 @@ bool CHttpClient::FollowRedirect() {
   std::wstring target = CInternetURL::Resolve(base, LocalToWide(location));
   CInternetURL next(target);
   const Scheme scheme = next.GetScheme();
-  if (scheme != Scheme::kHttp && scheme != Scheme::kFtp) {
+  if (scheme != Scheme::kHttp && scheme != Scheme::kHttps && scheme != Scheme::kFtp &&
+      scheme != Scheme::kFtps) {
     // Never a local file, nor an address of a protocol Ferrow does not speak.
     AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
-                                     L", an address Ferrow does not fetch (only http:// and "
-                                     L"ftp://).");
+                                     L", an address Ferrow does not fetch (only http://, "
+                                     L"https://, ftp:// and ftps://).");
     ReportError(MakeError(kCategorySystem, SystemCode::kUnrecognizedScheme));
     return false;
   }
   // Credentials belong to one server: the same scheme, host and port.
   bool sameServer =
-      scheme == Scheme::kHttp && next.Host() == m_url.Host() && next.Port() == m_url.Port();
+      scheme == m_url.GetScheme() && next.Host() == m_url.Host() && next.Port() == m_url.Port();
+  if (m_url.GetScheme() == Scheme::kHttps && (scheme == Scheme::kHttp || scheme == Scheme::kFtp)) {
+    // Never silently: the user asked for an encrypted download.
+    AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
+                                     L"; the download goes on without encryption.");
+  }
   if (!sameServer) {
     m_url.SetUser(std::wstring());
     m_url.SetPassword(std::wstring());
   }
-  if (scheme == Scheme::kFtp) {
+  if (scheme == Scheme::kFtp || scheme == Scheme::kFtps) {
     AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
                                      L"; the download goes on over FTP.");
     if (Transfer() != nullptr) Transfer()->SetUrl(target);

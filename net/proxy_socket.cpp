@@ -5,8 +5,12 @@
 #include <functional>
 
 #include "net/http_proxy_stream.h"
+#include "net/http_response.h"
+#include "net/log_info.h"
 #include "net/socks5_stream.h"
 #include "net/tcp_stream.h"
+#include "net/tls_stream.h"
+#include "net/transfer_info.h"
 #include "net/transfer_settings.h"
 #include "platform/text.h"
 
@@ -58,6 +62,7 @@ void CProxySocket::Close() {
   if (m_stream) m_stream->Close();
   m_stream.reset();
   m_tcp = nullptr;
+  m_tls = nullptr;
   m_connected = false;
   m_pending = 0;
 }
@@ -71,6 +76,41 @@ void CProxySocket::AddLayers() {
         std::move(m_stream), m_httpProxy,
         m_tunnel ? CHttpProxyStream::Mode::kTunnel : CHttpProxyStream::Mode::kForward);
   }
+  if (!m_tlsKey.empty()) {
+    auto tls = std::make_unique<CTlsStream>(std::move(m_stream), TlsConfig(), WideToUtf8(m_tlsKey));
+    m_tls = tls.get();
+    m_stream = std::move(tls);
+  }
+}
+
+std::shared_ptr<CTlsConfig> CProxySocket::TlsConfig() const {
+  TlsOptions options;
+  if (Settings() != nullptr) options = Settings()->GetTlsOptions();
+  if (Transfer() != nullptr) return Transfer()->TlsConfig(options);
+  return std::make_shared<CTlsConfig>(options);
+}
+
+bool CProxySocket::StartTls(const std::wstring& host, const std::wstring& sessionKey) {
+  if (!m_stream || !m_connected) return ReportFailure(0, SocketCode::kNotConnected);
+  auto tls = std::make_unique<CTlsStream>(std::move(m_stream), TlsConfig(), WideToUtf8(sessionKey));
+  CTlsStream* layer = tls.get();
+  m_stream = std::move(tls);
+  m_tls = layer;
+  m_pending = 0;
+  if (layer->Handshake(host)) return true;
+  LogTlsFailure(host);
+  return ReportFailure();
+}
+
+bool CProxySocket::SessionReused() const {
+  return m_tls != nullptr && m_tls->SessionReused();
+}
+
+void CProxySocket::LogTlsFailure(const std::wstring& host) {
+  if (m_tls == nullptr || ErrorCategoryOf(m_tls->Error()) != kCategoryTls || CheckStop(0)) return;
+  const std::string& detail = m_tls->Detail();
+  AddLogLine(LogKind::kNotice, L"The secure connection to " + host + L" failed" +
+                                   (detail.empty() ? L"" : L": " + Utf8ToWide(detail)) + L".");
 }
 
 bool CProxySocket::Connect(const std::wstring& host, uint16_t port) {
@@ -85,7 +125,10 @@ bool CProxySocket::Connect(const std::wstring& host, uint16_t port) {
   m_tcp->SetConnectDeadline(CTcpStream::NowMilliseconds() + m_connectTimeout);
   const bool connected = m_stream->Connect(host, port);
   m_tcp->SetConnectDeadline(0);
-  if (!connected) return ReportFailure();
+  if (!connected) {
+    LogTlsFailure(host);
+    return ReportFailure();
+  }
   m_connected = true;
   return true;
 }

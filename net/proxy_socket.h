@@ -25,6 +25,8 @@
 namespace ferrow {
 
 class CTcpStream;
+class CTlsStream;
+class CTlsConfig;
 
 class CProxySocket : public CClientContext {
  public:
@@ -39,6 +41,15 @@ class CProxySocket : public CClientContext {
   void SetHttpProxy(const CProxyInfo& proxy, bool tunnel = false);
   // True when requests go to an HTTP proxy as they are, with absolute targets.
   bool ForwardsRequests() const { return m_httpProxy.m_enabled && !m_tunnel; }
+  // Connections of this socket are encrypted from the start (https://): TLS goes on top of the
+  // chain, and resumes the sessions kept under the key (empty: no TLS).
+  void SetTls(const std::wstring& sessionKey) { m_tlsKey = sessionKey; }
+  // Encrypts the standing connection (FTP after AUTH TLS, and its data connections): the
+  // handshake for host, resuming a session kept under the key.
+  bool StartTls(const std::wstring& host, const std::wstring& sessionKey);
+  bool IsEncrypted() const { return m_tls != nullptr; }
+  // Whether the handshake resumed a session.
+  bool SessionReused() const;
 
   // Closes any open connection, creates a new socket and adds it to the socket list.
   bool Create();
@@ -92,11 +103,17 @@ class CProxySocket : public CClientContext {
   int32_t Pending() const { return m_pending; }
 
  private:
-  // Puts the proxy layers the settings ask for on top of the bottom layer.
+  // Puts the proxy layers the settings ask for on top of the bottom layer, and TLS on top.
   void AddLayers();
+  // The transfer's TLS configuration and sessions (a fresh one without a transfer).
+  std::shared_ptr<CTlsConfig> TlsConfig() const;
+  // Says in the transfer log why a handshake failed.
+  void LogTlsFailure(const std::wstring& host);
 
   std::unique_ptr<IByteStream> m_stream;  // the top of the chain, owning the layers below
   CTcpStream* m_tcp = nullptr;            // the bottom of the chain
+  CTlsStream* m_tls = nullptr;            // the encrypting layer, when there is one
+  std::wstring m_tlsKey;
   CProxyInfo m_httpProxy;
   bool m_tunnel = false;
   bool m_connected = false;

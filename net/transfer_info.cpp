@@ -292,4 +292,11 @@ TransferFigures CTransferInfo::Figures() {
   return figures;
 }
 
+std::shared_ptr<CTlsConfig> CTransferInfo::TlsConfig(const TlsOptions& options) {
+  if (m_master != nullptr) return m_master->TlsConfig(options);
+  Guard lock(m_lock, true);
+  if (!m_tls) m_tls = std::make_shared<CTlsConfig>(options);
+  return m_tls;
+}
+
 }  // namespace ferrow

@@ -4,6 +4,7 @@
 // description's own lock. The only nesting is a part's lock taken before its master's (when
 // received bytes are added to both), so a master never locks a part.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "net/download_status.h"
@@ -11,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/critical_section.h"
 #include "platform/error_code.h"
+#include "platform/tls_channel.h"
 
 namespace ferrow {
 
@@ -101,6 +103,11 @@ class CTransferInfo {
 
   TransferFigures Figures();
 
+  // The TLS configuration and sessions of the whole transfer (a part asks its master), made on
+  // the first call with the options given then, so that every connection of one download
+  // resumes one session.
+  std::shared_ptr<CTlsConfig> TlsConfig(const TlsOptions& options);
+
  private:
   void SetStatusLocked(DownloadStatus status);
   // Called on the master with the part's lock held.
@@ -127,6 +134,7 @@ class CTransferInfo {
   int32_t m_parts = 0;
   ResumeMode m_resumeMode = ResumeMode::kUnknown;
   int32_t m_attempts = 0;
+  std::shared_ptr<CTlsConfig> m_tls;
 };
 
 }  // namespace ferrow

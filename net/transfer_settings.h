@@ -9,6 +9,7 @@
 
 #include "net/login_list.h"
 #include "net/proxy_info.h"
+#include "platform/tls_channel.h"
 
 namespace ferrow {
 
@@ -58,6 +59,11 @@ class CTransferSettings {
   uint32_t GetStallTimeout() const;
   void SetStallTimeout(uint32_t milliseconds);
 
+  // How encrypted connections check the server: on by default against the system's trust
+  // store, with extra trust anchors from a PEM file when one is named.
+  TlsOptions GetTlsOptions() const;
+  void SetTlsOptions(const TlsOptions& options);
+
   // Replaces the login of a server, or adds one, in a single locked step (the login dialog).
   void SetLogin(const std::wstring& server, const std::wstring& user, const std::wstring& password,
                 bool keep);
@@ -79,6 +85,7 @@ class CTransferSettings {
   bool m_sendReferrer = false;
   uint32_t m_connectTimeout = kDefaultConnectTimeout;
   uint32_t m_stallTimeout = kDefaultStallTimeout;
+  TlsOptions m_tls;
 };
 
 // Whoever holds the user's network settings and fills a transfer's copy from them: the
