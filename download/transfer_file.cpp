@@ -66,9 +66,10 @@ bool CTransferFile::Prepare(CClientContext& context) {
   std::wstring temporary = master->TemporaryFile();
   uint64_t size = master->Size();
   uint64_t date = master->Date();
-  // Without a length there is nothing to split, no place for the block and no way to tell a
-  // complete file from a cut one, so such a download is refused before anything is written.
+  // Without a length there is nothing to split and no place for the block: a server that can
+  // continue at an offset must say how long the file is.
   if (size == kUnknownSize) {
+    if (master->GetResumeMode() != ResumeMode::kResumable) return PrepareStream(context);
     context.ReportError(kUnknownSizeError);
     return false;
   }
@@ -94,6 +95,32 @@ bool CTransferFile::Prepare(CClientContext& context) {
   }
   CSegmentPlan::CopyPartTable(block, master);
   return true;
+}
+
+bool CTransferFile::PrepareStream(CClientContext& context) {
+  CTransferInfo* master = context.Transfer();
+  if (!Lock(context, master->TemporaryFile())) return false;
+  uint64_t length = 0;
+  if (m_held.GetLength(length) == 0 && length != 0) {
+    context.AddLogLine(LogKind::kNotice,
+                       L"The server does not tell the file's length, so the download cannot go on "
+                       L"where it stopped; it starts again from the beginning.");
+  }
+  if (ErrorValue error = m_held.SetLength(0)) {
+    context.ReportError(error);
+    return false;
+  }
+  m_appended = 0;
+  master->SetParts(1);
+  master->SetDone(0);
+  return true;
+}
+
+ErrorValue CTransferFile::Append(const char* data, size_t size) {
+  FERROW_ASSERT(m_held.IsOpen());
+  ErrorValue error = m_held.WriteAt(m_appended, data, size);
+  if (error == 0) m_appended += size;
+  return error;
 }
 
 bool CTransferFile::LayOutSinglePart(CClientContext& context) {

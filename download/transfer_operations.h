@@ -13,6 +13,7 @@
 namespace ferrow {
 
 class CInternetClient;
+class CPartHandBack;
 class CTransferFile;
 
 class CTransferOperations {
@@ -23,12 +24,22 @@ class CTransferOperations {
   // Receives the part of the client's description into the temporary file, through the
   // bandwidth limiter, until it is complete or the connection fails.
   static bool ReceivePart(CInternetClient& client);
+  // Receives a body of unknown length as one stream from byte 0 on the worker's own client;
+  // it is complete only when the body ends as its coding says (the last chunk, or the clean
+  // close of a body without a length).
+  static bool ReceiveStream(CInternetClient& client, CTransferFile& file);
   // True to give up, false to try again.
   static bool RetryDecision(CInternetClient& client);
 
-  // The loop of one part's thread: connect, log in and receive the part until it succeeds,
-  // a stop comes, or the retry decision gives up.
-  static void RunPart(CInternetClient& client);
+  enum class PartEnd { kComplete, kGivenBack, kFailed };
+  // The loop of one part: connect, log in and receive the part until it succeeds, a stop
+  // comes, or the retry decision gives up. A part that the server refuses as one connection
+  // too many (503, 429) gives its range back to the running parts when handBack says it may.
+  static PartEnd RunPart(CInternetClient& client, CPartHandBack* handBack = nullptr);
+  // One part thread: its own part, then parts given back by others, each on a new connection
+  // of a client cloned from model (the worker's).
+  static void RunPartThread(CInternetClient& first, const CInternetClient& model,
+                            CPartHandBack& handBack);
 };
 
 }  // namespace ferrow

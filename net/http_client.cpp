@@ -1,5 +1,6 @@
 #include "net/http_client.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,8 @@ namespace {
 constexpr uint16_t kUnusableResponse = 500;
 constexpr uint16_t kRequestTooLong = 414;
 constexpr int kDiscardSize = 65535;
+// A server's "Retry-After" is honoured up to this long; a longer one is waited for this long.
+constexpr int64_t kMaxRetryAfterSeconds = 3600;
 
 // The URL's text without "user:password@", so that a referrer never carries credentials.
 std::wstring WithoutCredentials(const std::wstring& text) {
@@ -69,7 +72,14 @@ bool CHttpClient::Login() {
 }
 
 bool CHttpClient::ProbeResume() {
-  if (Transfer() != nullptr) Transfer()->SetResumeMode(ResumeMode::kResumable);
+  if (Transfer() == nullptr) return true;
+  // A body of unknown length can only be fetched whole, from its first byte.
+  if (Transfer()->Size() == kUnknownSize) {
+    Transfer()->SetResumeMode(ResumeMode::kNotResumable);
+    Transfer()->SetParts(1);
+    return false;
+  }
+  Transfer()->SetResumeMode(ResumeMode::kResumable);
   return true;
 }
 
@@ -219,6 +229,9 @@ bool CHttpClient::ReadResponseHeader(uint32_t accepted, uint32_t alsoAccepted) {
     return false;
   }
   if (status == accepted || (alsoAccepted != 0 && status == alsoAccepted)) return true;
+  int64_t seconds = 0;
+  if (Transfer() != nullptr && ParseRetryAfter(block, seconds))
+    Transfer()->SetRetryAfter(std::min<int64_t>(seconds, kMaxRetryAfterSeconds) * 1000);
   return Fail(status);
 }
 
@@ -291,10 +304,20 @@ bool CHttpClient::Request(int64_t offset) {
 bool CHttpClient::QueryInformation() {
   if (!Request(0)) return false;
   std::string_view block(m_replyText);
-  int64_t length = -1;
-  if (!ParseContentLength(block, length) || length < 0) return Fail(kUnusableResponse);
+  // Without a length (a chunked body, or one that ends with the connection) the file's size is
+  // unknown until it has arrived; a length that is there but unreadable is no answer at all.
+  uint64_t size = kUnknownSize;
+  if (!IsChunked(block)) {
+    int64_t length = -1;
+    if (ParseContentLength(block, length)) {
+      if (length < 0) return Fail(kUnusableResponse);
+      size = static_cast<uint64_t>(length);
+    } else if (FindHeaderLine(block, "Content-Length:") != std::string_view::npos) {
+      return Fail(kUnusableResponse);
+    }
+  }
   if (Transfer() != nullptr) {
-    Transfer()->SetSize(static_cast<uint64_t>(length));
+    Transfer()->SetSize(size);
     Transfer()->SetDate(ParseLastModified(block));
     std::string tag;
     Transfer()->SetEntityTag(FindEntityTag(block, tag) ? LocalToWide(tag) : std::wstring());
@@ -303,7 +326,9 @@ bool CHttpClient::QueryInformation() {
 }
 
 CProxySocket* CHttpClient::OpenData(int64_t offset) {
-  if (!Request(offset) || !IsSameFile() || !PositionBody(offset)) return nullptr;
+  if (!Request(offset) || !IsSameFile()) return nullptr;
+  if (IsChunked(m_replyText)) m_socket.DecodeChunkedBody();
+  if (!PositionBody(offset)) return nullptr;
   return &m_socket;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 
+#include "net/chunked_stream.h"
 #include "net/http_proxy_stream.h"
 #include "net/http_response.h"
 #include "net/log_info.h"
@@ -100,6 +101,10 @@ bool CProxySocket::StartTls(const std::wstring& host, const std::wstring& sessio
   if (layer->Handshake(host)) return true;
   LogTlsFailure(host);
   return ReportFailure();
+}
+
+void CProxySocket::DecodeChunkedBody() {
+  if (m_stream) m_stream = std::make_unique<CChunkedStream>(std::move(m_stream));
 }
 
 bool CProxySocket::SessionReused() const {

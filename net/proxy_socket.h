@@ -48,6 +48,9 @@ class CProxySocket : public CClientContext {
   // handshake for host, resuming a session kept under the key.
   bool StartTls(const std::wstring& host, const std::wstring& sessionKey);
   bool IsEncrypted() const { return m_tls != nullptr; }
+  // From now on the connection delivers a chunked body's bytes only, and its end as the end
+  // of the data (ReceiveUntilEnd gives 0).
+  void DecodeChunkedBody();
   // Whether the handshake resumed a session.
   bool SessionReused() const;
 

@@ -299,4 +299,16 @@ std::shared_ptr<CTlsConfig> CTransferInfo::TlsConfig(const TlsOptions& options) 
   return m_tls;
 }
 
+int64_t CTransferInfo::TakeRetryAfter() {
+  Guard lock(m_lock, m_master == nullptr);
+  const int64_t value = m_retryAfter;
+  m_retryAfter = -1;
+  return value;
+}
+
+void CTransferInfo::SetRetryAfter(int64_t milliseconds) {
+  Guard lock(m_lock, m_master == nullptr);
+  m_retryAfter = milliseconds;
+}
+
 }  // namespace ferrow

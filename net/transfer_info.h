@@ -100,6 +100,10 @@ class CTransferInfo {
   void SetAttempts(int32_t attempts);
   // Adds one and returns the new count.
   int32_t AddAttempt();
+  // How long the server asked to wait before the next attempt ("Retry-After"), in
+  // milliseconds; -1 when it did not. Taken (and reset) by the retry decision.
+  int64_t TakeRetryAfter();
+  void SetRetryAfter(int64_t milliseconds);
 
   TransferFigures Figures();
 
@@ -134,6 +138,7 @@ class CTransferInfo {
   int32_t m_parts = 0;
   ResumeMode m_resumeMode = ResumeMode::kUnknown;
   int32_t m_attempts = 0;
+  int64_t m_retryAfter = -1;
   std::shared_ptr<CTlsConfig> m_tls;
 };
 

@@ -37,6 +37,7 @@ constexpr uint16_t kTooManyOpenFiles = 4;
 constexpr uint16_t kAccessDenied = 5;
 constexpr uint16_t kInvalidHandle = 6;
 constexpr uint16_t kNotEnoughMemory = 8;
+constexpr uint16_t kInvalidData = 13;  // a server's data breaks its own format
 constexpr uint16_t kWriteProtect = 19;
 constexpr uint16_t kReadFault = 30;
 constexpr uint16_t kSharingViolation = 32;

@@ -41,7 +41,7 @@ std::string NginxServer::Config(int port) const {
   c << "  access_log " << dir << "/access.log counted;\n";
   c << "  server {\n";
   c << "    listen " << (m_options.ipv6Only ? "[::1]:" : "127.0.0.1:") << port
-    << (Tls() ? " ssl" : "") << ";\n";
+    << (Tls() ? " ssl" : "") << " " << m_options.listenOptions << ";\n";
   if (Tls()) {
     c << "    ssl_certificate " << m_options.tlsCertificate.string() << ";\n";
     c << "    ssl_certificate_key " << m_options.tlsKey.string() << ";\n";

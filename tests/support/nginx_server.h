@@ -46,6 +46,9 @@ struct NginxOptions {
   // TLS: both set, the server speaks only https (Url() gives https:// addresses).
   std::filesystem::path tlsCertificate{};
   std::filesystem::path tlsKey{};
+  // Added to the listen directive ("sndbuf=65536": a small send buffer, so that limitRate
+  // holds from the first byte instead of after a burst the size of the socket buffer).
+  std::string listenOptions{};
   // Listen on ::1 only instead of 127.0.0.1 (Url() gives [::1] addresses).
   bool ipv6Only = false;
 };
