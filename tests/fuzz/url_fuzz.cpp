@@ -1,7 +1,8 @@
 // Parses arbitrary text as an address (UTF-8, stray bytes as ISO 8859-1, as a URL handed over
 // or typed arrives), prints it back and parses the print again: the second parse must give
 // the same scheme, host, port and credentials, and the same path up to its trailing slashes
-// (the printed form always ends in one). Also checks the escaper and the Base64 encoder.
+// (the printed form always ends in one), for every address with a host and a known scheme.
+// Also checks the escaper and the Base64 encoder.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -59,9 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckEscape(text);
   CheckBase64(first.User() + L":" + first.Password());
 
-  // The printed form is meant for addresses without a file name (sites, folders); an address
-  // of another scheme prints without a prefix and so cannot keep its scheme.
-  if (first.GetScheme() == ferrow::Scheme::kOther) return 0;
+  // The printed form is meant for addresses without a file name (sites, folders). An address
+  // of another scheme prints without a prefix and so cannot keep its scheme; one without a
+  // host prints as its prefix alone, slashes and all cut ("http:/").
+  if (first.GetScheme() == ferrow::Scheme::kOther || first.Host().empty()) return 0;
   first.SetFileName(std::wstring());
   const std::wstring printed = first.Format();
   FUZZ_CHECK(!printed.empty() && printed.back() == L'/');
