@@ -62,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::filesystem::path file = g_home / "cookies";
   WriteFile(file, data, size);
   std::vector<BrowserCookie> cookies;
-  const bool sqlite = size >= 16 && std::string_view(reinterpret_cast<const char*>(data), 15) ==
-                                        "SQLite format 3";
+  const bool sqlite =
+      size >= 16 && std::string_view(reinterpret_cast<const char*>(data), 15) == "SQLite format 3";
   const bool read = ReadBrowserCookieFile(file, cookies);
   if (!sqlite) FUZZ_CHECK(read);
   if (!read) FUZZ_CHECK(cookies.empty());

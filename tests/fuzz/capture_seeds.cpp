@@ -142,8 +142,9 @@ void CaptureNginx() {
   test::NginxServer nginx({.redirects = {{"/dir/moved.bin", 301, "/dir/file.bin"}},
                            .replies = {{"/dir/gone.bin", 404, ""}},
                            .authPath = "/private/",
-                           .extraServerConfig = "location = /dir/cookie.bin { add_header Set-Cookie "
-                                                "\"session=abc123; path=/; HttpOnly\"; }"});
+                           .extraServerConfig =
+                               "location = /dir/cookie.bin { add_header Set-Cookie "
+                               "\"session=abc123; path=/; HttpOnly\"; }"});
   if (!nginx.Start()) return Report("nginx: " + nginx.Error());
   fs::create_directories(nginx.Root() / "dir");
   test::WritePatternFile(nginx.Root() / "dir" / "file.bin", 5000);
@@ -156,7 +157,8 @@ void CaptureNginx() {
        Joined({HttpExchange(port, "/dir/moved.bin"), HttpExchange(port, "/dir/file.bin"),
                HttpExchange(port, "/dir/file.bin", "1000-")}));
   Save("http_response", "nginx-cookie",
-       Joined({HttpExchange(port, "/dir/cookie.bin"), HttpExchange(port, "/dir/cookie.bin", "100-")}));
+       Joined(
+           {HttpExchange(port, "/dir/cookie.bin"), HttpExchange(port, "/dir/cookie.bin", "100-")}));
   Save("http_response", "nginx-not-found", HttpExchange(port, "/dir/gone.bin"));
   Save("http_response", "nginx-unauthorized", HttpExchange(port, "/private/file.bin"));
   Save("http_response", "nginx-range-beyond-end", HttpExchange(port, "/dir/file.bin", "9000-"));
@@ -322,7 +324,8 @@ void CaptureMicrosocks() {
   test::WritePatternFile(nginx.Root() / "dir" / "file.bin", 5000);
   test::SocksProxy open;
   if (!open.Start()) return Report("microsocks: " + open.Error());
-  Save("socks5_reply", "microsocks-connect", SocksExchange(open.Port(), nginx.Port(), "", "", false));
+  Save("socks5_reply", "microsocks-connect",
+       SocksExchange(open.Port(), nginx.Port(), "", "", false));
   Save("socks5_reply", "microsocks-refused",
        SocksExchange(open.Port(), test::PickFreePort(), "", "", false));
   test::SocksProxy login({.user = "user", .password = "secret"});
@@ -351,7 +354,8 @@ void WriteDataFiles(const fs::path& scratch) {
   save(settings, "Settings.xml");
 
   CFolderInfo folders;
-  folders.SetDefaults(L"/home/user/Downloads/", [](int n) { return L"Folder " + std::to_wstring(n); });
+  folders.SetDefaults(L"/home/user/Downloads/",
+                      [](int n) { return L"Folder " + std::to_wstring(n); });
   CDownloadInfo finished(L"http://example.org/dir/file.zip", folders.m_id, L"/home/user/file.zip");
   finished.m_size = 5000;
   finished.m_done = 5000;
@@ -414,7 +418,8 @@ void WriteRegistryAndNotes(const fs::path& scratch) {
   CRegistry machine(RegistryHive::kLocalMachine, L"Software\\Brennick\\Ferrow", CRegistry::kWrite);
   machine.WriteString(RegistryNames::kAppPath, L"/opt/ferrow/");
   Save("registry_file", "CurrentUser.reg", ReadFile(RegistryHivePath(RegistryHive::kCurrentUser)));
-  Save("registry_file", "LocalMachine.reg", ReadFile(RegistryHivePath(RegistryHive::kLocalMachine)));
+  Save("registry_file", "LocalMachine.reg",
+       ReadFile(RegistryHivePath(RegistryHive::kLocalMachine)));
 
   WriteBrowserHandoverNote({1796742000, "http://example.org/dir/file.zip", "http://example.org/",
                             "session=abc123; theme=dark"});
@@ -431,13 +436,13 @@ void WriteNativeMessages() {
     return std::string(reinterpret_cast<const char*>(&length), 4) + json;
   };
   const std::string ping = frame(R"({"command":"ping"})");
-  const std::string download = frame(
-      R"({"command":"download","referrer":"https://example.org/page.html","items":[)"
-      R"({"url":"https://example.org/a.zip","cookies":"session=abc; lang=en"},)"
-      R"({"url":"http://example.org/b%7Cc.exe","cookies":""}]})");
-  const std::string offer = frame(
-      R"({"command":"offer","referrer":"","items":[{"url":"http://example.org/setup.exe",)"
-      R"("cookies":"id=\u00e9t\u00e9"}]})");
+  const std::string download =
+      frame(R"({"command":"download","referrer":"https://example.org/page.html","items":[)"
+            R"({"url":"https://example.org/a.zip","cookies":"session=abc; lang=en"},)"
+            R"({"url":"http://example.org/b%7Cc.exe","cookies":""}]})");
+  const std::string offer =
+      frame(R"({"command":"offer","referrer":"","items":[{"url":"http://example.org/setup.exe",)"
+            R"("cookies":"id=\u00e9t\u00e9"}]})");
   Save("native_message", "ping", ping);
   Save("native_message", "download", download);
   Save("native_message", "offer", offer);
@@ -466,10 +471,10 @@ void WriteUrls() {
 // rows and the table Firefox made are copied into a compact file of the same schema (Firefox's
 // own file is half a megabyte of mostly empty pages and keeps new rows in its journal).
 int FirefoxCookies(const fs::path& out) {
-  test::NginxServer nginx(
-      {.extraServerConfig = "location = /login { add_header Set-Cookie \"session=abc123; "
-                            "Max-Age=31536000; Path=/\"; add_header Set-Cookie \"theme=dark; "
-                            "Max-Age=31536000; Path=/dir; Secure\"; return 200 ok; }"});
+  test::NginxServer nginx({.extraServerConfig =
+                               "location = /login { add_header Set-Cookie \"session=abc123; "
+                               "Max-Age=31536000; Path=/\"; add_header Set-Cookie \"theme=dark; "
+                               "Max-Age=31536000; Path=/dir; Secure\"; return 200 ok; }"});
   if (!nginx.Start()) return Report("nginx: " + nginx.Error()), 1;
   const fs::path profile = nginx.Dir() / "profile";
   fs::create_directories(profile);
@@ -501,9 +506,10 @@ int FirefoxCookies(const fs::path& out) {
         return 0;
       },
       &schema, nullptr);
-  const bool ok = !schema.empty() && sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK &&
-      sqlite3_exec(db, "INSERT INTO moz_cookies SELECT * FROM firefox.moz_cookies", nullptr,
-                   nullptr, nullptr) == SQLITE_OK;
+  const bool ok = !schema.empty() &&
+                  sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK &&
+                  sqlite3_exec(db, "INSERT INTO moz_cookies SELECT * FROM firefox.moz_cookies",
+                               nullptr, nullptr, nullptr) == SQLITE_OK;
   sqlite3_close(db);
   if (!ok) return Report("cannot copy Firefox's cookies"), 1;
   std::printf("  %s (%ju bytes)\n", out.c_str(), static_cast<uintmax_t>(fs::file_size(out)));

@@ -39,7 +39,8 @@ void ParseInPlace(std::string_view block) {
   for (std::string_view name : {"Location:", "Content-Length:", "Set-Cookie:"}) {
     const size_t at = FindHeaderLine(block, name);
     if (at == std::string_view::npos) continue;
-    FUZZ_CHECK(at > 0 && block[at - 1] == '\n' && EqualsNoCase(block.substr(at, name.size()), name));
+    FUZZ_CHECK(at > 0 && block[at - 1] == '\n' &&
+               EqualsNoCase(block.substr(at, name.size()), name));
     std::string_view value;
     FUZZ_CHECK(FindHeaderValue(block, name, value));
     FUZZ_CHECK(value.find('\n') == std::string_view::npos);

@@ -2,8 +2,8 @@
 // the host's standard input. Frames are read as the host reads them and each message is
 // parsed and answered as the host answers it, with a stand-in for starting the main program.
 // Every answer must itself be valid JSON stating "ok"; a started program must only ever get
-// URLs that pass the hand-over test; every string the reader accepts must quote back to
-// itself.
+// URLs that pass the hand-over test; every string the reader accepts must be valid UTF-8 and
+// quote back to itself.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -34,8 +34,33 @@ void RemoveHome() {
   std::filesystem::remove_all(g_home, ignored);
 }
 
+// Strict UTF-8 (RFC 3629): no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char c = byte(i);
+    const size_t length = c < 0x80                 ? 1
+                          : c >= 0xC2 && c <= 0xDF ? 2
+                          : c >= 0xE0 && c <= 0xEF ? 3
+                          : c >= 0xF0 && c <= 0xF4 ? 4
+                                                   : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    uint32_t code = length == 1 ? c : c & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+      if ((byte(i + k) & 0xC0) != 0x80) return false;
+      code = code << 6 | (byte(i + k) & 0x3F);
+    }
+    if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+        (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
+      return false;
+    i += length;
+  }
+  return true;
+}
+
 void CheckStrings(const CJsonValue& value) {
   if (value.IsString()) {
+    FUZZ_CHECK(IsUtf8(value.String()));
     CJsonValue quoted;
     std::string error;
     FUZZ_CHECK(CJsonValue::Parse(JsonQuote(value.String()), quoted, error));
@@ -69,8 +94,8 @@ int Start(const std::vector<std::string>& argv) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  g_home = std::filesystem::temp_directory_path() /
-           ("ferrow-host-fuzz-" + std::to_string(::getpid()));
+  g_home =
+      std::filesystem::temp_directory_path() / ("ferrow-host-fuzz-" + std::to_string(::getpid()));
   std::filesystem::create_directories(g_home);
   std::atexit(RemoveHome);
   // Hand-over notes and the registry go to a folder of the fuzzer's own.

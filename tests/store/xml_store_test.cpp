@@ -254,7 +254,9 @@ TEST_F(XmlObjectTest, AnEmptyLeafNamedLikeItsRecordDoesNotEndTheRecord) {
     }
   };
   struct Entries : CXmlList<Entry> {
-    void Exchange(bool store, CXmlNode& node) override { CXmlList::Exchange(store, node, L"Entry"); }
+    void Exchange(bool store, CXmlNode& node) override {
+      CXmlList::Exchange(store, node, L"Entry");
+    }
   } list, loaded;
   list.emplace_back().size = 5;
   list.emplace_back().path = L"/b";
