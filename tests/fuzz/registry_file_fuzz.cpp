@@ -2,7 +2,7 @@
 // write as well as the program: the input is the hive, its keys are looked up, and a value is
 // written into it, which rewrites the whole hive in its own form. Writing the same value once
 // more must leave exactly those bytes (what the reader takes from a hive it wrote is what was
-// written), and the value must read back.
+// written), the value must read back, and every value the hive held must still read the same.
 #include <unistd.h>
 
 #include <cstddef>
@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry_file.h"
 #include "platform/text.h"
@@ -58,6 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // Lookups of the keys the input names, as written (the reader decodes and folds them).
+  struct Seen {
+    std::wstring key, name;
+    RegistryValue value;
+  };
+  std::vector<Seen> seen;
   int lookups = 0;
   for (size_t at = input.find('['); at != std::string_view::npos && lookups < 16;
        at = input.find('[', at + 1), ++lookups) {
@@ -68,6 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::wstring& name : RegistryValueNames(RegistryHive::kCurrentUser, key)) {
       RegistryValue value;
       FUZZ_CHECK(RegistryReadValue(RegistryHive::kCurrentUser, key, name, value));
+      if (RegistryFoldName(key).find(L"fuzz\\probe") == std::wstring::npos)
+        seen.push_back({key, name, value});
     }
   }
 
@@ -81,5 +89,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(RegistryReadValue(RegistryHive::kCurrentUser, key, std::wstring(L"VALUE"), value));
   FUZZ_CHECK(value.type == probe.type && value.data == probe.data);
   FUZZ_CHECK(RegistryKeyExists(RegistryHive::kCurrentUser, L"software\\fuzz"));
+  // Rewriting the hive keeps every value it held.
+  for (const Seen& before : seen) {
+    RegistryValue after;
+    FUZZ_CHECK(RegistryReadValue(RegistryHive::kCurrentUser, before.key, before.name, after));
+    FUZZ_CHECK(after.type == before.value.type && after.data == before.value.data);
+  }
   return 0;
 }
