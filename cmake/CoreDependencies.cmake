@@ -3,3 +3,7 @@
 # SQLite reads the Firefox cookie store (platform/browser_cookies.cpp).
 find_package(SQLite3 REQUIRED)
 target_link_libraries(ferrow_core PUBLIC SQLite::SQLite3)
+
+# ALSA plays the event sounds (platform/alsa_wave_player.cpp).
+find_package(ALSA REQUIRED)
+target_link_libraries(ferrow_core PUBLIC ALSA::ALSA)

@@ -14,6 +14,9 @@
 #include "download/download_info.h"
 #include "download/download_manager.h"
 #include "download/file_transfer_factory.h"
+#include "download/log_info.h"
+#include "download/log_list.h"
+#include "download/transfer.h"
 #include "l10n/resource_manager.h"
 #include "net/event_list.h"
 #include "platform/error_code.h"
@@ -80,7 +83,7 @@ void CConsoleApp::LoadSettings(CSettings& settings) {
       break;
     default:
       std::fprintf(stderr, "ferrow-get: %s cannot be read; using the built-in defaults\n",
-                   path.c_str());
+                   PrintableLocal(path).c_str());
       break;
   }
 }
@@ -109,11 +112,22 @@ std::string CConsoleApp::ErrorMessage(int32_t error) const {
     text.pop_back();
   char code[64];
   std::snprintf(code, sizeof code, "error %u/%u", ErrorCategoryOf(value), ErrorCodeOf(value));
-  return text.empty() ? std::string(code) : text + " (" + code + ")";
+  return text.empty() ? std::string(code) : PrintableLocal(text) + " (" + code + ")";
+}
+
+void CConsoleApp::PrintNotices(CDownloadInfo& record, const std::string& name) {
+  ITransfer* transfer = m_manager ? m_manager->FindTransfer(record) : nullptr;
+  if (!transfer || !m_display) return;
+  // Nobody else reads the log here; the protocol lines stay unprinted.
+  for (const CLogInfo& line : transfer->Log().TakeAll()) {
+    if (line.Kind() == LogKind::kNotice)
+      m_display->Print(name + ": " + WideToLocal(PrintableText(line.Text())));
+  }
 }
 
 void CConsoleApp::OnDownloadMessage(uint32_t event, CDownloadInfo& record) {
-  const std::string name = WideToLocal(record.m_name);
+  const std::string name = WideToLocal(PrintableText(record.m_name));
+  if (event == TransferEvent::kLog || event == TransferEvent::kFinished) PrintNotices(record, name);
   if (event == TransferEvent::kLoginRequired) {
     // Nobody to ask: give up this download; the login belongs into the URL.
     if (m_display)
@@ -149,7 +163,7 @@ int CConsoleApp::ListFolder() {
 int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   if (!m_options.Parse(arguments)) {
     std::fprintf(stderr, "ferrow-get: %s\nTry 'ferrow-get --help' for the options.\n",
-                 m_options.GetError().c_str());
+                 PrintableLocal(m_options.GetError()).c_str());
     return kExitUsage;
   }
   if (m_options.m_help) {
@@ -162,7 +176,8 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   }
   if (!m_options.m_listUrl.empty()) return ListFolder();
   for (const std::string& line : m_options.GetSkippedLines())
-    std::fprintf(stderr, "ferrow-get: skipped '%s' (not an http:// or ftp:// URL)\n", line.c_str());
+    std::fprintf(stderr, "ferrow-get: skipped '%s' (not an http:// or ftp:// URL)\n",
+                 PrintableLocal(CConsoleOptions::MaskPassword(line)).c_str());
 
   // The application data lives in memory only: nothing is loaded from or saved to the data
   // folder but the settings, which are only read.
@@ -178,7 +193,8 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   fs::path folder = m_options.m_directory.empty() ? fs::current_path(error)
                                                   : fs::absolute(m_options.m_directory, error);
   if (error) {
-    std::fprintf(stderr, "ferrow-get: cannot use the folder '%s'\n", m_options.m_directory.c_str());
+    std::fprintf(stderr, "ferrow-get: cannot use the folder '%s'\n",
+                 PrintableLocal(m_options.m_directory).c_str());
     return kExitUsage;
   }
 
@@ -209,7 +225,7 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
     const auto now = Clock::now();
     for (CDownloadInfo* record : records) {
       ProgressRow row;
-      row.name = WideToLocal(record->m_name);
+      row.name = WideToLocal(PrintableText(record->m_name));
       row.status = record->m_status;
       row.done = record->m_done;
       row.size = record->m_size;

@@ -34,6 +34,8 @@ class CConsoleApp : public IDownloadListener {
   void LoadSettings(CSettings& settings);
   void LoadLanguage(const CSettings& settings);
   std::string ErrorMessage(int32_t error) const;
+  // Prints the transfer's notices (a restart and why) that came since the last call.
+  void PrintNotices(CDownloadInfo& record, const std::string& name);
   // --list: prints the folder's entries; the exit status.
   int ListFolder();
 

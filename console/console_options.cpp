@@ -56,9 +56,10 @@ struct ValueOption {
   char shortName;
 };
 constexpr ValueOption kValueOptions[] = {
-    {"connections", 'n'}, {"parallel", 'j'},  {"limit", 0},    {"retries", 0},
-    {"retry-delay", 0},   {"http-proxy", 0},  {"socks5", 0},   {"user-agent", 0},
-    {"input-file", 'i'},  {"directory", 'd'}, {"output", 'o'}, {"list", 0},
+    {"connections", 'n'},   {"parallel", 'j'},    {"limit", 0},    {"retries", 0},
+    {"retry-delay", 0},     {"http-proxy", 0},    {"socks5", 0},   {"user-agent", 0},
+    {"input-file", 'i'},    {"directory", 'd'},   {"output", 'o'}, {"list", 0},
+    {"connect-timeout", 0}, {"stall-timeout", 0},
 };
 
 }  // namespace
@@ -112,7 +113,7 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
       const bool takesValue =
           std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
                       [&](const ValueOption& option) { return name == option.longName; });
-      if (!takesValue) return Fail("unknown option '" + argument + "'");
+      if (!takesValue) return Fail("unknown option '" + MaskPassword(argument) + "'");
       std::string value;
       if (inlineValue) {
         value = *inlineValue;
@@ -141,6 +142,10 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
         if (!ParseNumber(value, 0, 86400, number))
           return Fail("--retry-delay wants seconds from 0 to 86400, not '" + value + "'");
         m_retryDelay = number;
+      } else if (name == "connect-timeout" || name == "stall-timeout") {
+        if (!ParseNumber(value, 1, 86400, number))
+          return Fail("--" + name + " wants seconds from 1 to 86400, not '" + value + "'");
+        (name == "connect-timeout" ? m_connectTimeout : m_stallTimeout) = number;
       } else if (name == "http-proxy") {
         std::string host;
         if (!SplitHostPort(value, host, number))
@@ -151,12 +156,12 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
         const size_t at = value.rfind('@');
         if (at != std::string::npos) {
           if (value.substr(0, at).find(':') == std::string::npos)
-            return Fail("--socks5 wants USER:PASS@HOST:PORT, not '" + value + "'");
+            return Fail("--socks5 wants USER:PASS@HOST:PORT, not '" + MaskPassword(value) + "'");
           hostPort = value.substr(at + 1);
         }
         std::string host;
         if (!SplitHostPort(hostPort, host, number))
-          return Fail("--socks5 wants [USER:PASS@]HOST:PORT, not '" + value + "'");
+          return Fail("--socks5 wants [USER:PASS@]HOST:PORT, not '" + MaskPassword(value) + "'");
         m_socksProxy = value;
       } else if (name == "user-agent") {
         m_userAgent = value;
@@ -178,7 +183,7 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
     if (!m_urls.empty()) return Fail("--list takes no URLs to download");
     const std::string problem = CheckUrl(m_listUrl);
     if (!problem.empty())
-      return Fail("'" + m_listUrl + "' is not a URL ferrow-get can list: " + problem);
+      return Fail("'" + MaskPassword(m_listUrl) + "' is not a URL ferrow-get can list: " + problem);
     // Folders can be listed on FTP sites only.
     if (!Lower(m_listUrl).starts_with("ftp://")) return Fail("--list wants an ftp:// URL");
     return true;
@@ -187,7 +192,7 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
   for (const std::string& url : m_urls) {
     const std::string problem = CheckUrl(url);
     if (!problem.empty())
-      return Fail("'" + url + "' is not a URL ferrow-get can fetch: " + problem);
+      return Fail("'" + MaskPassword(url) + "' is not a URL ferrow-get can fetch: " + problem);
   }
   if (!m_outputFile.empty() && m_urls.size() != 1)
     return Fail("-o names one file, but " + std::to_string(m_urls.size()) + " URLs were given");
@@ -267,11 +272,27 @@ std::string CConsoleOptions::FileNameForUrl(const std::string& url) {
       decoded += segment[i];
     }
   }
-  // A decoded separator or NUL must not reach the file system as such.
-  for (char& c : decoded)
-    if (c == '/' || c == '\0') c = '_';
+  // A decoded separator or NUL must not reach the file system as such, nor a control
+  // character a terminal that lists the folder.
+  std::wstring name = LocalToWide(decoded);
+  for (wchar_t& c : name) {
+    auto code = static_cast<uint32_t>(c);
+    if (c == L'/' || code < 0x20 || (code >= 0x7F && code < 0xA0)) c = L'_';
+  }
+  decoded = WideToLocal(name);
   if (decoded.empty() || decoded == "." || decoded == "..") return "index.html";
   return decoded;
+}
+
+std::string CConsoleOptions::MaskPassword(const std::string& text) {
+  const size_t scheme = text.find("://");
+  const size_t begin = scheme == std::string::npos ? 0 : scheme + 3;
+  const size_t slash = text.find('/', begin);
+  const size_t at = text.rfind('@', slash == std::string::npos ? std::string::npos : slash);
+  if (at == std::string::npos || at < begin) return text;
+  const size_t colon = text.find(':', begin);
+  if (colon == std::string::npos || colon > at) return text;
+  return text.substr(0, colon + 1) + "***" + text.substr(at);
 }
 
 void CConsoleOptions::ApplyTo(CSettings& settings) const {
@@ -280,6 +301,8 @@ void CConsoleOptions::ApplyTo(CSettings& settings) const {
   if (m_limit) settings.m_speedLimit = *m_limit;
   if (m_retries) settings.m_retryAttempts = *m_retries;
   if (m_retryDelay) settings.m_retryDelay = *m_retryDelay;
+  if (m_connectTimeout) settings.m_connectTimeout = *m_connectTimeout;
+  if (m_stallTimeout) settings.m_stallTimeout = *m_stallTimeout;
   if (m_activeMode) settings.m_passiveMode = false;
   if (m_userAgent) settings.m_userAgent = LocalToWide(*m_userAgent);
   if (m_httpProxy) {
@@ -331,6 +354,9 @@ when there is one; the options override them for this run only.
       --limit KIB         total speed limit in KiB/s, 0 for none ("SpeedLimit")
       --retries N         attempts per connection, the first included
       --retry-delay S     seconds to wait before another attempt
+      --connect-timeout S seconds a connection may take to stand ("ConnectTimeout")
+      --stall-timeout S   seconds a connection may wait with (almost) no data
+                          before it counts as stalled ("StallTimeout")
       --http-proxy HOST:PORT            fetch HTTP through this proxy
       --socks5 [USER:PASS@]HOST:PORT    connect through this SOCKS5 proxy
       --active            FTP active mode (the server connects back)

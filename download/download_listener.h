@@ -13,6 +13,8 @@ class IDownloadListener {
   virtual ~IDownloadListener() = default;
   // event is a TransferEvent code. The listener may stop, requeue or delete downloads here.
   virtual void OnDownloadMessage(uint32_t event, CDownloadInfo& record) = 0;
+  // The record leaves the download list right after this call ("RemoveSuccessful"): forget it.
+  virtual void OnDownloadRemoved(CDownloadInfo& record) { (void)record; }
 };
 
 }  // namespace ferrow

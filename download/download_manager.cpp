@@ -229,7 +229,9 @@ void CDownloadManager::OnSweepTimer() {
       HandleFinish(record);
       SendMessage(TransferEvent::kFinished, record);
     }
+    CDownloadInfo* record = item->GetRecord();
     m_transfers.Remove(transfer);
+    RemoveIfSuccessful(record);
   }
 }
 

@@ -103,6 +103,9 @@ class CDownloadManager : public ITimerTarget {
   // the transfer had completed the file before it could be stopped.
   bool StopTransfer(CDownloadInfo& record);
   CDownloadInfo* FindRecord(const CDownloadInfo* record);
+  // With "RemoveSuccessful", takes a completed record whose transfer is gone out of the list.
+  // (download_manager_removal.cpp)
+  void RemoveIfSuccessful(CDownloadInfo* record);
 
   CApplicationData& m_data;
   ITransferFactory& m_factory;

@@ -1,5 +1,6 @@
 #include "download/file_transfer.h"
 
+#include "download/log_info.h"
 #include "download/transfer_operations.h"
 #include "net/client_context.h"
 #include "net/ftp_client.h"
@@ -18,6 +19,19 @@ std::unique_ptr<CInternetClient> CreateProtocolClient(int32_t scheme,
   if (scheme == Scheme::kHttp) return std::make_unique<CHttpClient>(context);
   if (scheme == Scheme::kFtp) return std::make_unique<CFtpClient>(context);
   return nullptr;
+}
+
+// How often a download starts again from the beginning (a file that changed on the server, a
+// redirect to another protocol) before the cause counts as a failure.
+constexpr int kMaxRestarts = 3;
+
+// The HTTP client followed a redirect to an address of another protocol: it has recorded the
+// redirect's status and put the new address into the master description.
+bool RedirectedToOtherProtocol(CTransferInfo& master, int32_t scheme) {
+  ErrorValue error = master.Error();
+  uint16_t code = ErrorCodeOf(error);
+  return ErrorCategoryOf(error) == kCategoryHttp && code >= 300 && code <= 399 &&
+         CInternetURL(master.Url()).GetScheme() != scheme;
 }
 
 }  // namespace
@@ -81,6 +95,8 @@ void CFileTransfer::Work() {
   std::unique_ptr<CInternetClient> client = CreateClient(context);
   if (!client) return;
   context.QueueEvent(TransferEvent::kStarted);
+  int32_t scheme = CInternetURL(master.Url()).GetScheme();
+  int restarts = 0;
   for (;;) {
     master.ClearError();
     client->Open(master.Url());
@@ -95,6 +111,23 @@ void CFileTransfer::Work() {
     }
     client->Disconnect();
     if (client->WaitForStop(0)) break;
+    if (restarts < kMaxRestarts && RedirectedToOtherProtocol(master, scheme)) {
+      ++restarts;
+      scheme = CInternetURL(master.Url()).GetScheme();
+      std::unique_ptr<CInternetClient> next = CreateClient(context);
+      if (next) {
+        client = std::move(next);
+        continue;
+      }
+    }
+    if (restarts < kMaxRestarts && master.Error() == kFileChangedError) {
+      ++restarts;
+      client->AddLogLine(LogKind::kNotice,
+                         L"The file changed on the server during the download; it is fetched "
+                         L"again from the beginning.");
+      CTransferOperations::DiscardFile(*client);
+      continue;
+    }
     if (client->RetryDecision()) break;
   }
   // Whatever ended the work, the download never stays in a running status.

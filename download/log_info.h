@@ -1,6 +1,7 @@
 #pragma once
-// One line of a transfer's log: a command sent (kind 1), a reply received (kind 2), or a
-// line of the second form (kind, number, argument, extra) that the site explorer writes.
+// One line of a transfer's log: a command sent (kind 1), a reply received (kind 2), a notice
+// (kind 4), or a line of the second form (kind, number, argument, extra) that the site explorer
+// writes.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -10,6 +11,8 @@ namespace ferrow {
 namespace LogKind {
 constexpr uint32_t kSent = 1;
 constexpr uint32_t kReceived = 2;
+// Ferrow's own remark on the transfer (a restart and why, a server's reply not followed).
+constexpr uint32_t kNotice = 4;
 }  // namespace LogKind
 
 class CLogInfo {

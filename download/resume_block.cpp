@@ -1,6 +1,9 @@
 #include "download/resume_block.h"
 
+#include <atomic>
+#include <bit>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "platform/text.h"
@@ -16,6 +19,7 @@ constexpr size_t kUrlBytes = 8192;
 constexpr size_t kSizeOffset = 8216;
 constexpr size_t kDateOffset = 8224;
 constexpr size_t kPartsOffset = 8232;
+constexpr size_t kChecksumOffset = 8236;
 constexpr size_t kStartsOffset = 8240;
 constexpr size_t kLengthsOffset = 8752;
 constexpr size_t kDoneOffset = 9264;
@@ -34,6 +38,33 @@ std::string StoredUrlBytes(const std::wstring& url) {
     if (last >= 0xD8 && last <= 0xDB) bytes.resize(limit - 2);  // a lone high surrogate
   }
   return bytes;
+}
+
+// The largest Size whose temporary file the system can address (its length is a signed 64-bit
+// file offset).
+constexpr uint64_t kMaxSize = static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) -
+                              kMappingGranularity - kResumeBlockSize;
+
+// The checksum is a hash of every byte but the done counters and itself, combined by XOR with
+// one term per done counter. A part that advances its counter swaps its old term for the new
+// one with a single atomic XOR, so the parts never lock each other and the word is right
+// whenever no update is half done.
+uint32_t HashBytes(const unsigned char* data, size_t length, uint32_t hash) {
+  for (size_t i = 0; i < length; ++i) hash = (hash ^ data[i]) * 16777619u;  // FNV-1a
+  return hash;
+}
+
+uint32_t CounterTerm(int32_t index, uint64_t done) {
+  uint64_t x = done + 0x9E3779B97F4A7C15ull * static_cast<uint64_t>(index + 1);
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  return static_cast<uint32_t>(x ^ (x >> 31));
+}
+
+// The checksum word as it is stored (little-endian) and as the machine reads it.
+uint32_t StoredOrder(uint32_t value) {
+  if constexpr (std::endian::native == std::endian::big) return __builtin_bswap32(value);
+  return value;
 }
 
 }  // namespace
@@ -57,12 +88,22 @@ void CResumeBlock::SplitParts(uint64_t size, int32_t parts, uint64_t* starts, ui
 
 ErrorValue CResumeBlock::OpenExisting(const std::wstring& path) {
   Close();
-  if (ErrorValue error = m_file.Open(path, CFile::Mode::kReadWrite)) return error;
+  if (ErrorValue error = m_file.Open(path, CFile::Mode::kReadWriteOwned)) return error;
   uint64_t length = 0;
   ErrorValue error = m_file.GetLength(length);
   if (error == 0 &&
       (length < kResumeBlockSize || (length - kResumeBlockSize) % kMappingGranularity != 0)) {
     error = MakeError(kCategorySystem, SystemCode::kInvalidParameter);
+  }
+  if (error == 0) {
+    // Read through the file first: a file cut meanwhile gives a short read here, where the
+    // mapping would fault.
+    std::vector<char> copy(kResumeBlockSize);
+    size_t read = 0;
+    error = m_file.ReadAt(length - kResumeBlockSize, copy.data(), copy.size(), read);
+    if (error == 0 && read != copy.size()) {
+      error = MakeError(kCategorySystem, SystemCode::kInvalidParameter);
+    }
   }
   if (error == 0) error = m_mapping.Map(m_file, length - kResumeBlockSize, kResumeBlockSize);
   if (error != 0) Close();
@@ -70,9 +111,10 @@ ErrorValue CResumeBlock::OpenExisting(const std::wstring& path) {
 }
 
 ErrorValue CResumeBlock::Create(const std::wstring& path, const std::wstring& url, uint64_t size,
-                                uint64_t date, int32_t parts) {
+                                uint64_t date, int32_t parts, const std::wstring& entityTag) {
   Close();
-  if (ErrorValue error = m_file.Open(path, CFile::Mode::kCreate)) return error;
+  if (size > kMaxSize) return MakeError(kCategorySystem, SystemCode::kFileTooLarge);
+  if (ErrorValue error = m_file.Open(path, CFile::Mode::kReplace)) return error;
   uint64_t blockOffset = DataAreaLength(size);
   // The data area stays a hole until the parts write it; the block itself gets real disk
   // space now, so that touching the mapping can never fault for want of space.
@@ -85,7 +127,7 @@ ErrorValue CResumeBlock::Create(const std::wstring& path, const std::wstring& ur
   }
   std::memcpy(m_mapping.Data() + kMagicOffset, kMagic, sizeof(kMagic));
   Write32(kVersionOffset, kResumeBlockVersion);
-  WriteUrl(url);
+  WriteIdentity(url, entityTag);
   Write64(kSizeOffset, size);
   Write64(kDateOffset, date);
   LayOut(parts);
@@ -97,29 +139,50 @@ void CResumeBlock::Close() {
   m_file.Close();
 }
 
-bool CResumeBlock::IsValid() const {
-  if (!IsOpen() || std::memcmp(m_mapping.Data() + kMagicOffset, kMagic, 4) != 0) return false;
+// Every byte of the file in exactly one part, the parts in index order: a part moved,
+// shortened or dropped would otherwise leave a hole that the finished file keeps.
+bool CResumeBlock::CoversSizeOnce() const {
   int32_t parts = Parts();
   if (parts < 1 || parts > kMaxParts) return false;
   uint64_t size = Size();
+  uint64_t next = 0;
   for (int32_t i = 0; i < parts; ++i) {
-    uint64_t start = PartStart(i);
     uint64_t length = PartLength(i);
-    // A damaged table must never make a part write outside the data area.
-    if (start > size || length > size - start || PartDone(i) > length) return false;
+    if (PartStart(i) != next || length > size - next || PartDone(i) > length) return false;
+    next += length;
   }
-  return true;
+  return next == size;
 }
 
-bool CResumeBlock::Matches(const std::wstring& url, uint64_t size, uint64_t date) const {
-  if (!IsValid() || Size() != size || Date() != date) return false;
-  // The file's own length must fit the Size, or the block is not where it belongs.
-  uint64_t length = 0;
-  if (m_file.GetLength(length) != 0 || length != FileLength(size)) return false;
+bool CResumeBlock::IsValid() const {
+  if (!IsOpen() || std::memcmp(m_mapping.Data() + kMagicOffset, kMagic, 4) != 0) return false;
+  uint32_t version = Version();
+  if (version != 1 && version != kResumeBlockVersion) return false;
+  if (!CoversSizeOnce()) return false;
+  return version == 1 || Read32(kChecksumOffset) == Checksum();
+}
+
+CResumeBlock::Fit CResumeBlock::Compare(const std::wstring& url, uint64_t size, uint64_t date,
+                                        const std::wstring& entityTag) const {
+  if (!IsOpen() || std::memcmp(m_mapping.Data() + kMagicOffset, kMagic, 4) != 0) {
+    return Fit::kForeign;
+  }
   std::string stored = StoredUrlBytes(url);
   const unsigned char* field = m_mapping.Data() + kUrlOffset;
-  return std::memcmp(field, stored.data(), stored.size()) == 0 && field[stored.size()] == 0 &&
-         field[stored.size() + 1] == 0;
+  if (std::memcmp(field, stored.data(), stored.size()) != 0 || field[stored.size()] != 0 ||
+      field[stored.size() + 1] != 0) {
+    return Fit::kForeign;
+  }
+  if (!IsValid()) return Fit::kDamaged;
+  std::wstring storedTag = EntityTag();
+  if (Size() != size || Date() != date ||
+      (!storedTag.empty() && !entityTag.empty() && storedTag != entityTag)) {
+    return Fit::kChanged;
+  }
+  // The file's own length must fit the Size, or the block is not where it belongs.
+  uint64_t length = 0;
+  if (m_file.GetLength(length) != 0 || length != FileLength(size)) return Fit::kDamaged;
+  return Fit::kMatches;
 }
 
 void CResumeBlock::LayOut(int32_t parts) {
@@ -132,17 +195,51 @@ void CResumeBlock::LayOut(int32_t parts) {
     Write64(kLengthsOffset + 8 * i, lengths[i]);
     Write64(kDoneOffset + 8 * i, 0);
   }
+  WriteChecksum();
+}
+
+uint32_t CResumeBlock::Checksum() const {
+  const unsigned char* data = m_mapping.Data();
+  uint32_t hash = HashBytes(data, kChecksumOffset, 2166136261u);
+  hash = HashBytes(data + kStartsOffset, kDoneOffset - kStartsOffset, hash);
+  for (int32_t i = 0; i < kMaxParts; ++i) hash ^= CounterTerm(i, PartDone(i));
+  return hash;
+}
+
+void CResumeBlock::WriteChecksum() {
+  Write32(kChecksumOffset, Checksum());
 }
 
 uint32_t CResumeBlock::Version() const {
   return Read32(kVersionOffset);
 }
 
+namespace {
+
+// Where the UTF-16 text that begins at offset ends: its terminating zero or the field's end.
+size_t TextEnd(const unsigned char* field, size_t offset) {
+  size_t end = offset;
+  while (end + 1 < kUrlBytes && (field[end] != 0 || field[end + 1] != 0)) end += 2;
+  return end;
+}
+
+std::wstring FieldText(const unsigned char* field, size_t offset) {
+  size_t end = TextEnd(field, offset);
+  return Utf16LeToWide(
+      std::string_view(reinterpret_cast<const char*>(field) + offset, end - offset));
+}
+
+}  // namespace
+
 std::wstring CResumeBlock::Url() const {
-  const auto* field = reinterpret_cast<const char*>(m_mapping.Data() + kUrlOffset);
-  size_t length = 0;
-  while (length + 1 < kUrlBytes && (field[length] != 0 || field[length + 1] != 0)) length += 2;
-  return Utf16LeToWide(std::string_view(field, length));
+  return FieldText(m_mapping.Data() + kUrlOffset, 0);
+}
+
+std::wstring CResumeBlock::EntityTag() const {
+  if (Version() < 2) return std::wstring();
+  size_t tag = TextEnd(m_mapping.Data() + kUrlOffset, 0) + 2;
+  if (tag >= kUrlBytes) return std::wstring();
+  return FieldText(m_mapping.Data() + kUrlOffset, tag);
 }
 
 uint64_t CResumeBlock::Size() const {
@@ -165,7 +262,11 @@ uint64_t CResumeBlock::PartDone(int32_t index) const {
 }
 
 void CResumeBlock::SetPartDone(int32_t index, uint64_t done) {
+  uint32_t change = CounterTerm(index, PartDone(index)) ^ CounterTerm(index, done);
   Write64(kDoneOffset + 8 * index, done);
+  // Parts of one transfer update the same word through their own mappings of the page.
+  auto* word = reinterpret_cast<uint32_t*>(m_mapping.Data() + kChecksumOffset);
+  std::atomic_ref<uint32_t>(*word).fetch_xor(StoredOrder(change), std::memory_order_relaxed);
 }
 
 ErrorValue CResumeBlock::Flush() {
@@ -192,11 +293,16 @@ void CResumeBlock::Write64(size_t offset, uint64_t value) {
   Write32(offset + 4, static_cast<uint32_t>(value >> 32));
 }
 
-void CResumeBlock::WriteUrl(const std::wstring& url) {
+void CResumeBlock::WriteIdentity(const std::wstring& url, const std::wstring& entityTag) {
   std::string bytes = StoredUrlBytes(url);
   unsigned char* field = m_mapping.Data() + kUrlOffset;
   std::memset(field, 0, kUrlBytes);
   std::memcpy(field, bytes.data(), bytes.size());
+  // The entity tag only where it fits whole behind the URL, with its own terminating zero.
+  std::string tag = WideToUtf16Le(entityTag);
+  if (!tag.empty() && bytes.size() + 2 + tag.size() + 2 <= kUrlBytes) {
+    std::memcpy(field + bytes.size() + 2, tag.data(), tag.size());
+  }
 }
 
 }  // namespace ferrow

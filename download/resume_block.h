@@ -8,8 +8,14 @@
 // The layout is little-endian with UTF-16 text on every platform, so a file written anywhere
 // resumes anywhere:
 //   0 reserved (4)  4 magic "FRTD\0" (10)  16 version (4)  20 URL (8192, 4,095 characters and a
-//   terminating zero)  8216 Size (8)  8224 Date (8)  8232 parts N (4)  8240 starts (64 × 8)
-//   8752 lengths (64 × 8)  9264 done counters (64 × 8); the gaps are zero.
+//   terminating zero)  8216 Size (8)  8224 Date (8)  8232 parts N (4)  8236 checksum (4)
+//   8240 starts (64 × 8)  8752 lengths (64 × 8)  9264 done counters (64 × 8); the gaps are zero.
+//
+// Version 2 adds two things in bytes that version 1 leaves zero, so either build reads the
+// other's blocks: the server's entity tag behind the URL's terminating zero (when the field has
+// room for it), and the checksum, which covers every other byte of the block. It is written last
+// when the block is laid out and kept current by each done counter update (see Checksum in the
+// source). A version 1 block has none and is trusted after the part table's checks alone.
 //
 // One object belongs to one thread. Several objects (the parts of one transfer) may map the
 // same file at once; each part then writes only its own done counter.
@@ -25,7 +31,7 @@ namespace ferrow {
 
 constexpr size_t kResumeBlockSize = 9776;
 constexpr int32_t kMaxParts = 64;
-constexpr uint32_t kResumeBlockVersion = 1;
+constexpr uint32_t kResumeBlockVersion = 2;
 // The longest URL the block keeps (longer ones are cut).
 constexpr size_t kResumeBlockUrlLength = 4095;
 
@@ -42,35 +48,55 @@ class CResumeBlock {
   // Splits size bytes into parts ranges by integer division; the last takes the remainder.
   static void SplitParts(uint64_t size, int32_t parts, uint64_t* starts, uint64_t* lengths);
 
-  // Maps the block of an existing temporary file (its last 9,776 bytes). Fails when the file
-  // is missing or its length cannot hold a block at an aligned offset.
+  // How an existing block relates to a download.
+  enum class Fit {
+    kMatches,  // the same download: resume it
+    kDamaged,  // the magic and URL are there, but the part table or the checksum is wrong
+    kChanged,  // the same URL, but the file's Size, Date or entity tag differ
+    kForeign,  // no block, or one of another URL
+  };
+
+  // Maps the block of an existing temporary file (its last 9,776 bytes), which must be a
+  // regular file of this user (a link is never followed). Fails when the file is missing or
+  // its length cannot hold a block at an aligned offset.
   ErrorValue OpenExisting(const std::wstring& path);
-  // Creates the temporary file (replacing an old one) with room for the data and the block,
-  // maps the block and fills it: identity, N = parts, the split, done counters 0. The block's
-  // disk space is written explicitly, so a full disk is reported here and never by a fault
-  // when the mapping is touched later.
+  // Creates the temporary file (replacing whatever is at the path, never through a link) with
+  // room for the data and the block, maps the block and fills it: identity, N = parts, the
+  // split, done counters 0, the checksum last. The block's disk space is written explicitly,
+  // so a full disk is reported here and never by a fault when the mapping is touched later.
+  // A size the file system cannot hold fails with kFileTooLarge.
   ErrorValue Create(const std::wstring& path, const std::wstring& url, uint64_t size, uint64_t date,
-                    int32_t parts);
+                    int32_t parts, const std::wstring& entityTag = std::wstring());
   void Close();
   bool IsOpen() const { return m_mapping.IsMapped(); }
 
-  // True when the block was written for this download: magic, exact URL (as stored, cut to
-  // the block's length), Size and Date, and a part table that lies inside the file.
-  bool Matches(const std::wstring& url, uint64_t size, uint64_t date) const;
-  // True when the magic is there and the part table is usable for the block's own Size.
+  // Kind kMatches when the block was written for this download: a valid block (IsValid) with
+  // the exact URL (as stored, cut to the block's length), Size and Date, a file length that
+  // fits the Size, and the same entity tag when both the block and the server have one.
+  Fit Compare(const std::wstring& url, uint64_t size, uint64_t date,
+              const std::wstring& entityTag = std::wstring()) const;
+  bool Matches(const std::wstring& url, uint64_t size, uint64_t date) const {
+    return Compare(url, size, date) == Fit::kMatches;
+  }
+  // True when the magic and a known version are there, the parts cover the block's Size
+  // exactly once in order, no done counter is past its part, and a version 2 block's checksum
+  // is right.
   bool IsValid() const;
 
-  // Lays the parts out afresh (done counters 0), keeping the identity.
+  // Lays the parts out afresh (done counters 0), keeping the identity; the checksum last.
   void LayOut(int32_t parts);
 
   uint32_t Version() const;
   std::wstring Url() const;
+  // The entity tag stored behind the URL; empty when there is none.
+  std::wstring EntityTag() const;
   uint64_t Size() const;
   uint64_t Date() const;
   int32_t Parts() const;
   uint64_t PartStart(int32_t index) const;
   uint64_t PartLength(int32_t index) const;
   uint64_t PartDone(int32_t index) const;
+  // Also keeps the checksum current, safely against the other parts doing the same at once.
   void SetPartDone(int32_t index, uint64_t done);
 
   // Writes the block's changes to the disk now (the system does it anyway in time).
@@ -81,7 +107,10 @@ class CResumeBlock {
   uint64_t Read64(size_t offset) const;
   void Write32(size_t offset, uint32_t value);
   void Write64(size_t offset, uint64_t value);
-  void WriteUrl(const std::wstring& url);
+  void WriteIdentity(const std::wstring& url, const std::wstring& entityTag);
+  bool CoversSizeOnce() const;
+  uint32_t Checksum() const;
+  void WriteChecksum();
 
   CFile m_file;
   CFileMapping m_mapping;

@@ -81,6 +81,16 @@ void CTransferInfo::SetDate(uint64_t date) {
   m_date = date;
 }
 
+std::wstring CTransferInfo::EntityTag() const {
+  Lock lock(m_lock);
+  return m_entityTag;
+}
+
+void CTransferInfo::SetEntityTag(const std::wstring& tag) {
+  Lock lock(m_lock);
+  m_entityTag = tag;
+}
+
 uint64_t CTransferInfo::Done() const {
   Lock lock(m_lock);
   return m_done;

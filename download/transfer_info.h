@@ -59,6 +59,9 @@ class CTransferInfo {
   void SetSize(uint64_t size);
   uint64_t Date() const;
   void SetDate(uint64_t date);
+  // The server's entity tag for the file (HTTP "ETag"), empty when it sent none.
+  std::wstring EntityTag() const;
+  void SetEntityTag(const std::wstring& tag);
 
   uint64_t Done() const;
   // Adds received bytes here and then, still holding this lock, to the master.
@@ -110,6 +113,7 @@ class CTransferInfo {
   uint64_t m_start = kUnknownSize;
   uint64_t m_size = kUnknownSize;
   uint64_t m_date = kUnknownSize;
+  std::wstring m_entityTag;
   uint64_t m_done = 0;
   int32_t m_progress = 0;
   int32_t m_status = 0;

@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 
+#include "download/log_info.h"
 #include "download/resume_block.h"
 #include "download/transfer_info.h"
 #include "net/event_list.h"
@@ -46,6 +47,41 @@ void CopyPartTable(const CResumeBlock& block, CTransferInfo* master) {
     part->SetSize(used ? block.PartLength(i) : 0);
     part->SetDone(used ? block.PartDone(i) : 0);  // the master's Done follows
   }
+}
+
+// Why an old temporary file is not resumed, for the transfer log; none when nothing is said.
+const wchar_t* DiscardReason(CResumeBlock::Fit fit) {
+  switch (fit) {
+    case CResumeBlock::Fit::kDamaged:
+      return L"The temporary file's resume information is damaged; the download starts again "
+             L"from the beginning.";
+    case CResumeBlock::Fit::kChanged:
+      return L"The file on the server is not the one the temporary file was started with (its "
+             L"size, date or entity tag changed); the download starts again from the beginning.";
+    default:
+      return nullptr;
+  }
+}
+
+// One owner per temporary file: the lock is taken before any block is mapped, and the
+// master's client holds it until the worker ends. A second transfer of the same target, in
+// this process or another, stops here without touching the file.
+bool LockTemporaryFile(CInternetClient& client, const std::wstring& temporary) {
+  CFile& held = client.HeldTemporaryFile();
+  if (held.IsOpen()) return true;
+  if (!CreateFolders(temporary)) {
+    client.ReportError(MakeError(kCategorySystem, SystemCode::kPathNotFound));
+    return false;
+  }
+  CFile file;
+  ErrorValue error = file.Open(temporary, CFile::Mode::kOpenOrCreateOwned);
+  if (error == 0) error = file.TryLock();
+  if (error != 0) {
+    client.ReportError(error);
+    return false;
+  }
+  held = std::move(file);
+  return true;
 }
 
 int32_t RetryAttempts(const CInternetClient& client) {
@@ -93,6 +129,7 @@ bool RunParts(CInternetClient& client) {
   }
   client.ReportStatus(DownloadStatus::kDownloading);
   bool rangeIgnored = false;
+  bool changed = false;
   for (int32_t i = 0; i < parts; ++i) {
     threads[i].Wait();
     clients[i].reset();
@@ -103,11 +140,14 @@ bool RunParts(CInternetClient& client) {
       rangeIgnored = true;
       continue;
     }
+    changed = changed || error == kFileChangedError;
     // The last failing part in index order wins. Its attempts count for the whole download,
     // so that "RetryAttempts" limits the attempts in all rather than per level.
     client.ReportError(error);
     master->SetAttempts(std::max(master->Attempts(), part->Attempts()));
   }
+  // A changed file outweighs every other failure: resuming would mix the two versions.
+  if (changed) client.ReportError(kFileChangedError);
   return rangeIgnored;
 }
 
@@ -133,20 +173,22 @@ bool CTransferOperations::PrepareFile(CInternetClient& client) {
     client.ReportError(kUnknownSizeError);
     return false;
   }
+  if (!LockTemporaryFile(client, temporary)) return false;
   bool resumable = master->GetResumeMode() == ResumeMode::kResumable;
+  std::wstring entityTag = master->EntityTag();
   CResumeBlock block;
-  if (resumable && block.OpenExisting(temporary) == 0 && block.Matches(url, size, date)) {
-    CopyPartTable(block, master);
-    return true;
+  if (resumable && block.OpenExisting(temporary) == 0) {
+    CResumeBlock::Fit fit = block.Compare(url, size, date, entityTag);
+    if (fit == CResumeBlock::Fit::kMatches) {
+      CopyPartTable(block, master);
+      return true;
+    }
+    if (const wchar_t* reason = DiscardReason(fit)) client.AddLogLine(LogKind::kNotice, reason);
   }
   block.Close();
-  if (!CreateFolders(temporary)) {
-    client.ReportError(MakeError(kCategorySystem, SystemCode::kPathNotFound));
-    return false;
-  }
   // A server that cannot continue at an offset gets a single part.
   int32_t parts = resumable ? ClampParts(master->Parts()) : 1;
-  if (ErrorValue error = block.Create(temporary, url, size, date, parts)) {
+  if (ErrorValue error = block.Create(temporary, url, size, date, parts, entityTag)) {
     client.ReportError(error);
     DeleteFileAt(temporary);
     return false;
@@ -201,7 +243,7 @@ bool CTransferOperations::ReceivePart(CInternetClient& client) {
     part->SetDone(0);
   }
   CFile file;
-  if (ErrorValue error = file.Open(part->TemporaryFile(), CFile::Mode::kReadWrite)) {
+  if (ErrorValue error = file.Open(part->TemporaryFile(), CFile::Mode::kReadWriteOwned)) {
     client.ReportError(error);
     return false;
   }
@@ -255,7 +297,7 @@ bool CTransferOperations::ReceivePart(CInternetClient& client) {
   }
   // The connection ended early without a recorded cause: a cut-off body.
   if (!failed && part->Error() == 0) {
-    client.ReportError(MakeError(kCategorySocket, SocketCode::kConnectionReset));
+    client.ReportError(MakeError(kCategorySocket, SocketCode::kDisconnected));
   }
   return false;
 }
@@ -274,10 +316,16 @@ bool CTransferOperations::FinishFile(CInternetClient& client) {
     client.ReportError(error);
     return false;
   }
-  CFile file;
-  ErrorValue error = file.Open(target, CFile::Mode::kReadWrite);
-  if (error == 0) error = file.SetLength(master->Size());
-  file.Close();
+  // The cut goes through the handle held since PrepareFile (the same file under its new name),
+  // so it can never reach whatever a link at the target's name points to.
+  CFile opened;
+  CFile* file = &client.HeldTemporaryFile();
+  ErrorValue error = 0;
+  if (!file->IsOpen()) {
+    error = opened.Open(target, CFile::Mode::kReadWriteOwned);
+    file = &opened;
+  }
+  if (error == 0) error = file->SetLength(master->Size());
   if (error != 0) {
     // Put the file back under its temporary name with its block intact, so that the next
     // start finds every part complete and only finishes again.
@@ -287,6 +335,15 @@ bool CTransferOperations::FinishFile(CInternetClient& client) {
   }
   client.ReportStatus(DownloadStatus::kCompleted);
   return true;
+}
+
+void CTransferOperations::DiscardFile(CInternetClient& client) {
+  CFile& held = client.HeldTemporaryFile();
+  if (held.IsOpen()) {
+    held.SetLength(0);
+  } else {
+    DeleteFileAt(client.Transfer()->TemporaryFile());
+  }
 }
 
 bool CTransferOperations::RetryDecision(CInternetClient& client) {
@@ -325,7 +382,8 @@ void CTransferOperations::RunPart(CInternetClient& client) {
     if (client.Connect() && client.Login() && client.ReceivePart()) break;
     client.Disconnect();
     if (client.WaitForStop(0)) break;
-    if (part->Error() == kRangeIgnoredError) break;
+    // Neither is helped by another attempt: the download as a whole must start again.
+    if (part->Error() == kRangeIgnoredError || part->Error() == kFileChangedError) break;
     if (client.RetryDecision()) break;
   }
   client.Disconnect();

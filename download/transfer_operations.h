@@ -9,6 +9,8 @@
 // by its result after recording the error on the client's description.
 #include <cstdint>
 
+#include "platform/error_code.h"
+
 namespace ferrow {
 
 class CInternetClient;
@@ -19,6 +21,10 @@ class CTransferInfo;
 // part from the start instead.
 constexpr uint16_t kRangeIgnoredCode = 50;
 
+// A part found that the file on the server is no longer the one the download began with. The
+// worker starts the download again from the beginning (see CFileTransfer).
+constexpr ErrorValue kFileChangedError = MakeError(kCategorySystem, SystemCode::kFileInvalid);
+
 class CTransferOperations {
  public:
   // Part i of the transfer whose master this is.
@@ -26,10 +32,16 @@ class CTransferOperations {
   // The number of parts to use for a "MaxThreads" value: 1..64.
   static int32_t ClampParts(int32_t maxThreads);
 
+  // Locks the temporary file for this transfer (busy elsewhere: kLockViolation, nothing
+  // changed), then resumes a matching block or lays the file out afresh, saying why in the
+  // transfer log when an old block is not used.
   static bool PrepareFile(CInternetClient& client);
   static bool Download(CInternetClient& client);
   static bool ReceivePart(CInternetClient& client);
   static bool FinishFile(CInternetClient& client);
+  // Throws the temporary file's content away (the download starts again from byte 0), keeping
+  // the lock.
+  static void DiscardFile(CInternetClient& client);
   // True to give up, false to try again.
   static bool RetryDecision(CInternetClient& client);
 

@@ -46,7 +46,10 @@ constexpr uint32_t kFtpReplyBase = 8000;
 constexpr uint32_t kHttpStatusBase = 9000;
 constexpr uint32_t kSocksErrorBase = 10000;
 
-// The system error code the start-up reports when no language file loads.
+// The system error codes the start-up reports: the private folder for the lock and the socket
+// between instances cannot be used, the shared URL block cannot be made, no language file loads.
+constexpr uint16_t kInstanceChannelFailedCode = 12;
+constexpr uint16_t kUrlBlockFailedCode = 14;
 constexpr uint16_t kLanguageLoadFailedCode = 1815;
 
 // Every number above, each error code the program can produce in its message form, and the FTP

@@ -6,6 +6,7 @@
 
 #include "download/log_info.h"
 #include "download/transfer_info.h"
+#include "download/transfer_operations.h"
 #include "net/debug_output.h"
 #include "net/ftp_reply.h"
 #include "net/transfer_settings.h"
@@ -46,9 +47,10 @@ bool CFtpClient::SendCommand(const std::wstring& command) {
     return false;
   }
   std::wstring line = command + L"\r\n";
-  AddLogLine(LogKind::kSent, line);
+  std::wstring shown = command.compare(0, 5, L"PASS ") == 0 ? L"PASS ****\r\n" : line;
+  AddLogLine(LogKind::kSent, shown);
+  DebugOutput(WideToLocal(shown));
   std::string bytes = WideToLocal(line);
-  DebugOutput(bytes);
   size_t sent = 0;
   while (sent < bytes.size()) {
     int n = m_socket.Send(bytes.data() + sent, static_cast<int>(bytes.size() - sent));
@@ -101,13 +103,13 @@ bool CFtpClient::Login() {
 
 bool CFtpClient::QueryInformation() {
   if (!Command(L"TYPE I", 200)) return false;
-  if (!Command(L"SIZE " + m_url.Path(), 213)) return false;
+  if (!Command(L"SIZE " + RemotePath(), 213)) return false;
   int64_t size = 0;
   if (!ParseSizeReply(m_replyText, size)) {
     ReportError(MakeError(kCategoryFtp, static_cast<uint16_t>(m_replyCode)));
     return false;
   }
-  if (!Command(L"MDTM " + m_url.Path(), 213)) return false;
+  if (!Command(L"MDTM " + RemotePath(), 213)) return false;
   uint64_t date = ParseModificationTimeReply(m_replyText);
   if (Transfer() != nullptr) {
     Transfer()->SetSize(static_cast<uint64_t>(size));
@@ -139,6 +141,10 @@ std::unique_ptr<CInternetClient> CFtpClient::Clone(const CClientContext& context
   return std::make_unique<CFtpClient>(context);
 }
 
+std::wstring CFtpClient::RemotePath() const {
+  return CInternetURL::Unescape(m_url.Path());
+}
+
 bool CFtpClient::OpenPassive() {
   if (!Command(L"PASV", 227)) return false;
   uint32_t address = 0;
@@ -147,7 +153,41 @@ bool CFtpClient::OpenPassive() {
     ReportError(MakeError(kCategoryFtp, static_cast<uint16_t>(m_replyCode)));
     return false;
   }
-  return m_data.Create() && m_data.Connect(AddressText(address), port);
+  // Only the port is taken from the reply: the data connection goes to the host the control
+  // connection reached, so a server cannot send Ferrow to a third host (the FTP bounce).
+  std::wstring named = AddressText(address);
+  std::wstring host = m_socket.PeerHost();
+  if (host.empty()) host = m_url.Host();
+  uint32_t reached = 0;
+  if (ParseDottedAddress(WideToLocal(host), reached) && reached != address) {
+    AddLogLine(LogKind::kNotice, L"The passive reply names " + named +
+                                     L"; the data connection "
+                                     L"goes to " +
+                                     host + L", the control connection's host.");
+  }
+  return m_data.Create() && m_data.Connect(host, port);
+}
+
+bool CFtpClient::IsSameFile() {
+  CTransferInfo* master = Transfer() != nullptr ? Transfer()->Master() : nullptr;
+  if (master == nullptr) return true;
+  // Some servers refuse SIZE in ASCII mode.
+  if (!Command(L"TYPE I", 200) || !Command(L"SIZE " + RemotePath(), 213)) return false;
+  int64_t size = 0;
+  std::wstring why;
+  if (ParseSizeReply(m_replyText, size) && static_cast<uint64_t>(size) != master->Size()) {
+    why =
+        L"its size is " + std::to_wstring(size) + L" bytes, not " + std::to_wstring(master->Size());
+  }
+  if (why.empty()) {
+    if (!Command(L"MDTM " + RemotePath(), 213)) return false;
+    if (ParseModificationTimeReply(m_replyText) != master->Date()) why = L"its date changed";
+  }
+  if (why.empty()) return true;
+  AddLogLine(LogKind::kNotice,
+             L"The server now has another file than the download began with: " + why + L".");
+  ReportError(kFileChangedError);
+  return false;
 }
 
 CProxySocket* CFtpClient::OpenData(int64_t offset) {
@@ -160,6 +200,7 @@ CProxySocket* CFtpClient::OpenData(int64_t offset) {
     return nullptr;
   };
 
+  if (offset != kListingOffset && !IsSameFile()) return fail();
   if (passive) {
     if (!OpenPassive()) return fail();
   } else {
@@ -174,7 +215,7 @@ CProxySocket* CFtpClient::OpenData(int64_t offset) {
     if (!Command(L"TYPE I", 200)) return fail();
     bool resumable = Transfer() != nullptr && Transfer()->GetResumeMode() == ResumeMode::kResumable;
     if (resumable && !Command(L"REST " + std::to_wstring(offset), 350)) return fail();
-    if (!SendCommand(L"RETR " + m_url.Path())) return fail();
+    if (!SendCommand(L"RETR " + RemotePath())) return fail();
   }
   if (!ReadReply(125, 150)) return fail();
   if (!passive && !listener.Accept(m_data)) return fail();
@@ -183,7 +224,7 @@ CProxySocket* CFtpClient::OpenData(int64_t offset) {
 
 bool CFtpClient::ListDirectory(CFileListing& listing) {
   listing.Clear();
-  if (!Command(L"CWD " + m_url.Path(), 250)) return false;
+  if (!Command(L"CWD " + RemotePath(), 250)) return false;
   if (OpenData(kListingOffset) == nullptr) return false;
   CFileListing entries;
   bool read = ReadListing(entries);
@@ -207,8 +248,8 @@ bool CFtpClient::ReadListing(CFileListing& listing) {
     if (lineEnd == std::string::npos && !ended && pending.size() < kMaxListingLine) {
       // The server closes the data connection after the last line; that is the end, not a
       // failure, so the socket is read here directly.
-      int n = SocketReceive(m_data.Handle(), chunk.data(), static_cast<int>(chunk.size()), 0);
-      if (n < 0) return m_data.ReportFailure();
+      int n = m_data.ReceiveUntilEnd(chunk.data(), static_cast<int>(chunk.size()));
+      if (n < 0) return false;
       if (n == 0) ended = true;
       pending.append(chunk.data(), static_cast<size_t>(n));
       continue;
@@ -219,7 +260,12 @@ bool CFtpClient::ReadListing(CFileListing& listing) {
     pending.erase(0, take);
     CEntryInfo entry;
     if (!entry.ParseLine(LocalToWide(line)) || entry.IsDotEntry()) continue;
-    entry.SetAddress(folder + entry.GetName());
+    // The address's path is decoded when it is fetched, so a "%" in a name is escaped.
+    std::wstring name = entry.GetName();
+    for (size_t at = name.find(L'%'); at != std::wstring::npos; at = name.find(L'%', at + 3)) {
+      name.replace(at, 1, L"%25");
+    }
+    entry.SetAddress(folder + name);
     listing.Add(entry);
   }
   return true;

@@ -39,7 +39,8 @@ class CFtpClient : public CInternetClient {
 
   CProxySocket& DataSocket() { return m_data; }
 
-  // Sends one command line; refuses text that would end the line early.
+  // Sends one command line; refuses text that would end the line early. The log and the
+  // debugger output show a PASS command's argument as "****".
   bool SendCommand(const std::wstring& command);
   // Reads one whole reply, multi-line replies included, and checks its code. An unexpected
   // code records category 2 with it unless quiet.
@@ -48,6 +49,11 @@ class CFtpClient : public CInternetClient {
  private:
   bool Command(const std::wstring& command, uint32_t accepted, uint32_t alsoAccepted = 0);
   bool OpenPassive();
+  // The URL's path as the server names it: percent escapes decoded.
+  std::wstring RemotePath() const;
+  // For a part: whether SIZE and MDTM still give what the download began with. Records
+  // kFileChangedError when not.
+  bool IsSameFile();
   bool ReadListing(CFileListing& listing);
 
   CProxySocket m_data;

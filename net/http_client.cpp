@@ -3,7 +3,9 @@
 #include <string_view>
 #include <vector>
 
+#include "download/log_info.h"
 #include "download/transfer_info.h"
+#include "download/transfer_operations.h"
 #include "net/debug_output.h"
 #include "net/http_response.h"
 #include "net/transfer_settings.h"
@@ -30,8 +32,13 @@ std::wstring WithoutCredentials(const std::wstring& text) {
   return text.substr(0, authorityBegin) + text.substr(at + 1);
 }
 
-bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
-  return text.compare(0, std::char_traits<wchar_t>::length(prefix), prefix) == 0;
+// An entity tag that If-Range may carry: a strong one (a weak "W/" tag never may).
+bool IsStrongEntityTag(const std::wstring& tag) {
+  return tag.size() >= 2 && tag.front() == L'"' && tag.back() == L'"';
+}
+
+std::wstring Number(uint64_t value) {
+  return std::to_wstring(value);
 }
 
 }  // namespace
@@ -99,7 +106,13 @@ std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offs
   std::wstring request = method + L" " + EscapeRequestTarget(RequestTarget()) + L" HTTP/1.1\r\n";
   request += L"Host: " + EscapeControlCharacters(HostText()) + L"\r\n";
   request += L"Accept: */*\r\n";
-  if (offset != 0) request += L"Range: bytes=" + std::to_wstring(offset) + L"-\r\n";
+  if (offset != 0) {
+    request += L"Range: bytes=" + std::to_wstring(offset) + L"-\r\n";
+    // A changed file then answers 200 with the whole new file instead of a piece of it.
+    CTransferInfo* master = Transfer() != nullptr ? Transfer()->Master() : nullptr;
+    std::wstring tag = master != nullptr ? master->EntityTag() : std::wstring();
+    if (IsStrongEntityTag(tag)) request += L"If-Range: " + EscapeControlCharacters(tag) + L"\r\n";
+  }
   if (disableCache) request += L"Pragma: no-cache\r\n";
   if (useCookies) {
     std::wstring browserCookies;
@@ -216,47 +229,107 @@ bool CHttpClient::FollowRedirect() {
   std::string location;
   if (!ParseLocation(m_replyText, location) || location.empty()) return Fail(kUnusableResponse);
 
-  std::wstring value = LocalToWide(location);
-  bool sameConnection = !StartsWith(value, L"http://");
-  std::wstring next = sameConnection ? L"http://" + HostText() + L"/" + value : value;
-  // The old address's credentials stay only on the same host; another host never gets them.
-  if (CInternetURL(next).Host() != m_url.Host()) {
+  const std::wstring& current = m_url.Text();
+  std::wstring base = current.find(L"://") == std::wstring::npos ? L"http://" + current : current;
+  std::wstring target = CInternetURL::Resolve(base, LocalToWide(location));
+  CInternetURL next(target);
+  int32_t scheme = next.GetScheme();
+  if (scheme != Scheme::kHttp && scheme != Scheme::kFtp) {
+    // Never a local file, nor an address of a protocol Ferrow does not speak.
+    AddLogLine(LogKind::kNotice, L"The server redirected to " + target +
+                                     L", an address Ferrow does not fetch (only http:// and "
+                                     L"ftp://).");
+    ReportError(MakeError(kCategorySystem, SystemCode::kUnrecognizedScheme));
+    return false;
+  }
+  // Credentials belong to one server: the same scheme, host and port.
+  bool sameServer =
+      scheme == Scheme::kHttp && next.Host() == m_url.Host() && next.Port() == m_url.Port();
+  if (!sameServer) {
     m_url.SetUser(std::wstring());
     m_url.SetPassword(std::wstring());
   }
-  Open(next);
-  if (!sameConnection || !m_reusable) Disconnect();
+  if (scheme == Scheme::kFtp) {
+    AddLogLine(LogKind::kNotice,
+               L"The server redirected to " + target + L"; the download goes on over FTP.");
+    if (Transfer() != nullptr) Transfer()->SetUrl(target);
+    return Fail(m_replyCode);
+  }
+  Open(target);
+  if (!sameServer || !m_reusable) Disconnect();
   if (Transfer() != nullptr) Transfer()->SetUrl(m_url.Text());
-  if (m_socket.IsConnected()) return true;
+  m_keptConnection = m_socket.IsConnected();
+  if (m_keptConnection) return true;
   return Connect();
 }
 
-bool CHttpClient::QueryInformation() {
+bool CHttpClient::Request(int64_t offset) {
   m_redirects = 0;
+  m_keptConnection = false;
   for (;;) {
-    if (!SendRequest(L"GET", 0)) return false;
-    if (ReadResponseHeader(200, 206)) break;
+    m_replyCode = 0;
+    if (SendRequest(L"GET", offset) && ReadResponseHeader(200, 206)) return true;
+    bool closed = m_replyCode == 0 && m_keptConnection && Transfer() != nullptr &&
+                  ErrorCategoryOf(Transfer()->Error()) == kCategorySocket && !CheckStop(0);
+    m_keptConnection = false;
+    if (closed) {
+      Transfer()->ClearError();
+      Disconnect();
+      if (!Connect()) return false;
+      continue;
+    }
     if (!FollowRedirect()) return false;
   }
+}
+
+bool CHttpClient::QueryInformation() {
+  if (!Request(0)) return false;
   std::string_view block(m_replyText);
   int64_t length = -1;
   if (!ParseContentLength(block, length) || length < 0) return Fail(kUnusableResponse);
   if (Transfer() != nullptr) {
     Transfer()->SetSize(static_cast<uint64_t>(length));
     Transfer()->SetDate(ParseLastModified(block));
+    std::string tag;
+    Transfer()->SetEntityTag(FindEntityTag(block, tag) ? LocalToWide(tag) : std::wstring());
   }
   return true;
 }
 
 CProxySocket* CHttpClient::OpenData(int64_t offset) {
-  m_redirects = 0;
-  for (;;) {
-    if (!SendRequest(L"GET", offset)) return nullptr;
-    if (ReadResponseHeader(200, 206)) break;
-    if (!FollowRedirect()) return nullptr;
-  }
-  if (!PositionBody(offset)) return nullptr;
+  if (!Request(offset) || !IsSameFile() || !PositionBody(offset)) return nullptr;
   return &m_socket;
+}
+
+bool CHttpClient::IsSameFile() {
+  CTransferInfo* master = Transfer() != nullptr ? Transfer()->Master() : nullptr;
+  if (master == nullptr) return true;
+  std::string_view block(m_replyText);
+  std::wstring why;
+  int64_t total = -1;
+  bool knowsTotal = m_replyCode == 206 ? ParseContentRangeTotal(block, total)
+                                       : ParseContentLength(block, total) && total >= 0;
+  uint64_t size = master->Size();
+  if (knowsTotal && size != kUnknownSize && static_cast<uint64_t>(total) != size) {
+    why = L"its size is " + Number(static_cast<uint64_t>(total)) + L" bytes, not " + Number(size);
+  }
+  std::string tag;
+  std::wstring known = master->EntityTag();
+  if (why.empty() && FindEntityTag(block, tag) && !known.empty() && LocalToWide(tag) != known) {
+    why = L"its entity tag is " + LocalToWide(tag) + L", not " + known;
+  }
+  uint64_t date = ParseLastModified(block);
+  if (why.empty() && date != kUnknownSize && master->Date() != kUnknownSize &&
+      date != master->Date()) {
+    why = L"its date changed";
+  }
+  if (why.empty()) return true;
+  AddLogLine(LogKind::kNotice,
+             L"The server now sends another file than the download began "
+             L"with: " +
+                 why + L".");
+  ReportError(kFileChangedError);
+  return false;
 }
 
 bool CHttpClient::PositionBody(int64_t offset) {

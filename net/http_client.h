@@ -37,6 +37,12 @@ class CHttpClient : public CInternetClient {
   // A GET from the offset; the returned socket delivers the body from exactly that offset.
   CProxySocket* OpenData(int64_t offset) override;
 
+  // A GET of the URL, following redirects, whose body of at most maxBytes comes back as its
+  // bytes: for short replies such as a version number. False for a failed request, a status
+  // other than 200, or a longer body; reading stops at the bound, so memory stays within it.
+  // (http_text_fetch.cpp)
+  bool FetchText(const std::wstring& url, size_t maxBytes, std::string& body);
+
   // The request as it is sent for the current URL (also adds browser cookies, as sending does).
   std::wstring FormatRequest(const std::wstring& method, int64_t offset);
   const CCookieList& Cookies() const { return m_cookies; }
@@ -53,10 +59,25 @@ class CHttpClient : public CInternetClient {
   // A 3xx fails without recording an error, so that the caller can follow it.
   bool ReadResponseHeader(uint32_t accepted, uint32_t alsoAccepted);
   // After a failed header read: follows a 3xx to its "Location:" and stands connected again.
+  // Only http:// and ftp:// addresses are followed; an ftp:// one is handed to the worker
+  // (the transfer's URL becomes it and the redirect's status is recorded). Credentials go
+  // only to the same scheme, host and port.
   bool FollowRedirect();
+  // Sends the request and reads the answer's header, following redirects; false with the
+  // error recorded. A connection kept after a redirect that the server closed meanwhile is
+  // opened again once (that costs no attempt).
+  bool Request(int64_t offset);
+  // For a part: whether the answer describes the file the download began with (its length,
+  // entity tag and date). Records kFileChangedError when not.
+  bool IsSameFile();
   // Makes the socket deliver the body from offset, given the reply to a ranged request.
   bool PositionBody(int64_t offset);
   bool Fail(uint32_t status);
+  // The body after a 200 header, by its length, in chunks, or up to the connection's end.
+  bool ReadBodyText(size_t maxBytes, std::string& body);
+  bool ReadChunkedText(size_t maxBytes, std::string& body);
+  // Appends exactly count body bytes.
+  bool ReceiveText(size_t count, std::string& body);
 
   CProxyInfo m_proxy;
   CCookieList m_cookies;
@@ -64,6 +85,8 @@ class CHttpClient : public CInternetClient {
   // Whether the connection can carry the next request after the last 3xx reply: its whole
   // body was drained and the server did not ask to close.
   bool m_reusable = false;
+  // The connection was kept for the request after a redirect and has not answered yet.
+  bool m_keptConnection = false;
 };
 
 }  // namespace ferrow

@@ -134,9 +134,9 @@ uint32_t ParseStatusCode(std::string_view firstLine) {
   return status;
 }
 
-bool ParseContentLength(std::string_view block, int64_t& length) {
-  std::string_view value;
-  if (!FindHeaderValue(block, "Content-Length:", value)) return false;
+namespace {
+
+bool ParseLengthValue(std::string_view value, int64_t& length) {
   size_t i = 0;
   while (i < value.size() && (value[i] == ' ' || value[i] == '\t')) ++i;
   bool negative = false;
@@ -147,8 +147,60 @@ bool ParseContentLength(std::string_view block, int64_t& length) {
     number = number * 10 + static_cast<uint64_t>(value[i] - '0');
     if (number > static_cast<uint64_t>(INT64_MAX)) return false;
   }
+  while (i < value.size() && (value[i] == ' ' || value[i] == '\t')) ++i;
   length = negative ? -static_cast<int64_t>(number) : static_cast<int64_t>(number);
-  return true;
+  return i == value.size();
+}
+
+std::vector<std::string_view> SplitAtCommas(std::string_view value) {
+  std::vector<std::string_view> items;
+  for (size_t comma; (comma = value.find(',')) != std::string_view::npos;) {
+    items.push_back(value.substr(0, comma));
+    value.remove_prefix(comma + 1);
+  }
+  items.push_back(value);
+  return items;
+}
+
+}  // namespace
+
+bool ParseContentLength(std::string_view block, int64_t& length) {
+  static constexpr std::string_view kName = "Content-Length:";
+  bool found = false;
+  // Every header of the name, so that two of them that disagree are seen.
+  for (size_t from = 0;;) {
+    std::string_view rest = block.substr(from);
+    std::string_view value;
+    if (!FindHeaderValue(rest, kName, value)) break;
+    // "Content-Length: 5, 5" is one length written twice; "5, 6" are two.
+    for (std::string_view item : SplitAtCommas(value)) {
+      int64_t number = 0;
+      if (!ParseLengthValue(item, number) || (found && number != length)) return false;
+      length = number;
+      found = true;
+    }
+    from += FindHeaderLine(rest, kName) + kName.size();
+  }
+  return found;
+}
+
+bool ParseContentRangeTotal(std::string_view block, int64_t& total) {
+  std::string_view range;
+  if (!FindHeaderValue(block, "Content-Range:", range)) return false;
+  size_t slash = range.find('/');
+  if (slash == std::string_view::npos) return false;
+  std::string_view value = range.substr(slash + 1);
+  return ParseLengthValue(value, total) && total >= 0;
+}
+
+bool FindEntityTag(std::string_view block, std::string& tag) {
+  std::string_view value;
+  if (!FindHeaderValue(block, "ETag:", value)) return false;
+  size_t begin = value.find_first_not_of(" \t");
+  size_t end = value.find_last_not_of(" \t");
+  tag.assign(begin == std::string_view::npos ? std::string_view()
+                                             : value.substr(begin, end - begin + 1));
+  return !tag.empty();
 }
 
 uint64_t ParseLastModified(std::string_view block) {
@@ -212,7 +264,6 @@ bool ParseLocation(std::string_view block, std::string& value) {
   std::string_view raw;
   if (!FindHeaderValue(block, "Location:", raw)) return false;
   size_t begin = 0;
-  while (begin < raw.size() && (raw[begin] == ' ' || raw[begin] == '/')) ++begin;
   auto isTrimmed = [](char c) { return c == '\r' || c == '\n' || c == '\t' || c == ' '; };
   size_t end = raw.size();
   while (end > begin && isTrimmed(raw[end - 1])) --end;

@@ -21,8 +21,14 @@ bool FindHeaderValue(std::string_view block, std::string_view name, std::string_
 uint32_t ParseStatusCode(std::string_view firstLine);
 
 // "Content-Length:" as a signed 64-bit decimal number. False when the header is missing, holds
-// no digits, or does not fit; a negative value is returned as it is (the caller refuses it).
+// no digits, or does not fit, and when two of them disagree (the body's end would be a guess);
+// a negative value is returned as it is (the caller refuses it).
 bool ParseContentLength(std::string_view block, int64_t& length);
+// The whole file's length from "Content-Range: bytes first-last/total"; false when the header
+// is missing or gives no number there ("*").
+bool ParseContentRangeTotal(std::string_view block, int64_t& total);
+// "ETag:" without the white space around it. False when there is none.
+bool FindEntityTag(std::string_view block, std::string& tag);
 
 // "Last-Modified:": the 20 characters that begin 5 characters behind the colon (for
 // "Wed, 21 Oct 2015 07:28:00 GMT" that is " 21 Oct 2015 07:28:0"), read as an English date
@@ -33,9 +39,8 @@ uint64_t ParseLastModified(std::string_view block);
 // weekday, and "h:m" or "h:m:s". Seconds since 1970 with the fields taken as local time.
 bool ParseEnglishDateTime(std::string_view text, int64_t& seconds);
 
-// The "Location:" value: leading spaces and slashes removed, cut at the end of its line,
-// carriage returns, line feeds, tabs and spaces trimmed from both ends. False when the header
-// is missing.
+// The "Location:" value, cut at the end of its line, carriage returns, line feeds, tabs and
+// spaces trimmed from both ends. False when the header is missing.
 bool ParseLocation(std::string_view block, std::string& value);
 
 // The first "Set-Cookie:" value (to the end of its line). False when there is none.

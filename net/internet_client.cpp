@@ -80,7 +80,8 @@ bool CInternetClient::IsLoginFailure(ErrorValue) const {
 bool CInternetClient::IsRetryable(ErrorValue error) const {
   if (ErrorCategoryOf(error) != kCategorySocket) return false;
   uint16_t code = ErrorCodeOf(error);
-  return code == SocketCode::kConnectionReset || code == SocketCode::kTimedOut;
+  return code == SocketCode::kConnectionReset || code == SocketCode::kTimedOut ||
+         code == SocketCode::kDisconnected;
 }
 
 bool CInternetClient::WaitForStop(uint32_t milliseconds) {

@@ -11,6 +11,7 @@
 #include "net/client_context.h"
 #include "net/internet_url.h"
 #include "net/proxy_socket.h"
+#include "platform/file.h"
 #include "platform/manual_reset_event.h"
 
 namespace ferrow {
@@ -46,7 +47,7 @@ class CInternetClient : public CClientContext {
   virtual bool ReceivePart();
 
   virtual bool IsLoginFailure(ErrorValue error) const;
-  // Only a reset connection and a time-out are worth another attempt.
+  // Only a connection reset or closed early and a time-out are worth another attempt.
   virtual bool IsRetryable(ErrorValue error) const;
   // Waits on the stop event (0 only tests); when set, records "cancelled" and returns true.
   virtual bool WaitForStop(uint32_t milliseconds);
@@ -68,6 +69,9 @@ class CInternetClient : public CClientContext {
   char* Buffer() { return m_buffer.get(); }
   uint32_t ReplyCode() const { return m_replyCode; }
   const char* ReplyText() const { return m_replyText; }
+  // The master's temporary file, locked by PrepareFile and held until the client ends, so
+  // that one transfer at a time owns it.
+  CFile& HeldTemporaryFile() { return m_temporaryFile; }
 
  protected:
   CProxySocket m_socket;
@@ -75,6 +79,7 @@ class CInternetClient : public CClientContext {
   std::unique_ptr<char[]> m_buffer;
   uint32_t m_replyCode = 0;
   const char* m_replyText = nullptr;  // points into m_buffer
+  CFile m_temporaryFile;
 };
 
 }  // namespace ferrow

@@ -130,7 +130,149 @@ class PatternScanner {
   int m_assigned = 0;
 };
 
+int HexDigit(wchar_t c) {
+  if (c >= L'0' && c <= L'9') return c - L'0';
+  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+  return -1;
+}
+
+// The five components of a URI reference (RFC 3986, section 3), fragment left out.
+struct Reference {
+  bool hasScheme = false;
+  bool hasAuthority = false;
+  bool hasQuery = false;
+  std::wstring scheme;
+  std::wstring authority;
+  std::wstring path;
+  std::wstring query;
+};
+
+Reference SplitReference(const std::wstring& text) {
+  Reference r;
+  std::wstring rest = text.substr(0, text.find(L'#'));
+  size_t colon = rest.find(L':');
+  if (colon != std::wstring::npos && colon > 0 && std::iswalpha(rest[0])) {
+    bool scheme = true;
+    for (size_t i = 0; i < colon && scheme; ++i) {
+      wchar_t c = rest[i];
+      scheme = c < 0x80 && (std::iswalnum(c) || c == L'+' || c == L'-' || c == L'.');
+    }
+    if (scheme) {
+      r.hasScheme = true;
+      for (size_t i = 0; i < colon; ++i) r.scheme += static_cast<wchar_t>(std::towlower(rest[i]));
+      rest.erase(0, colon + 1);
+    }
+  }
+  if (rest.compare(0, 2, L"//") == 0) {
+    size_t end = rest.find_first_of(L"/?", 2);
+    r.hasAuthority = true;
+    r.authority = rest.substr(2, end == std::wstring::npos ? std::wstring::npos : end - 2);
+    rest.erase(0, end == std::wstring::npos ? rest.size() : end);
+  }
+  size_t question = rest.find(L'?');
+  r.path = rest.substr(0, question);
+  if (question != std::wstring::npos) {
+    r.hasQuery = true;
+    r.query = rest.substr(question + 1);
+  }
+  return r;
+}
+
+// RFC 3986, section 5.2.4.
+std::wstring RemoveDotSegments(std::wstring input) {
+  std::wstring output;
+  auto dropLastSegment = [&output] {
+    size_t slash = output.rfind(L'/');
+    output.erase(slash == std::wstring::npos ? 0 : slash);
+  };
+  while (!input.empty()) {
+    if (input.compare(0, 3, L"../") == 0) {
+      input.erase(0, 3);
+    } else if (input.compare(0, 2, L"./") == 0) {
+      input.erase(0, 2);
+    } else if (input.compare(0, 3, L"/./") == 0) {
+      input.erase(0, 2);
+    } else if (input == L"/.") {
+      input = L"/";
+    } else if (input.compare(0, 4, L"/../") == 0) {
+      input.erase(0, 3);
+      dropLastSegment();
+    } else if (input == L"/..") {
+      input = L"/";
+      dropLastSegment();
+    } else if (input == L"." || input == L"..") {
+      input.clear();
+    } else {
+      size_t end = input.find(L'/', input[0] == L'/' ? 1 : 0);
+      output += input.substr(0, end);
+      input.erase(0, end == std::wstring::npos ? input.size() : end);
+    }
+  }
+  return output;
+}
+
 }  // namespace
+
+std::wstring CInternetURL::Unescape(const std::wstring& text) {
+  std::string bytes;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+        HexDigit(text[i + 2]) >= 0) {
+      bytes += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+      i += 2;
+    } else {
+      bytes += WideToLocal(std::wstring_view(&text[i], 1));
+    }
+  }
+  return LocalToWide(bytes);
+}
+
+std::wstring CInternetURL::Resolve(const std::wstring& base, const std::wstring& reference) {
+  Reference b = SplitReference(base);
+  Reference r = SplitReference(reference);
+  Reference t;
+  if (r.hasScheme) {
+    t = r;
+    t.path = RemoveDotSegments(r.path);
+  } else {
+    t.scheme = b.scheme;
+    t.hasScheme = b.hasScheme;
+    if (r.hasAuthority) {
+      t.hasAuthority = true;
+      t.authority = r.authority;
+      t.path = RemoveDotSegments(r.path);
+      t.hasQuery = r.hasQuery;
+      t.query = r.query;
+    } else {
+      t.hasAuthority = b.hasAuthority;
+      t.authority = b.authority;
+      if (r.path.empty()) {
+        t.path = b.path;
+        t.hasQuery = r.hasQuery || b.hasQuery;
+        t.query = r.hasQuery ? r.query : b.query;
+      } else {
+        if (r.path[0] == L'/') {
+          t.path = RemoveDotSegments(r.path);
+        } else if (b.hasAuthority && b.path.empty()) {
+          t.path = RemoveDotSegments(L"/" + r.path);
+        } else {
+          size_t slash = b.path.rfind(L'/');
+          std::wstring folder = slash == std::wstring::npos ? L"" : b.path.substr(0, slash + 1);
+          t.path = RemoveDotSegments(folder + r.path);
+        }
+        t.hasQuery = r.hasQuery;
+        t.query = r.query;
+      }
+    }
+  }
+  std::wstring result;
+  if (t.hasScheme) result += t.scheme + L":";
+  if (t.hasAuthority) result += L"//" + t.authority;
+  result += t.path;
+  if (t.hasQuery) result += L"?" + t.query;
+  return result;
+}
 
 CInternetURL::CInternetURL(const std::wstring& text) {
   Parse(text);

@@ -32,6 +32,14 @@ class CInternetURL {
 
   // Percent-escapes the 15 characters that may not stand in a URL as they are.
   static std::wstring Escape(const std::wstring& text);
+  // Decodes "%XX" escapes (the bytes in the local character set); a "%" without two hex
+  // digits stays as it is.
+  static std::wstring Unescape(const std::wstring& text);
+  // The address a reference (a redirect's "Location:") names, seen from base, as RFC 3986
+  // resolves it: "b.bin" from "http://h/dir/a" is "http://h/dir/b.bin", "../b" and "//h2/b"
+  // likewise; an absolute reference stands as it is. The scheme is given in small letters
+  // and the fragment is left out.
+  static std::wstring Resolve(const std::wstring& base, const std::wstring& reference);
   // Standard Base64 of the text in the local character set (HTTP Basic credentials).
   static std::wstring Base64(const std::wstring& text);
   // The default port of a scheme number (0 for any other).

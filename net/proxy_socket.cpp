@@ -1,5 +1,6 @@
 #include "net/proxy_socket.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -7,11 +8,28 @@
 #include "net/socket_list.h"
 #include "net/socks5_negotiation.h"
 #include "net/transfer_settings.h"
+#include "platform/clock.h"
 #include "platform/text.h"
 
 namespace ferrow {
 
-CProxySocket::CProxySocket(const CClientContext& context) : CClientContext(context) {}
+namespace {
+
+int64_t NowMilliseconds() {
+  const IClock& clock = SystemClock();
+  int64_t ticks = clock.Counter();
+  int64_t frequency = clock.CounterFrequency();
+  return ticks / frequency * 1000 + ticks % frequency * 1000 / frequency;
+}
+
+}  // namespace
+
+CProxySocket::CProxySocket(const CClientContext& context)
+    : CClientContext(context),
+      m_connectTimeout(context.Settings() != nullptr ? context.Settings()->GetConnectTimeout()
+                                                     : kDefaultConnectTimeout),
+      m_stallTimeout(context.Settings() != nullptr ? context.Settings()->GetStallTimeout()
+                                                   : kDefaultStallTimeout) {}
 
 CProxySocket::~CProxySocket() {
   Close();
@@ -25,6 +43,36 @@ bool CProxySocket::Create() {
   // A stop that came before the socket joined the list did not shut it down; catch it here
   // (the stop event is set before the list is closed, so one of the two always sees it).
   if (CheckStop(0)) return ReportFailure();
+  if (Settings() != nullptr) {
+    m_connectTimeout = Settings()->GetConnectTimeout();
+    m_stallTimeout = Settings()->GetStallTimeout();
+  }
+  StartWindow();
+  return true;
+}
+
+void CProxySocket::StartWindow() {
+  m_waited = 0;
+  m_windowBytes = 0;
+}
+
+int CProxySocket::WaitLimit() const {
+  int64_t limit = static_cast<int64_t>(m_stallTimeout) - m_waited;
+  if (m_connectDeadline != 0) limit = std::min(limit, m_connectDeadline - NowMilliseconds());
+  return static_cast<int>(std::clamp<int64_t>(limit, 0, INT32_MAX));
+}
+
+bool CProxySocket::CountWait(int64_t waited, int received) {
+  m_waited += waited;
+  if (received > 0) m_windowBytes += static_cast<uint64_t>(received);
+  if (m_waited < static_cast<int64_t>(m_stallTimeout)) return true;
+  // A full time-out of waiting: enough bytes make a slow connection, too few a stalled one.
+  if (m_windowBytes < kStallMinimumBytes) {
+    ReportError(MakeError(kCategorySocket, SocketCode::kTimedOut));
+    Close();
+    return false;
+  }
+  StartWindow();
   return true;
 }
 
@@ -42,6 +90,14 @@ void CProxySocket::Close() {
 bool CProxySocket::Connect(const std::wstring& host, uint16_t port) {
   m_targetHost = host;
   m_targetPort = port;
+  m_connectDeadline = NowMilliseconds() + m_connectTimeout;
+  bool connected = ConnectWithin(host, port);
+  m_connectDeadline = 0;
+  StartWindow();
+  return connected;
+}
+
+bool CProxySocket::ConnectWithin(const std::wstring& host, uint16_t port) {
   // With the SOCKS proxy of the settings enabled, the connection goes to the proxy and the
   // negotiation asks it for the target; without one, to the target directly.
   CProxyInfo socks;
@@ -58,6 +114,7 @@ bool CProxySocket::Connect(const std::wstring& host, uint16_t port) {
   } else if (!RawConnect(host, port)) {
     return false;
   }
+  m_throughSocks = socks.m_enabled;
   m_connected = true;
   return true;
 }
@@ -67,23 +124,52 @@ bool CProxySocket::RawConnect(const std::wstring& host, uint16_t port) {
   std::string name = WideToLocal(host);
   uint32_t address = 0;
   if (!ParseDottedAddress(name, address) && !LookupHost(name, address)) return ReportFailure();
-  if (!SocketConnect(m_handle, address, port)) return ReportFailure();
+  int64_t deadline =
+      m_connectDeadline != 0 ? m_connectDeadline : NowMilliseconds() + m_connectTimeout;
+  int limit = static_cast<int>(std::clamp<int64_t>(deadline - NowMilliseconds(), 0, INT32_MAX));
+  if (!SocketConnect(m_handle, address, port, limit)) return ReportFailure();
+  m_throughSocks = false;
   return true;
 }
 
 int CProxySocket::Receive(void* buffer, int size, int flags) {
   if (size <= 0) return 0;
-  int received = SocketReceive(m_handle, buffer, size, flags);
-  if (received < 1) {
-    ReportFailure();
-    return -1;
+  int received = ReceiveUntilEnd(buffer, size, flags);
+  if (received == 0) ReportFailure(SocketCode::kDisconnected);
+  return received < 1 ? -1 : received;
+}
+
+int CProxySocket::ReceiveUntilEnd(void* buffer, int size) {
+  return ReceiveUntilEnd(buffer, size, 0);
+}
+
+int CProxySocket::ReceiveUntilEnd(void* buffer, int size, int flags) {
+  for (;;) {
+    int64_t begin = NowMilliseconds();
+    int received = SocketReceive(m_handle, buffer, size, flags, WaitLimit());
+    if (received < 0) {
+      // The window ran out while waiting, but it had brought enough: a slow connection
+      // pausing, which gets a new window.
+      bool windowFull = LastSocketError() == SocketCode::kTimedOut && m_connectDeadline == 0 &&
+                        m_windowBytes >= kStallMinimumBytes;
+      if (windowFull) {
+        StartWindow();
+        continue;
+      }
+      ReportFailure();
+      return -1;
+    }
+    // A peek is received again right after it, so only the real receive counts its bytes.
+    if (!CountWait(NowMilliseconds() - begin, (flags & kReceivePeek) ? 0 : received)) return -1;
+    return received;
   }
-  return received;
 }
 
 int CProxySocket::Send(const void* data, int size) {
   if (size == 0) size = static_cast<int>(std::strlen(static_cast<const char*>(data)));
-  int sent = SocketSend(m_handle, data, size);
+  // A new request: the answer's waits are measured afresh.
+  StartWindow();
+  int sent = SocketSend(m_handle, data, size, static_cast<int>(m_stallTimeout));
   if (sent < 1) {
     ReportFailure();
     return -1;
@@ -140,7 +226,7 @@ bool CProxySocket::Listen(int backlog) {
 }
 
 bool CProxySocket::Accept(CProxySocket& into) {
-  SocketHandle accepted = SocketAccept(m_handle);
+  SocketHandle accepted = SocketAccept(m_handle, static_cast<int>(m_stallTimeout));
   if (accepted == kInvalidSocket) return ReportFailure();
   into.Close();
   static_cast<CClientContext&>(into) = Context();
@@ -174,11 +260,20 @@ std::wstring CProxySocket::PortText() {
   return LocalToWide(text);
 }
 
-bool CProxySocket::ReportFailure() {
+std::wstring CProxySocket::PeerHost() const {
+  if (m_throughSocks) return m_targetHost;
+  SocketAddress peer;
+  if (m_handle == kInvalidSocket || !SocketPeerAddress(m_handle, peer)) return std::wstring();
+  return std::to_wstring(peer.address >> 24) + L"." + std::to_wstring((peer.address >> 16) & 0xFF) +
+         L"." + std::to_wstring((peer.address >> 8) & 0xFF) + L"." +
+         std::to_wstring(peer.address & 0xFF);
+}
+
+bool CProxySocket::ReportFailure(uint16_t fallback) {
   uint16_t code = LastSocketError();
   if (!CheckStop(0)) {
     if (code == SocketCode::kNoData) code = SocketCode::kHostNotFound;
-    if (code == 0) code = SocketCode::kConnectionReset;
+    if (code == 0) code = fallback;
     ReportError(MakeError(kCategorySocket, code));
   }
   Close();

@@ -3,6 +3,11 @@
 // transfer's socket list while open so that a stop can break its calls. Every failure is
 // recorded on the transfer description (see ReportFailure) and closes the socket.
 // A socket belongs to one client and one thread.
+//
+// Time-outs (from the transfer settings when the socket is created): Connect, SOCKS
+// negotiation included, must stand within the connect time-out. Every wait for data counts
+// against the stall time-out: when the waits since the last request sent add up to it and
+// brought fewer than kStallMinimumBytes, the connection has stalled. Both fail with 10060.
 #include <cstdint>
 #include <string>
 
@@ -28,8 +33,10 @@ class CProxySocket : public CClientContext {
   bool RawConnect(const std::wstring& host, uint16_t port);
 
   // One receive call (flags: kReceivePeek). Anything below 1 is a failure: reported, socket
-  // closed, -1 returned.
+  // closed, -1 returned. A clean close by the peer is recorded as 10101.
   int Receive(void* buffer, int size, int flags = 0);
+  // As Receive, but the peer's clean close is the end of the data: 0, nothing recorded.
+  int ReceiveUntilEnd(void* buffer, int size);
   // One send call of size bytes (0: the length of the zero-terminated data); -1 on failure.
   int Send(const void* data, int size = 0);
   // Reads into the buffer up to and including the terminator, never past it, and zero-
@@ -52,8 +59,12 @@ class CProxySocket : public CClientContext {
   std::wstring PortText();
 
   // Records the last socket error on the description and closes the socket. A requested
-  // stop wins: its "cancelled" error stays. Returns false, for use in return statements.
-  bool ReportFailure();
+  // stop wins: its "cancelled" error stays. A call that left no error code records
+  // fallback. Returns false, for use in return statements.
+  bool ReportFailure(uint16_t fallback = SocketCode::kConnectionReset);
+  // The address of the host at the other end: the connection's peer, or through the SOCKS
+  // proxy the target the proxy was asked for. Empty when it cannot be told.
+  std::wstring PeerHost() const;
 
   bool IsOpen() const { return m_handle != kInvalidSocket; }
   bool IsConnected() const { return m_connected; }
@@ -63,11 +74,26 @@ class CProxySocket : public CClientContext {
   int32_t Pending() const { return m_pending; }
 
  private:
+  // Milliseconds the next wait for data may take: what is left of the stall time-out, and of
+  // the connect time-out while connecting. 0 when nothing is left.
+  int WaitLimit() const;
+  bool ConnectWithin(const std::wstring& host, uint16_t port);
+  int ReceiveUntilEnd(void* buffer, int size, int flags);
+  // Counts a finished wait; false (time-out reported) when the connection has stalled.
+  bool CountWait(int64_t waited, int received);
+  void StartWindow();
+
   SocketHandle m_handle = kInvalidSocket;
   bool m_connected = false;
   std::wstring m_targetHost;
   uint16_t m_targetPort = 0;
   int32_t m_pending = 0;
+  bool m_throughSocks = false;
+  uint32_t m_connectTimeout;
+  uint32_t m_stallTimeout;
+  int64_t m_connectDeadline = 0;  // monotonic milliseconds; 0 while not connecting
+  int64_t m_waited = 0;           // milliseconds waited for data in this stall window
+  uint64_t m_windowBytes = 0;     // bytes received in this stall window
 };
 
 }  // namespace ferrow

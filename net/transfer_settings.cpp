@@ -132,6 +132,26 @@ void CTransferSettings::SetSendReferrer(bool send) {
   m_sendReferrer = send;
 }
 
+uint32_t CTransferSettings::GetConnectTimeout() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_connectTimeout;
+}
+
+void CTransferSettings::SetConnectTimeout(uint32_t milliseconds) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_connectTimeout = milliseconds;
+}
+
+uint32_t CTransferSettings::GetStallTimeout() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_stallTimeout;
+}
+
+void CTransferSettings::SetStallTimeout(uint32_t milliseconds) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_stallTimeout = milliseconds;
+}
+
 void CTransferSettings::SetLogin(const std::wstring& server, const std::wstring& user,
                                  const std::wstring& password, bool keep) {
   std::lock_guard<std::mutex> guard(m_lock);

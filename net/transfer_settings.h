@@ -12,6 +12,12 @@
 
 namespace ferrow {
 
+constexpr uint32_t kDefaultConnectTimeout = 30000;
+constexpr uint32_t kDefaultStallTimeout = 60000;
+// Less than this within a stall time-out of waiting is a stalled connection, however steadily
+// the bytes trickle in.
+constexpr uint64_t kStallMinimumBytes = 1024;
+
 class CTransferSettings {
  public:
   CTransferSettings() = default;
@@ -44,6 +50,13 @@ class CTransferSettings {
   void SetUseCookies(bool use);
   bool GetSendReferrer() const;
   void SetSendReferrer(bool send);
+  // How long a connection may take to stand (SOCKS negotiation included), and how long a
+  // connection may wait for data without getting at least kStallMinimumBytes, in milliseconds.
+  // Either failure is the retryable socket time-out.
+  uint32_t GetConnectTimeout() const;
+  void SetConnectTimeout(uint32_t milliseconds);
+  uint32_t GetStallTimeout() const;
+  void SetStallTimeout(uint32_t milliseconds);
 
   // Replaces the login of a server, or adds one, in a single locked step (the login dialog).
   void SetLogin(const std::wstring& server, const std::wstring& user, const std::wstring& password,
@@ -64,6 +77,8 @@ class CTransferSettings {
   bool m_disableCache = true;
   bool m_useCookies = true;
   bool m_sendReferrer = false;
+  uint32_t m_connectTimeout = kDefaultConnectTimeout;
+  uint32_t m_stallTimeout = kDefaultStallTimeout;
 };
 
 }  // namespace ferrow

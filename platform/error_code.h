@@ -19,8 +19,12 @@ enum ErrorCategory : uint16_t {
 constexpr ErrorValue MakeError(uint16_t category, uint16_t code) {
   return (static_cast<ErrorValue>(category) << 16) | code;
 }
-constexpr uint16_t ErrorCategoryOf(ErrorValue value) { return static_cast<uint16_t>(value >> 16); }
-constexpr uint16_t ErrorCodeOf(ErrorValue value) { return static_cast<uint16_t>(value & 0xFFFF); }
+constexpr uint16_t ErrorCategoryOf(ErrorValue value) {
+  return static_cast<uint16_t>(value >> 16);
+}
+constexpr uint16_t ErrorCodeOf(ErrorValue value) {
+  return static_cast<uint16_t>(value & 0xFFFF);
+}
 
 // System error codes the program produces (category 0).
 namespace SystemCode {
@@ -35,6 +39,7 @@ constexpr uint16_t kNotEnoughMemory = 8;
 constexpr uint16_t kWriteProtect = 19;
 constexpr uint16_t kReadFault = 30;
 constexpr uint16_t kSharingViolation = 32;
+constexpr uint16_t kLockViolation = 33;  // another process holds the file's lock
 constexpr uint16_t kHandleDiskFull = 39;
 constexpr uint16_t kNotSupported = 50;
 constexpr uint16_t kFileExists = 80;
@@ -46,10 +51,13 @@ constexpr uint16_t kDirNotEmpty = 145;
 constexpr uint16_t kBusy = 170;
 constexpr uint16_t kAlreadyExists = 183;
 constexpr uint16_t kFilenameTooLong = 206;
+constexpr uint16_t kFileTooLarge = 223;
 constexpr uint16_t kDirectory = 267;
+constexpr uint16_t kFileInvalid = 1006;  // the file changed under the operation
 constexpr uint16_t kIoDevice = 1117;
 constexpr uint16_t kCancelled = 1223;
 constexpr uint16_t kTooManyLinks = 1142;
+constexpr uint16_t kUnrecognizedScheme = 12006;  // an address Ferrow cannot fetch
 }  // namespace SystemCode
 
 // Socket error codes (category 1).
@@ -80,6 +88,7 @@ constexpr uint16_t kTimedOut = 10060;
 constexpr uint16_t kConnectionRefused = 10061;
 constexpr uint16_t kHostDown = 10064;
 constexpr uint16_t kHostUnreachable = 10065;
+constexpr uint16_t kDisconnected = 10101;  // the peer closed the connection in good order
 constexpr uint16_t kHostNotFound = 11001;
 constexpr uint16_t kTryAgain = 11002;
 constexpr uint16_t kNoRecovery = 11003;

@@ -1,6 +1,7 @@
 #include "platform/file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,32 @@ namespace {
 ErrorValue ErrorFromErrno(int err) {
   return MakeError(kCategorySystem, SystemCodeFromErrno(err));
 }
+
+int OpenRetrying(const char* path, int flags) {
+  int fd;
+  do {
+    fd = ::open(path, flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// A regular file that belongs to this user; a FIFO, device or folder never is.
+bool IsOwnedRegularFile(int fd) {
+  struct stat st;
+  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
+}
+
+ErrorValue RemoveNativeEntry(const std::string& path) {
+  if (::unlink(path.c_str()) == 0) return 0;
+  int err = errno;
+  if (err != EISDIR && err != EPERM) return ErrorFromErrno(err);
+  // Only an empty folder goes; a folder with content is the user's and stays.
+  if (::rmdir(path.c_str()) == 0) return 0;
+  return ErrorFromErrno(errno == ENOTDIR ? err : errno);
+}
+
+// Opening a FIFO without O_NONBLOCK could wait for a writer; regular files ignore the flag.
+constexpr int kOwnedFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
 }  // namespace
 
@@ -39,6 +66,16 @@ CFile& CFile::operator=(CFile&& other) noexcept {
 
 ErrorValue CFile::Open(const std::wstring& path, Mode mode) {
   Close();
+  if (mode == Mode::kReadWriteOwned) return OpenOwned(NativePath(path));
+  if (mode == Mode::kOpenOrCreateOwned) return OpenOrCreateOwned(NativePath(path));
+  if (mode == Mode::kReplace) {
+    if (ErrorValue error = OpenOrCreateOwned(NativePath(path))) return error;
+    if (ErrorValue error = SetLength(0)) {
+      Close();
+      return error;
+    }
+    return 0;
+  }
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::kRead:
@@ -49,6 +86,8 @@ ErrorValue CFile::Open(const std::wstring& path, Mode mode) {
       break;
     case Mode::kCreate:
       flags |= O_RDWR | O_CREAT | O_TRUNC;
+      break;
+    default:
       break;
   }
   int fd;
@@ -63,6 +102,51 @@ ErrorValue CFile::Open(const std::wstring& path, Mode mode) {
   }
   m_fd = fd;
   return 0;
+}
+
+ErrorValue CFile::OpenOwned(const std::string& path) {
+  int fd = OpenRetrying(path.c_str(), kOwnedFlags);
+  if (fd < 0) {
+    // A link at the path (ELOOP) is someone else's business, not a file of ours.
+    int err = errno;
+    if (err == ENOENT) return ErrorFromErrno(err);
+    return MakeError(kCategorySystem, SystemCode::kAccessDenied);
+  }
+  if (!IsOwnedRegularFile(fd)) {
+    ::close(fd);
+    return MakeError(kCategorySystem, SystemCode::kAccessDenied);
+  }
+  m_fd = fd;
+  return 0;
+}
+
+ErrorValue CFile::OpenOrCreateOwned(const std::string& path) {
+  // A few rounds: another process may create the name between the removal and the creation,
+  // and its file is then opened as it is.
+  for (int round = 0; round < 3; ++round) {
+    ErrorValue error = OpenOwned(path);
+    if (error == 0) return 0;
+    if (ErrorCodeOf(error) != SystemCode::kFileNotFound) {
+      if (ErrorValue removed = RemoveNativeEntry(path)) return removed;
+    }
+    int fd = OpenRetrying(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+      m_fd = fd;
+      return 0;
+    }
+    if (errno != EEXIST) return ErrorFromErrno(errno);
+  }
+  return MakeError(kCategorySystem, SystemCode::kAlreadyExists);
+}
+
+ErrorValue CFile::TryLock() {
+  int rc;
+  do {
+    rc = ::flock(m_fd, LOCK_EX | LOCK_NB);
+  } while (rc < 0 && errno == EINTR);
+  if (rc == 0) return 0;
+  if (errno == EWOULDBLOCK) return MakeError(kCategorySystem, SystemCode::kLockViolation);
+  return ErrorFromErrno(errno);
 }
 
 void CFile::Close() {
@@ -122,6 +206,10 @@ ErrorValue CFile::Flush() {
 ErrorValue DeleteFileAt(const std::wstring& path) {
   if (::unlink(NativePath(path).c_str()) < 0) return ErrorFromErrno(errno);
   return 0;
+}
+
+ErrorValue RemoveEntry(const std::wstring& path) {
+  return RemoveNativeEntry(NativePath(path));
 }
 
 ErrorValue RenameFile(const std::wstring& from, const std::wstring& to) {

@@ -15,6 +15,15 @@ class CFile {
     kRead,       // existing file, read only
     kReadWrite,  // existing file, read and write, not truncated; other handles may share it
     kCreate,     // read and write; created, or truncated to 0 when it exists
+    // An existing regular file of this user, read and write, never opened through a symbolic
+    // link; anything else at the path fails (kFileNotFound when there is nothing).
+    kReadWriteOwned,
+    // Read and write: an existing regular file of this user as it is; when there is none, or
+    // something else is at the path (a link, a FIFO, an empty folder, another user's file,
+    // removed first), a new empty file. Never opens through a link.
+    kOpenOrCreateOwned,
+    // As kOpenOrCreateOwned, and emptied.
+    kReplace,
   };
 
   CFile() = default;
@@ -37,13 +46,22 @@ class CFile {
   ErrorValue SetLength(uint64_t length);
   ErrorValue GetLength(uint64_t& length) const;
   ErrorValue Flush();
+  // An exclusive advisory lock on the open file, without waiting. It holds until this handle
+  // is closed, also across a rename. Fails with kLockViolation while another handle (of this
+  // or another process) holds it.
+  ErrorValue TryLock();
 
  private:
+  ErrorValue OpenOwned(const std::string& path);
+  ErrorValue OpenOrCreateOwned(const std::string& path);
+
   int m_fd = -1;
 };
 
 // Operations by path; each returns 0 on success or the packed error.
 ErrorValue DeleteFileAt(const std::wstring& path);
+// Removes a file, link or special file, or an empty folder; never follows a link.
+ErrorValue RemoveEntry(const std::wstring& path);
 // Replaces an existing target.
 ErrorValue RenameFile(const std::wstring& from, const std::wstring& to);
 // Creates one directory level; the parent must exist. An existing directory is success.

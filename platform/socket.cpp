@@ -38,6 +38,26 @@ sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
   return sa;
 }
 
+// Waits until the socket is ready for events (or hung up, which a shutdown from another thread
+// causes). False with the time-out error when the time limit passed first.
+bool WaitFor(SocketHandle socket, short events, int timeLimit) {
+  if (timeLimit < 0) return true;
+  pollfd pfd{socket, events, 0};
+  int rc;
+  do {
+    rc = ::poll(&pfd, 1, timeLimit);
+  } while (rc < 0 && errno == EINTR);
+  if (rc < 0) {
+    SetSocketError(errno);
+    return false;
+  }
+  if (rc == 0) {
+    t_lastSocketError = SocketCode::kTimedOut;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 uint16_t LastSocketError() {
@@ -109,7 +129,7 @@ bool LookupHost(const std::string& host, uint32_t& address) {
   return true;
 }
 
-bool SocketConnect(SocketHandle socket, uint32_t address, uint16_t port) {
+bool SocketConnect(SocketHandle socket, uint32_t address, uint16_t port, int timeLimit) {
   // The attempt runs in non-blocking mode and is waited for with poll: a shutdown from another
   // thread wakes that wait at once, even when it came before the attempt started (the socket
   // then reports hang-up), which a blocking connect would not notice.
@@ -126,9 +146,9 @@ bool SocketConnect(SocketHandle socket, uint32_t address, uint16_t port) {
       pollfd pfd{socket, POLLOUT, 0};
       int rc;
       do {
-        rc = ::poll(&pfd, 1, -1);
+        rc = ::poll(&pfd, 1, timeLimit);
       } while (rc < 0 && errno == EINTR);
-      err = rc < 0 ? errno : 0;
+      err = rc < 0 ? errno : rc == 0 ? ETIMEDOUT : 0;
       if (err == 0) {
         socklen_t len = sizeof(err);
         if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &err, &len) < 0) err = errno;
@@ -145,7 +165,8 @@ bool SocketConnect(SocketHandle socket, uint32_t address, uint16_t port) {
   return true;
 }
 
-int SocketReceive(SocketHandle socket, void* buffer, int size, int flags) {
+int SocketReceive(SocketHandle socket, void* buffer, int size, int flags, int timeLimit) {
+  if (!WaitFor(socket, POLLIN, timeLimit)) return -1;
   int osFlags = (flags & kReceivePeek) ? MSG_PEEK : 0;
   ssize_t n;
   do {
@@ -159,7 +180,8 @@ int SocketReceive(SocketHandle socket, void* buffer, int size, int flags) {
   return static_cast<int>(n);
 }
 
-int SocketSend(SocketHandle socket, const void* data, int size) {
+int SocketSend(SocketHandle socket, const void* data, int size, int timeLimit) {
+  if (!WaitFor(socket, POLLOUT, timeLimit)) return -1;
   ssize_t n;
   do {
     n = ::send(socket, data, static_cast<size_t>(size), MSG_NOSIGNAL);
@@ -191,7 +213,8 @@ bool SocketListen(SocketHandle socket, int backlog) {
   return true;
 }
 
-SocketHandle SocketAccept(SocketHandle socket) {
+SocketHandle SocketAccept(SocketHandle socket, int timeLimit) {
+  if (!WaitFor(socket, POLLIN, timeLimit)) return kInvalidSocket;
   int fd;
   do {
     fd = ::accept4(socket, nullptr, nullptr, SOCK_CLOEXEC);

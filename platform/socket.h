@@ -34,14 +34,20 @@ bool ParseDottedAddress(const std::string& text, uint32_t& address);
 // Looks a host name up (IPv4 only) and gives the first address of the answer.
 bool LookupHost(const std::string& host, uint32_t& address);
 
-bool SocketConnect(SocketHandle socket, uint32_t address, uint16_t port);
+// The waits below take a time limit in milliseconds (-1: none); a call that runs out of it
+// fails with the time-out error (10060).
+constexpr int kNoTimeLimit = -1;
+
+bool SocketConnect(SocketHandle socket, uint32_t address, uint16_t port,
+                   int timeLimit = kNoTimeLimit);
 // One receive call: bytes received, 0 when the peer closed the connection, -1 on failure.
-int SocketReceive(SocketHandle socket, void* buffer, int size, int flags);
+int SocketReceive(SocketHandle socket, void* buffer, int size, int flags,
+                  int timeLimit = kNoTimeLimit);
 // One send call: bytes sent or -1. Never raises a broken-pipe signal.
-int SocketSend(SocketHandle socket, const void* data, int size);
+int SocketSend(SocketHandle socket, const void* data, int size, int timeLimit = kNoTimeLimit);
 bool SocketBind(SocketHandle socket, uint32_t address, uint16_t port);
 bool SocketListen(SocketHandle socket, int backlog);
-SocketHandle SocketAccept(SocketHandle socket);
+SocketHandle SocketAccept(SocketHandle socket, int timeLimit = kNoTimeLimit);
 bool SocketLocalAddress(SocketHandle socket, SocketAddress& out);
 bool SocketPeerAddress(SocketHandle socket, SocketAddress& out);
 

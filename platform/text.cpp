@@ -1,11 +1,11 @@
 #include "platform/text.h"
 
-#include <cerrno>
-#include <cstdint>
-
 #include <iconv.h>
 #include <langinfo.h>
 #include <strings.h>
+
+#include <cerrno>
+#include <cstdint>
 
 namespace ferrow {
 namespace {
@@ -189,6 +189,29 @@ std::wstring Utf16LeToWide(std::string_view bytes) {
     out += static_cast<wchar_t>(u);
   }
   return out;
+}
+
+std::wstring PrintableText(std::wstring_view text) {
+  static const wchar_t kHex[] = L"0123456789abcdef";
+  std::wstring out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    auto code = static_cast<uint32_t>(c);
+    bool control = code < 0x20 || (code >= 0x7F && code < 0xA0);
+    bool reordering = (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+    if (!control && !reordering) {
+      out += c;
+      continue;
+    }
+    int digits = control ? 2 : 4;
+    out += control ? L"\\x" : L"\\u";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) out += kHex[(code >> shift) & 0xF];
+  }
+  return out;
+}
+
+std::string PrintableLocal(std::string_view text) {
+  return WideToLocal(PrintableText(LocalToWide(text)));
 }
 
 }  // namespace ferrow

@@ -25,4 +25,11 @@ std::wstring Latin1ToWide(std::string_view bytes);
 std::string WideToUtf16Le(std::wstring_view text);
 std::wstring Utf16LeToWide(std::string_view bytes);
 
+// Text from a URL, a server or a file name made safe for a terminal: control characters
+// (C0, DEL, C1) and the bidirectional overrides are written as "\xHH" or "\uHHHH", so no
+// such text can move the cursor, change colours or reorder what is shown.
+std::wstring PrintableText(std::wstring_view text);
+// The same for local 8-bit text (bytes that do not decode are taken as ISO 8859-1).
+std::string PrintableLocal(std::string_view text);
+
 }  // namespace ferrow

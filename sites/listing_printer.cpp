@@ -53,10 +53,11 @@ std::string ErrorDescription(ErrorValue error) {
   }
 }
 
+// A line from the server as it may be shown on a terminal.
 std::string WithoutLineEnd(const std::wstring& text) {
   std::wstring line = text;
   while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.pop_back();
-  return WideToLocal(line);
+  return WideToLocal(PrintableText(line));
 }
 
 // Writes the log lines that matter as they arrive: with verbose every line, else only why the
@@ -82,8 +83,8 @@ class LogPrinter {
           break;
         default:
           if (m_verbose && line.Number() == ExplorerLog::kStart) {
-            m_err << "connecting to " << WideToLocal(line.Argument()) << ':' << line.Extra()
-                  << '\n';
+            m_err << "connecting to " << WideToLocal(PrintableText(line.Argument())) << ':'
+                  << line.Extra() << '\n';
           }
           break;
       }
@@ -170,7 +171,7 @@ int PrintRemoteListing(CSiteExplorer& explorer, const std::wstring& url, std::os
     char prefix[64];
     std::snprintf(prefix, sizeof prefix, "%c %15s  %s  ", TypeLetter(entry.GetType()), size.c_str(),
                   FormatDate(entry.GetDate()).c_str());
-    out << prefix << WideToLocal(entry.GetName()) << '\n';
+    out << prefix << WideToLocal(PrintableText(entry.GetName())) << '\n';
   }
   out.flush();
   return 0;

@@ -1,5 +1,7 @@
 #include "store/settings.h"
 
+#include <algorithm>
+
 #include "net/transfer_settings.h"
 #include "platform/folders.h"
 #include "platform/text.h"
@@ -35,6 +37,8 @@ void CSettings::Exchange(bool store, CXmlNode& node) {
   ExchangeKey(store, node, L"SpeedLimit", m_speedLimit);
   ExchangeKey(store, node, L"RetryAttempts", m_retryAttempts);
   ExchangeKey(store, node, L"RetryDelay", m_retryDelay);
+  ExchangeKey(store, node, L"ConnectTimeout", m_connectTimeout);
+  ExchangeKey(store, node, L"StallTimeout", m_stallTimeout);
   ExchangeKey<CXmlObject>(store, node, L"HttpProxy", m_httpProxy);
   ExchangeKey<CXmlObject>(store, node, L"SocksProxy", m_socksProxy);
   ExchangeKey(store, node, L"EmailAddress", m_emailAddress);
@@ -70,6 +74,8 @@ void CSettings::SetDefaults() {
   m_speedLimit = 0;
   m_retryAttempts = 30;
   m_retryDelay = 10;
+  m_connectTimeout = kDefaultConnectTimeoutSeconds;
+  m_stallTimeout = kDefaultStallTimeoutSeconds;
   m_httpProxy = CProxyInfo();
   m_httpProxy.m_port = 8000;
   m_socksProxy = CProxyInfo();
@@ -110,6 +116,12 @@ void CSettings::CopyTo(CTransferSettings& transfer) const {
   transfer.SetDisableCache(m_disableCache);
   transfer.SetUseCookies(m_useCookies);
   transfer.SetSendReferrer(m_sendReferrer);
+  // A hand-edited 0 or less would mean waiting for ever, which is what the time-outs prevent.
+  auto milliseconds = [](int32_t seconds, int32_t fallback) {
+    return static_cast<uint32_t>(std::min(seconds > 0 ? seconds : fallback, 86400)) * 1000u;
+  };
+  transfer.SetConnectTimeout(milliseconds(m_connectTimeout, kDefaultConnectTimeoutSeconds));
+  transfer.SetStallTimeout(milliseconds(m_stallTimeout, kDefaultStallTimeoutSeconds));
 }
 
 }  // namespace ferrow

@@ -19,13 +19,17 @@ class CTransferSettings;
 class CSettings : public CXmlObject {
  public:
   static constexpr const char* kFileName = "Settings.xml";
+  static constexpr int32_t kDefaultConnectTimeoutSeconds = 30;
+  static constexpr int32_t kDefaultStallTimeoutSeconds = 60;
   // The default "ExtensionList": the file types that browsers hand to the program.
   static constexpr const wchar_t* kDefaultExtensionList =
       L"EXE ZIP ARJ RAR LHA LZH Z GZ GZIP TGZ TAR MSI MP3 MP2 WMA TIF TIFF AVI MPG MPEG QT MOV ASF "
       L"WMV R0* R1* A0* A1*";
 
   // Booleans and integers start at zero and strings, proxies and lists empty; the defaults come
-  // only from SetDefaults, so that a key missing from a file loads as zero.
+  // only from SetDefaults, so that a key missing from a file loads as zero. The time-outs are
+  // the exception: newer than the file format, they start at their defaults, so that a file
+  // written before them loads with working time-outs.
   CSettings() = default;
   CSettings(const CSettings&) = default;
   CSettings& operator=(const CSettings&) = default;
@@ -43,7 +47,7 @@ class CSettings : public CXmlObject {
 
   // Copies the network settings in their fixed order: logins, HTTP proxy, SOCKS proxy, e-mail
   // address, user agent, threads, retry attempts, retry delay, speed limit, passive mode, cache,
-  // cookies, referrer.
+  // cookies, referrer; then the two time-outs.
   void CopyTo(CTransferSettings& transfer) const;
 
   bool m_autoRun = false;
@@ -60,7 +64,9 @@ class CSettings : public CXmlObject {
   int32_t m_maxThreads = 0;
   int32_t m_speedLimit = 0;  // KB/s, 0 = no limit
   int32_t m_retryAttempts = 0;
-  int32_t m_retryDelay = 0;  // seconds
+  int32_t m_retryDelay = 0;                                  // seconds
+  int32_t m_connectTimeout = kDefaultConnectTimeoutSeconds;  // seconds; below 1: the default
+  int32_t m_stallTimeout = kDefaultStallTimeoutSeconds;      // seconds; below 1: the default
   CProxyInfo m_httpProxy;
   CProxyInfo m_socksProxy;
   std::wstring m_emailAddress;

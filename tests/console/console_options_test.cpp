@@ -118,6 +118,7 @@ TEST(ConsoleOptionsTest, FileNamesComeFromTheLastPathSegment) {
       {"http://h", "index.html"},
       {"ftp://user:pw@h:21/pub/x.iso", "x.iso"},
       {"http://h/bad%zz", "bad%zz"},
+      {"http://h/a%1b%5b2J%0d%7f%c2%9bb", "a_[2J___b"},  // no control character reaches a name
   };
   for (const auto& [url, name] : rows) EXPECT_EQ(CConsoleOptions::FileNameForUrl(url), name) << url;
 }

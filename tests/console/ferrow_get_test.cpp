@@ -17,6 +17,7 @@
 #include "tests/support/ftp_server.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/scripted_server.h"
 #include "tests/support/test_data.h"
 
 namespace ferrow {
@@ -258,6 +259,25 @@ TEST_F(FerrowGetTest, PlainOutputWhenNotATerminal) {
   EXPECT_EQ(m_output.find('\x1b'), std::string::npos);
   EXPECT_NE(m_output.find("total: "), std::string::npos) << m_output;
   EXPECT_NE(m_output.find("slow.bin: completed"), std::string::npos) << m_output;
+}
+
+// Trust boundary: the terminal. Names, URLs and messages that come from a URL or a server reach
+// it with their control characters escaped, passwords typed by the user are never repeated, and
+// a restart is explained.
+TEST_F(FerrowGetTest, TextsFromUrlsAndServersArePrintedSafely) {
+  test::ScriptedServer http("fault_http", {"--size", "200000", "--etag", "--change-after", "2"});
+  FERROW_START_OR_SKIP(http);
+  ASSERT_EQ(Run({"-n", "2", http.Url("/a%1b%5b2Jb%9b.bin")}), 0) << m_output;
+  EXPECT_EQ(m_output.find('\x1b'), std::string::npos) << m_output;
+  EXPECT_EQ(m_output.find("\xc2\x9b"), std::string::npos) << m_output;
+  EXPECT_TRUE(fs::exists(m_folder / "a_[2Jb_.bin"));
+  EXPECT_NE(m_output.find("changed on the server"), std::string::npos) << m_output;
+
+  test::WriteFileBytes(m_folder / "urls.txt", "gopher://me:hunter2@h/x\n");
+  EXPECT_EQ(Run({"-i", "urls.txt", "https://me:hunter2@h/x"}), 2);
+  EXPECT_EQ(Run({"-i", "urls.txt", "--socks5", "me:hunter2@h", http.Url("/b.bin")}), 2);
+  EXPECT_EQ(m_output.find("hunter2"), std::string::npos) << m_output;
+  EXPECT_NE(m_output.find("me:***@h"), std::string::npos) << m_output;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "download/file_transfer.h"
+#include "download/log_info.h"
 #include "download/resume_block.h"
 #include "net/transfer_settings.h"
 #include "platform/text.h"
@@ -120,6 +121,30 @@ TEST_F(FtpTransferTest, ServerWithoutRestGetsOnePartFromTheStart) {
   auto transfer = Run(FtpUrl(ftp));
   ExpectFile(*transfer, test::PatternBytes(0, 100000));
   EXPECT_EQ(transfer->Master().Parts(), 1);
+}
+
+// Trust boundary: the passive reply. Only its port is used; the data connection goes to the
+// control connection's host (the reply's 127.0.0.2 has no listener), and the log says so.
+TEST_F(FtpTransferTest, PassiveReplyNamingAnotherHostIsNotFollowed) {
+  test::ScriptedServer ftp("fault_ftp", {"--size", "100000", "--pasv-address", "127.0.0.2"});
+  FERROW_START_OR_SKIP(ftp);
+  m_settings.SetMaxThreads(2);
+  auto transfer = Run(FtpUrl(ftp));
+  ExpectFile(*transfer, test::PatternBytes(0, 100000));
+  bool noticed = false;
+  for (const CLogInfo& line : transfer->Log().Lines())
+    noticed = noticed || line.Text().find(L"127.0.0.2") != std::wstring::npos;
+  EXPECT_TRUE(noticed);
+}
+
+TEST_F(FtpTransferTest, SilentDataConnectionTimesOut) {
+  test::ScriptedServer ftp("fault_ftp", {"--size", "100000", "--stall-data"});
+  FERROW_START_OR_SKIP(ftp);
+  m_settings.SetStallTimeout(400);
+  m_settings.SetRetryAttempts(2);
+  auto transfer = Run(FtpUrl(ftp));
+  EXPECT_EQ(transfer->Master().Error(), MakeError(kCategorySocket, SocketCode::kTimedOut));
+  EXPECT_EQ(ftp.LogLines("STALL ").size(), 2u);
 }
 
 }  // namespace

@@ -10,10 +10,13 @@
 #include <thread>
 
 #include "download/file_transfer.h"
+#include "download/log_info.h"
 #include "download/resume_block.h"
+#include "net/proxy_info.h"
 #include "net/transfer_settings.h"
 #include "platform/text.h"
 #include "tests/download/real_transfer_fixture.h"
+#include "tests/support/ftp_server.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/scripted_server.h"
@@ -24,7 +27,14 @@ namespace {
 
 using test::WaitUntil;
 
-class HttpTransferTest : public test::RealTransferTest {};
+class HttpTransferTest : public test::RealTransferTest {
+ protected:
+  static bool HasNotice(CFileTransfer& transfer) {
+    for (const CLogInfo& line : transfer.Log().Lines())
+      if (line.Kind() == LogKind::kNotice) return true;
+    return false;
+  }
+};
 
 TEST_F(HttpTransferTest, NginxFilesFinishByteIdentical) {
   test::NginxServer nginx;
@@ -179,6 +189,93 @@ TEST_F(HttpTransferTest, ChangedFileIsFetchedWhole) {
       EXPECT_NE(headers[i].find("Range: bytes=500003-"), std::string::npos) << headers[i];
     }
   }
+}
+
+// Trust boundary: a file that changes on the server between parts. Nothing mixed is ever
+// finished: the download starts again, says why, and ends with the new file whole.
+TEST_F(HttpTransferTest, FileChangedBetweenPartsStartsAgainFromTheBeginning) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> switches;
+    uint64_t newSize;
+  } cases[] = {
+      {"same size, entity tag", {"--etag"}, 300000},
+      {"same size, date only", {}, 300000},
+      {"other size", {"--changed-size", "300017"}, 300017},
+  };
+  m_settings.SetMaxThreads(4);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> switches = {"--size", "300000", "--change-after", "3"};
+    switches.insert(switches.end(), c.switches.begin(), c.switches.end());
+    test::ScriptedServer http("fault_http", switches);
+    FERROW_START_OR_SKIP(http);
+    auto transfer = Run(http.Url("/file.bin"));
+    ExpectFile(*transfer, test::PatternBytes(7, c.newSize));
+    EXPECT_TRUE(HasNotice(*transfer));
+    std::filesystem::remove(Target());
+  }
+}
+
+// Trust boundary: peers that accept and then say nothing, or next to nothing. Each attempt
+// ends at its time-out (the retryable 10060), so the download ends after its retries.
+TEST_F(HttpTransferTest, SilentOrTricklingPeersTimeOut) {
+  m_settings.SetConnectTimeout(400);
+  m_settings.SetStallTimeout(400);
+  m_settings.SetRetryAttempts(2);
+  struct Case {
+    const char* name;
+    const char* script;
+    std::vector<std::string> switches;
+    bool socks;
+  } cases[] = {
+      {"silent server", "fault_http", {"--stall"}, false},
+      {"a byte a second", "fault_http", {"--slow", "1:1000"}, false},
+      {"no handshake", "fault_http", {"--unreachable"}, false},
+      {"silent SOCKS5 proxy", "fault_socks", {"--stall"}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::ScriptedServer server(c.script, c.switches);
+    FERROW_START_OR_SKIP(server);
+    CProxyInfo socks;
+    socks.m_enabled = c.socks;
+    socks.m_server = L"127.0.0.1";
+    socks.m_port = server.Port();
+    m_settings.SetSocksProxy(socks);
+    auto transfer = Run(c.socks ? "http://127.0.0.1:9/file.bin" : server.Url("/file.bin"));
+    EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
+    EXPECT_EQ(transfer->Master().Error(), MakeError(kCategorySocket, SocketCode::kTimedOut));
+  }
+}
+
+// Trust boundary: where a server may send the download. Relative targets resolve against the
+// address that answered, also when the server closed the connection after its redirect (that
+// costs no attempt); ftp:// goes on over FTP; anything else, a local file above all, is refused.
+TEST_F(HttpTransferTest, RedirectsAreResolvedAndFollowedOnlyToHttpAndFtp) {
+  test::FtpServer ftp;
+  FERROW_START_OR_SKIP(ftp);
+  test::WriteFileBytes(ftp.Root() / "file.bin", test::PatternBytes(0, 70000));
+  test::ScriptedServer http(
+      "fault_http",
+      {"--size", "5000", "--close-after-redirect", "--redirect", "/dir/a=302:b", "--redirect",
+       "/dir/b=301:../file.bin", "--redirect", "/ftp=302:" + ftp.Url("/file.bin", "user", "secret"),
+       "--redirect", "/local=302:file:///etc/passwd"});
+  FERROW_START_OR_SKIP(http);
+  ExpectFile(*Run(http.Url("/dir/a")), test::PatternBytes(0, 5000));
+  std::vector<std::string> requests = http.LogLines("REQUEST ");
+  ASSERT_GE(requests.size(), 3u);
+  EXPECT_NE(requests[1].find("GET /dir/b HTTP"), std::string::npos) << requests[1];
+  EXPECT_NE(requests[2].find("GET /file.bin HTTP"), std::string::npos) << requests[2];
+  std::filesystem::remove(Target());
+
+  ExpectFile(*Run(http.Url("/ftp")), test::PatternBytes(0, 70000));
+  std::filesystem::remove(Target());
+
+  auto refused = Run(http.Url("/local"));
+  EXPECT_EQ(refused->Master().Error(), MakeError(kCategorySystem, SystemCode::kUnrecognizedScheme));
+  EXPECT_FALSE(std::filesystem::exists(Target()));
+  EXPECT_FALSE(std::filesystem::exists(Temporary()));
 }
 
 }  // namespace

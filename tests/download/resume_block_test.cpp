@@ -61,7 +61,7 @@ TEST_F(ResumeBlockTest, WritesTheExactLayout) {
   std::string b = file.substr(131072);
   EXPECT_EQ(Le32(b, 0), 0u);
   EXPECT_EQ(b.substr(4, 10), std::string("F\0R\0T\0D\0\0\0", 10));
-  EXPECT_EQ(Le32(b, 16), 1u);
+  EXPECT_EQ(Le32(b, 16), 2u);
   std::string utf16 = WideToUtf16Le(url);
   EXPECT_EQ(b.substr(20, utf16.size()), utf16);
   EXPECT_EQ(b.substr(20 + utf16.size(), 2), std::string("\0\0", 2));
@@ -74,7 +74,7 @@ TEST_F(ResumeBlockTest, WritesTheExactLayout) {
   // Unused entries and padding stay zero.
   EXPECT_EQ(Le64(b, 8240 + 24), 0u);
   EXPECT_EQ(Le32(b, 8212), 0u);
-  EXPECT_EQ(Le32(b, 8236), 0u);
+  EXPECT_NE(Le32(b, 8236), 0u);  // the checksum
 }
 
 // A block written elsewhere, byte by byte, reads back and is accepted.
@@ -112,13 +112,54 @@ TEST_F(ResumeBlockTest, ReadsABlockBuiltByHand) {
 TEST_F(ResumeBlockTest, RejectsDamagedOrMisplacedBlocks) {
   {
     CResumeBlock block;
-    ASSERT_EQ(block.Create(Path(), L"u", 1000, 1, 4), 0u);
+    ASSERT_EQ(block.Create(Path(), L"u", 1000, 1, 4, L"\"tag\""), 0u);
     block.SetPartDone(2, 251);  // more than the part's 250 bytes
     EXPECT_FALSE(block.IsValid());
     EXPECT_FALSE(block.Matches(L"u", 1000, 1));
     block.SetPartDone(2, 250);
     EXPECT_TRUE(block.Matches(L"u", 1000, 1));
+    EXPECT_EQ(block.Compare(L"u", 1000, 1, L"\"other\""), CResumeBlock::Fit::kChanged);
+    EXPECT_EQ(block.Compare(L"u", 999, 1), CResumeBlock::Fit::kChanged);
+    EXPECT_EQ(block.Compare(L"v", 1000, 1), CResumeBlock::Fit::kForeign);
   }
+  // Edits that leave every counter within its part: the checksum finds them in a version 2
+  // block, the coverage check (parts end to end over the Size) in any block.
+  for (uint32_t version : {1u, 2u}) {
+    struct Edit {
+      size_t offset;
+      uint64_t value;
+      bool found;                         // also without a checksum
+    } edits[] = {{9264 + 8, 200, false},  // a done counter raised
+                 {8240 + 8, 260, true},   // a start moved
+                 {8752 + 16, 240, true},  // a part shortened
+                 {8232, 3, true}};        // the part count lowered
+    for (const Edit& edit : edits) {
+      SCOPED_TRACE(std::to_string(version) + " at " + std::to_string(edit.offset));
+      {
+        CResumeBlock fresh;
+        ASSERT_EQ(fresh.Create(Path(), L"u", 1000, 1, 4), 0u);
+      }
+      std::string file = test::ReadFileBytes(SandboxDir() / "file.bin.fr");
+      size_t base = file.size() - kResumeBlockSize;
+      auto put = [&](size_t offset, uint64_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+          file[base + offset + i] = static_cast<char>(value >> (8 * i));
+      };
+      put(16, version, 4);
+      put(edit.offset, edit.value, edit.offset == 8232 ? 4 : 8);
+      test::WriteFileBytes(SandboxDir() / "file.bin.fr", file);
+      CResumeBlock block;
+      ASSERT_EQ(block.OpenExisting(Path()), 0u);
+      EXPECT_EQ(block.IsValid(), version == 1 && !edit.found);
+      if (version == 2) {
+        EXPECT_EQ(block.Compare(L"u", 1000, 1), CResumeBlock::Fit::kDamaged);
+      }
+    }
+  }
+  // A size no file can have fails before anything is written.
+  CResumeBlock huge;
+  EXPECT_EQ(huge.Create(Path(), L"u", 0x7FFFFFFFFFFFFFFFull, 1, 1),
+            MakeError(kCategorySystem, SystemCode::kFileTooLarge));
   // A file whose length does not end in a block at an aligned offset.
   test::WriteFileBytes(SandboxDir() / "file.bin.fr", std::string(5000, 'x'));
   CResumeBlock block;

@@ -181,5 +181,32 @@ TEST(InternetUrlTest, Base64Padding) {
   EXPECT_EQ(CInternetURL::Base64(L"user:pass"), L"dXNlcjpwYXNz");
 }
 
+// RFC 3986, section 5.4, from the base "http://a/b/c/d;p?q", and the targets a redirect must
+// never reach as a path of the same server.
+TEST(InternetUrlTest, ResolveFollowsRfc3986) {
+  const std::wstring base = L"http://a/b/c/d;p?q";
+  std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"g", L"http://a/b/c/g"},
+      {L"./g", L"http://a/b/c/g"},
+      {L"g/", L"http://a/b/c/g/"},
+      {L"/g", L"http://a/g"},
+      {L"//g", L"http://g"},
+      {L"?y", L"http://a/b/c/d;p?y"},
+      {L"g?y#s", L"http://a/b/c/g?y"},
+      {L"", L"http://a/b/c/d;p?q"},
+      {L"../g", L"http://a/b/g"},
+      {L"../../../g", L"http://a/g"},
+      {L"/./g/.", L"http://a/g/"},
+      {L"g/../h", L"http://a/b/c/h"},
+      {L"HTTP://x:81/y", L"http://x:81/y"},
+      {L"file:///etc/passwd", L"file:///etc/passwd"},
+      {L"ftp://h/f.bin", L"ftp://h/f.bin"},
+  };
+  for (auto [reference, expected] : cases) {
+    EXPECT_EQ(CInternetURL::Resolve(base, reference), expected) << reference;
+  }
+  EXPECT_EQ(CInternetURL::Unescape(L"/my%20file%2Ebin%zz%4"), L"/my file.bin%zz%4");
+}
+
 }  // namespace
 }  // namespace ferrow

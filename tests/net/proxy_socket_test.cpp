@@ -88,7 +88,7 @@ TEST_F(ProxySocketTest, ConnectSendReceiveAndClose) {
   SocketClose(server);
 }
 
-TEST_F(ProxySocketTest, PeerCloseIsConnectionReset) {
+TEST_F(ProxySocketTest, PeerCloseIsDisconnected) {
   LoopbackListener listener;
   CProxySocket socket(Context());
   SocketHandle server = ConnectPair(socket, listener);
@@ -96,7 +96,7 @@ TEST_F(ProxySocketTest, PeerCloseIsConnectionReset) {
 
   char buffer[16];
   EXPECT_EQ(socket.Receive(buffer, sizeof(buffer)), -1);
-  EXPECT_EQ(m_transfer.Error(), MakeError(kCategorySocket, 10054));
+  EXPECT_EQ(m_transfer.Error(), MakeError(kCategorySocket, 10101));
   EXPECT_EQ(m_transfer.Status(), DownloadStatus::kFailed);
   EXPECT_FALSE(socket.IsOpen());
   EXPECT_EQ(m_sockets.Count(), 0u);
@@ -232,7 +232,7 @@ TEST_F(ProxySocketTest, ReadLineFailsWhenPeerClosesMidLine) {
   SocketClose(server);
   char line[64];
   EXPECT_EQ(socket.ReadLine(line, sizeof(line), "\r\n"), -1);
-  EXPECT_EQ(m_transfer.Error(), MakeError(kCategorySocket, 10054));
+  EXPECT_EQ(m_transfer.Error(), MakeError(kCategorySocket, 10101));
 }
 
 TEST_F(ProxySocketTest, ActiveModeListenAcceptAndPortText) {

@@ -48,6 +48,11 @@ def parse_arguments():
     p.add_argument("--listing", help="file whose lines LIST sends")
     p.add_argument("--stall", action="store_true",
                    help="accept connections and never send a greeting")
+    p.add_argument("--stall-data", action="store_true",
+                   help="open a RETR's data connection and never send a byte on it")
+    p.add_argument("--pasv-address", metavar="A.B.C.D",
+                   help="name this address in PASV replies (the data port still listens on "
+                        "127.0.0.1)")
     return p.parse_args()
 
 
@@ -225,7 +230,8 @@ class Session:
         elif self.args.bad_pasv == "out-of-range":
             self.reply(227, "Entering Passive Mode (127,0,0,1,%d,%d)." % ((port >> 8) + 256, port & 255))
         else:
-            self.reply_for("PASV", 227, "Entering Passive Mode (127,0,0,1,%d,%d)." % (port >> 8, port & 255))
+            address = (self.args.pasv_address or "127.0.0.1").replace(".", ",")
+            self.reply_for("PASV", 227, "Entering Passive Mode (%s,%d,%d)." % (address, port >> 8, port & 255))
 
     def cmd_PORT(self, argument):
         self.close_data()
@@ -254,6 +260,12 @@ class Session:
         return None
 
     def send_data(self, data_conn, content, offset):
+        if self.args.stall_data:
+            self.log.write("STALL %d" % self.number)
+            while data_conn.recv(4096):
+                pass
+            data_conn.close()
+            return
         count = content.size - offset
         resetting = self.server.take_reset_turn()
         if resetting:

@@ -62,7 +62,32 @@ def parse_arguments():
                    help="never complete a TCP handshake: a client's connect blocks")
     p.add_argument("--set-cookie", action="append", default=[],
                    help="add a Set-Cookie header with this value (repeatable)")
+    p.add_argument("--etag", action="store_true",
+                   help='send ETag "v1" ("v2" once changed) and answer If-Range as RFC 7233 says')
+    p.add_argument("--change-after", type=int, default=0, metavar="N",
+                   help="after N content answers the file changes: other bytes, a later "
+                        "Last-Modified, ETag \"v2\"")
+    p.add_argument("--changed-size", type=int, default=-1,
+                   help="the size of the changed file (default: the same size)")
+    p.add_argument("--close-after-redirect", action="store_true",
+                   help="close the connection after each redirect, without saying so")
     return p.parse_args()
+
+
+CHANGED_DATE = "Thu, 22 Oct 2015 07:28:00 GMT"
+CHANGED_SHIFT = 7  # the changed file is the pattern from byte 7 on
+
+
+class ShiftedContent:
+    """The generated pattern from a later byte on: the changed version of a file."""
+
+    def __init__(self, size, shift):
+        self.size = size
+        self._content = serverlib.Content(None, size + shift)
+        self._shift = shift
+
+    def read(self, offset, count):
+        return self._content.read(offset + self._shift, max(0, min(count, self.size - offset)))
 
 
 class Server:
@@ -72,6 +97,9 @@ class Server:
         self.content = serverlib.Content(args.file, args.size)
         self.lock = threading.Lock()
         self.bodies = 0
+        self.answers = 0
+        size = args.changed_size if args.changed_size >= 0 else self.content.size
+        self.changed = ShiftedContent(size, CHANGED_SHIFT)
         self.redirects = {}
         for rule in args.redirect:
             source, target = rule.split("=", 1)
@@ -122,7 +150,7 @@ class Server:
             self.bodies += 1
             return self.args.reset_count == 0 or self.bodies <= self.args.reset_count
 
-    def send_body(self, conn, number, offset, count):
+    def send_body(self, conn, number, content, offset, count):
         """Returns False when the connection was reset on purpose."""
         limit = count
         resetting = self.take_reset_turn()
@@ -132,7 +160,7 @@ class Server:
         step = self.slow[0] if self.slow else 65536
         try:
             while sent < limit:
-                chunk = self.content.read(offset + sent, min(step, limit - sent))
+                chunk = content.read(offset + sent, min(step, limit - sent))
                 conn.sendall(chunk)
                 sent += len(chunk)
                 if self.slow:
@@ -229,7 +257,7 @@ class Server:
         if path in self.redirects:
             code, location = self.redirects[path]
             self.send_simple(conn, number, code, [("Location", location)])
-            return True
+            return not args.close_after_redirect
         if args.redirect_loop:
             match = re.match(r"^/loop/(\d+)$", path)
             step = int(match.group(1)) + 1 if match else 1
@@ -240,14 +268,27 @@ class Server:
             return True
         return self.send_content(conn, number, method, headers)
 
+    def current_version(self):
+        """The content, date and entity tag this answer gives; counts the answer."""
+        args = self.args
+        with self.lock:
+            self.answers += 1
+            changed = args.change_after > 0 and self.answers > args.change_after
+        if not changed:
+            return self.content, args.last_modified, '"v1"'
+        return self.changed, CHANGED_DATE, '"v2"'
+
     def send_content(self, conn, number, method, headers):
         args = self.args
-        size = self.content.size
+        content, last_modified, etag = self.current_version()
+        size = content.size
         start, end = 0, size - 1
         status = 200
         range_value = headers.get("range")
         match = re.match(r"^bytes=(\d+)-(\d*)$", range_value or "")
-        if range_value and match and not args.ignore_range:
+        if_range = headers.get("if-range")
+        stale = args.etag and if_range is not None and if_range != etag
+        if range_value and match and not args.ignore_range and not stale:
             start = int(match.group(1))
             if match.group(2):
                 end = min(int(match.group(2)), size - 1)
@@ -258,7 +299,9 @@ class Server:
         count = max(0, end - start + 1)
         out = [("Accept-Ranges", "bytes")]
         if args.last_modified != "none":
-            out.append(("Last-Modified", args.last_modified))
+            out.append(("Last-Modified", last_modified))
+        if args.etag:
+            out.append(("ETag", etag))
         if status == 206:
             shown = start + 1 if args.bad_content_range else start
             out.append(("Content-Range", "bytes %d-%d/%d" % (shown, end, size)))
@@ -270,7 +313,7 @@ class Server:
         self.send_head(conn, number, status, out)
         if method == "HEAD":
             return True
-        if not self.send_body(conn, number, start, count):
+        if not self.send_body(conn, number, content, start, count):
             return False
         return not args.no_content_length
 

@@ -32,6 +32,8 @@ const char kDefaultFile[] =
     "    <SpeedLimit>0</SpeedLimit>\r\n"
     "    <RetryAttempts>30</RetryAttempts>\r\n"
     "    <RetryDelay>10</RetryDelay>\r\n"
+    "    <ConnectTimeout>30</ConnectTimeout>\r\n"
+    "    <StallTimeout>60</StallTimeout>\r\n"
     "    <HttpProxy>\r\n"
     "        <Enabled>False</Enabled>\r\n"
     "        <Server></Server>\r\n"
@@ -134,11 +136,20 @@ TEST_F(SettingsTest, MissingKeysKeepTheirValueSoMaxThreadsLoadsZero) {
   text.replace(text.find("<MaxDownloads>2<"), 16, "<MaxDownloads>9<");
   text.replace(text.find("<AutoClose>False<"), 17, "<AutoClose>true<");
   text.insert(text.find("    <AutoHangup>"), "    <Unknown>ignored</Unknown>\r\n");
+  // A file written before the time-outs existed.
+  for (const char* key : {"ConnectTimeout", "StallTimeout"}) {
+    size_t begin = text.find(std::string("    <") + key + ">");
+    text.erase(begin, text.find('\n', begin) + 1 - begin);
+  }
   std::filesystem::create_directories(CSettings::GetPath().parent_path());
   WriteFileBytes(CSettings::GetPath(), text);
 
   CSettings settings;
   ASSERT_TRUE(settings.Load());
+  CTransferSettings transfer;
+  settings.CopyTo(transfer);
+  EXPECT_EQ(transfer.GetConnectTimeout(), 30000u);
+  EXPECT_EQ(transfer.GetStallTimeout(), 60000u);
   EXPECT_EQ(settings.m_maxThreads, 0);
   EXPECT_EQ(settings.m_maxDownloads, 9);
   EXPECT_TRUE(settings.m_autoClose);
