@@ -120,11 +120,15 @@ class Peer {
 };
 
 // The reply to one request as the HTTP client sends it: header and the body it announces.
-std::string HttpExchange(int port, const std::string& path, const std::string& range = "") {
+// A part's request names the entity tag of the query's reply, as the client does.
+std::string HttpExchange(int port, const std::string& path, const std::string& range = "",
+                         const std::string& queried = "") {
   Peer peer(port);
   std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
                         "\r\nAccept: */*\r\n";
   if (!range.empty()) request += "Range: bytes=" + range + "\r\n";
+  if (size_t at = queried.find("ETag: "); at != std::string::npos)
+    request += "If-Range: " + queried.substr(at + 6, queried.find("\r\n", at) - at - 6) + "\r\n";
   request += "Pragma: no-cache\r\nUser-Agent: Ferrow\r\n\r\n";
   peer.Send(request);
   if (!peer.ReceiveUntil("\r\n\r\n")) Report("no HTTP reply for " + path);
@@ -151,14 +155,14 @@ void CaptureNginx() {
   test::WritePatternFile(nginx.Root() / "dir" / "cookie.bin", 300);
   const int port = nginx.Port();
   // The query, then the part that opens the body at 1000 on a connection of its own.
-  Save("http_response", "nginx-file",
-       Joined({HttpExchange(port, "/dir/file.bin"), HttpExchange(port, "/dir/file.bin", "1000-")}));
+  const std::string file = HttpExchange(port, "/dir/file.bin");
+  const std::string part = HttpExchange(port, "/dir/file.bin", "1000-", file);
+  Save("http_response", "nginx-file", Joined({file, part}));
   Save("http_response", "nginx-redirect",
-       Joined({HttpExchange(port, "/dir/moved.bin"), HttpExchange(port, "/dir/file.bin"),
-               HttpExchange(port, "/dir/file.bin", "1000-")}));
+       Joined({HttpExchange(port, "/dir/moved.bin"), file, part}));
+  const std::string cookie = HttpExchange(port, "/dir/cookie.bin");
   Save("http_response", "nginx-cookie",
-       Joined(
-           {HttpExchange(port, "/dir/cookie.bin"), HttpExchange(port, "/dir/cookie.bin", "100-")}));
+       Joined({cookie, HttpExchange(port, "/dir/cookie.bin", "100-", cookie)}));
   Save("http_response", "nginx-not-found", HttpExchange(port, "/dir/gone.bin"));
   Save("http_response", "nginx-unauthorized", HttpExchange(port, "/private/file.bin"));
   Save("http_response", "nginx-range-beyond-end", HttpExchange(port, "/dir/file.bin", "9000-"));
@@ -221,8 +225,8 @@ class FtpControl {
   std::string m_open;
 };
 
-// A transfer's control and data connections, then a listing's, as the fuzz target's clients
-// make them; and the server's longer multi-line replies on their own.
+// A transfer's control connection, a part's control and data connections, then a listing's,
+// as the fuzz target's clients make them; and the server's longer multi-line replies alone.
 void CaptureFtp(const std::string& name, int port, const std::string& user,
                 const std::string& password) {
   std::vector<std::string> connections;
@@ -234,6 +238,15 @@ void CaptureFtp(const std::string& name, int port, const std::string& user,
     control.Command("SIZE /dir/file.bin");
     control.Command("MDTM /dir/file.bin");
     control.Command("REST 1");
+    connections.push_back(control.Received());
+  }
+  {
+    FtpControl control(port);
+    control.Command("USER " + user);
+    control.Command("PASS " + password);
+    control.Command("TYPE I");
+    control.Command("SIZE /dir/file.bin");
+    control.Command("MDTM /dir/file.bin");
     Peer data(FtpControl::PassivePort(control.Command("PASV")));
     control.Command("TYPE I");
     control.Command("REST 1000");
@@ -255,7 +268,7 @@ void CaptureFtp(const std::string& name, int port, const std::string& user,
     connections.push_back(control.Received());
     connections.push_back(data.Received());
   }
-  if (connections[1].size() != 4000) Report(name + ": the transfer did not come through");
+  if (connections[2].size() != 4000) Report(name + ": the transfer did not come through");
   Save("ftp_reply", name + "-transfer-and-listing", Joined(connections));
   FtpControl control(port);
   control.Command("USER " + user);
