@@ -5,7 +5,6 @@
 // an offset against those answers, directly or (for every third input length) through an HTTP
 // proxy. A failure must leave an error, the values read must lie in their documented ranges,
 // and every request sent must be well formed whatever came back.
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -53,14 +52,16 @@ void ParseInPlace(std::string_view block) {
   FUZZ_CHECK(date == ~uint64_t{0} || date < 253402300800u + 86400);  // before the year 10000
   int64_t total = 0;
   if (ParseContentRangeTotal(block, total)) FUZZ_CHECK(total >= 0);
-  const auto trimmed = [](const std::string& text) {
+  // Header values lose the blanks around them (HTTP's spaces and tabs; the Location value
+  // also carriage returns) and never reach past their line.
+  const auto trimmed = [](const std::string& text, std::string_view blanks) {
     return text.find('\n') == std::string::npos &&
-           (text.empty() || (!std::isspace(static_cast<unsigned char>(text.front())) &&
-                             !std::isspace(static_cast<unsigned char>(text.back()))));
+           (text.empty() || (blanks.find(text.front()) == std::string_view::npos &&
+                             blanks.find(text.back()) == std::string_view::npos));
   };
   std::string text;
-  if (ParseLocation(block, text)) FUZZ_CHECK(trimmed(text));
-  if (FindEntityTag(block, text)) FUZZ_CHECK(trimmed(text));
+  if (ParseLocation(block, text)) FUZZ_CHECK(trimmed(text, " \t\r"));
+  if (FindEntityTag(block, text)) FUZZ_CHECK(trimmed(text, " \t"));
   if (FindSetCookie(block, text)) FUZZ_CHECK(text.find('\n') == std::string::npos);
 }
 
