@@ -1,21 +1,21 @@
 #pragma once
-// ferrow-get: the download manager driven from a terminal. Reads the user's settings when there
-// are any (and writes nothing into the data folder), queues every URL, runs the manager's timers
-// in its own loop, shows progress, and stops every transfer cleanly on Ctrl+C so that the same
-// command resumes later.
+// ferrow-get: the application (CFerrowApp) driven from a terminal, with its data in memory. Reads
+// the user's settings when there are any (and writes nothing into the data folder), queues every
+// URL, polls the application in its own loop, shows progress, and stops every transfer cleanly on
+// Ctrl+C so that the same command resumes later.
 #include <string>
 #include <vector>
 
+#include "app/core_listener.h"
 #include "console/console_options.h"
-#include "download/download_listener.h"
 
 namespace ferrow {
 
+class CFerrowApp;
 class CProgressDisplay;
 class CSettings;
-class CDownloadManager;
 
-class CConsoleApp : public IDownloadListener {
+class CConsoleApp : public ICoreListener {
  public:
   static constexpr int kExitCompleted = 0;
   static constexpr int kExitFailed = 1;
@@ -24,7 +24,7 @@ class CConsoleApp : public IDownloadListener {
   // The arguments after the program name; returns the exit status.
   int Run(const std::vector<std::string>& arguments);
 
-  void OnDownloadMessage(uint32_t event, CDownloadInfo& record) override;
+  void OnDownloadEvent(const Guid& id, TransferEvent event) override;
 
   // "Settings.xml" in the data folder, found without creating any folder.
   static std::string GetSettingsPath();
@@ -35,13 +35,13 @@ class CConsoleApp : public IDownloadListener {
   void LoadLanguage(const CSettings& settings);
   std::string ErrorMessage(int32_t error) const;
   // Prints the transfer's notices (a restart and why) that came since the last call.
-  void PrintNotices(CDownloadInfo& record, const std::string& name);
+  void PrintNotices(const Guid& id, const std::string& name);
   // --list: prints the folder's entries; the exit status.
   int ListFolder();
 
   CConsoleOptions m_options;
   CProgressDisplay* m_display = nullptr;
-  CDownloadManager* m_manager = nullptr;
+  CFerrowApp* m_app = nullptr;
 };
 
 }  // namespace ferrow

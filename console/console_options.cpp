@@ -5,8 +5,8 @@
 #include <charconv>
 #include <fstream>
 
+#include "app/settings.h"
 #include "platform/text.h"
-#include "store/settings.h"
 
 namespace ferrow {
 namespace {

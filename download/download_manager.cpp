@@ -5,19 +5,18 @@
 
 #include "download/download_info.h"
 #include "download/download_listener.h"
+#include "download/download_settings.h"
 #include "download/download_update.h"
 #include "download/file_info.h"
 #include "download/history_info.h"
 #include "download/transfer_factory.h"
 #include "net/event_list.h"
+#include "platform/assert.h"
 #include "platform/error_code.h"
 #include "platform/file.h"
-#include "store/application_data.h"
 
 namespace ferrow {
 namespace {
-
-constexpr size_t kDownloadsFileIndex = 1;  // position of "Downloads.xml" among the data files
 
 std::vector<ITransfer*> TransfersOf(const CTransferList& list) {
   std::vector<ITransfer*> transfers;
@@ -27,9 +26,13 @@ std::vector<ITransfer*> TransfersOf(const CTransferList& list) {
 
 }  // namespace
 
-CDownloadManager::CDownloadManager(CApplicationData& data, ITransferFactory& factory,
-                                   const IClock& clock)
-    : m_data(data), m_factory(factory), m_clock(clock), m_timerHost(clock) {}
+CDownloadManager::CDownloadManager(DownloadLists lists, const IDownloadSettings& settings,
+                                   ITransferFactory& factory, const IClock& clock)
+    : m_lists(lists),
+      m_settings(settings),
+      m_factory(factory),
+      m_clock(clock),
+      m_timerHost(clock) {}
 
 CDownloadManager::~CDownloadManager() {
   StopAll();
@@ -37,11 +40,12 @@ CDownloadManager::~CDownloadManager() {
 }
 
 void CDownloadManager::Create() {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   m_timerHost.SetTimer(this, kUpdateTimer, 100);
   m_timerHost.SetTimer(this, kSweepTimer, 1000);
   m_timerHost.SetTimer(this, kSaveTimer, 60000);
-  m_queue.Rebuild(m_data.m_downloads);
-  if (m_data.m_settings.m_startQueue) StartQueue();
+  m_queue.Rebuild(m_lists.downloads);
+  if (m_settings.GetStartQueue()) StartQueue();
 }
 
 void CDownloadManager::AddListener(IDownloadListener* listener) {
@@ -53,22 +57,23 @@ void CDownloadManager::RemoveListener(IDownloadListener* listener) {
 }
 
 CDownloadInfo& CDownloadManager::AddAndQueue(const CDownloadInfo& record) {
-  CDownloadInfo& stored = m_data.m_downloads.emplace_back(record);
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
+  CDownloadInfo& stored = m_lists.downloads.emplace_back(record);
   stored.m_order = 0;  // a copy of a queued record must not claim its place
   m_queue.Append(&stored);
   return stored;
 }
 
 void CDownloadManager::Start(CDownloadInfo& record, bool force) {
-  if (!force &&
-      GetActiveCount() >= static_cast<size_t>(std::max(0, m_data.m_settings.m_maxDownloads)))
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
+  if (!force && GetActiveCount() >= static_cast<size_t>(std::max(0, m_settings.GetMaxDownloads())))
     return;
   m_queue.Remove(&record);
   if (ITransfer* old = m_transfers.Find(&record)) {
     old->Stop();
     m_transfers.Remove(old);
   }
-  m_data.m_settings.CopyTo(m_transferSettings);
+  m_settings.CopyTo(m_transferSettings);
   std::unique_ptr<ITransfer> created = m_factory.Create(m_transferSettings);
   ITransfer* transfer = created.get();
   CTransferItem& item = m_transfers.Add(&record, std::move(created));
@@ -94,6 +99,7 @@ void CDownloadManager::StartQueue() {
 }
 
 void CDownloadManager::Stop(CDownloadInfo& record) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   if (StopTransfer(record)) return;
   CDownloadInfo* stored = FindRecord(&record);
   if (!stored) return;  // a listener deleted it meanwhile
@@ -103,17 +109,19 @@ void CDownloadManager::Stop(CDownloadInfo& record) {
 }
 
 void CDownloadManager::Requeue(CDownloadInfo& record) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   if (StopTransfer(record)) return;
   CDownloadInfo* stored = FindRecord(&record);
   if (stored && !m_queue.Contains(stored)) m_queue.Append(stored);
 }
 
 void CDownloadManager::Delete(CDownloadInfo& record) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   Stop(record);
   if (!FindRecord(&record)) return;
   DeleteFileAt(record.m_file + L".fr");
   m_queue.Remove(&record);
-  auto& downloads = m_data.m_downloads;
+  auto& downloads = m_lists.downloads;
   for (auto it = downloads.begin(); it != downloads.end(); ++it) {
     if (&*it == &record) {
       downloads.erase(it);
@@ -123,6 +131,7 @@ void CDownloadManager::Delete(CDownloadInfo& record) {
 }
 
 void CDownloadManager::StopAll() {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   m_stoppingAll = true;
   for (ITransfer* transfer : TransfersOf(m_transfers)) {
     CTransferItem* item = m_transfers.FindItemOf(transfer);
@@ -135,7 +144,7 @@ void CDownloadManager::StopAll() {
         // Finished just before the stop: file it rather than fetch it again next time.
         UpdateFromTransfer(*record, figures);
       } else {
-        const int32_t status = record->m_status;
+        const DownloadStatus status = record->m_status;
         UpdateFromTransfer(*record, figures);
         record->m_status = status;
         m_queue.PutFirst(record);
@@ -144,6 +153,39 @@ void CDownloadManager::StopAll() {
     if (DispatchEvents(transfer)) m_transfers.Remove(transfer);
   }
   m_stoppingAll = false;
+}
+
+bool CDownloadManager::RequestStop(CDownloadInfo& record) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
+  CTransferItem* item = m_transfers.FindItem(&record);
+  if (!item) return false;
+  item->SetStopping();
+  item->GetTransfer()->RequestStop();
+  return true;
+}
+
+bool CDownloadManager::HasUnfinishedTransfer(const CDownloadInfo& record) {
+  CTransferItem* item = m_transfers.FindItem(&record);
+  return item != nullptr && !item->IsFinishSeen();
+}
+
+bool CDownloadManager::TransferHasEnded(const CDownloadInfo& record) {
+  ITransfer* transfer = m_transfers.Find(&record);
+  return transfer == nullptr || transfer->HasEnded();
+}
+
+void CDownloadManager::RequestStopAll() {
+  for (CTransferItem& item : m_transfers.GetItems()) {
+    if (!CTransferList::IsActiveStatus(item.GetRecord()->m_status)) continue;
+    item.SetStopping();
+    item.GetTransfer()->RequestStop();
+  }
+}
+
+bool CDownloadManager::AllTransfersEnded() const {
+  for (const CTransferItem& item : m_transfers.GetItems())
+    if (!item.GetTransfer()->HasEnded()) return false;
+  return true;
 }
 
 void CDownloadManager::AnswerLogin(CDownloadInfo& record, uint32_t value) {
@@ -166,24 +208,25 @@ bool CDownloadManager::CanMoveDown(const CDownloadInfo& record) const {
   return m_queue.CanMoveDown(&record);
 }
 
-bool CDownloadManager::CanStartStatus(int32_t status) {
+bool CDownloadManager::CanStartStatus(DownloadStatus status) {
   return status == DownloadStatus::kQueued || status == DownloadStatus::kStopped ||
          status == DownloadStatus::kFailed;
 }
 
-bool CDownloadManager::CanStopStatus(int32_t status) {
+bool CDownloadManager::CanStopStatus(DownloadStatus status) {
   return CTransferList::IsActiveStatus(status);
 }
 
-bool CDownloadManager::CanQueueStatus(int32_t status) {
+bool CDownloadManager::CanQueueStatus(DownloadStatus status) {
   return status >= DownloadStatus::kStopped && status <= DownloadStatus::kRetrying;
 }
 
-bool CDownloadManager::CanOpenStatus(int32_t status) {
+bool CDownloadManager::CanOpenStatus(DownloadStatus status) {
   return status == DownloadStatus::kCompleted;
 }
 
 void CDownloadManager::OnTimer(uint32_t id) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   switch (id) {
     case kUpdateTimer:
       OnUpdateTimer();
@@ -203,7 +246,7 @@ void CDownloadManager::OnUpdateTimer() {
   // A snapshot: the finish handling starts transfers and listeners may stop or delete some.
   for (ITransfer* transfer : TransfersOf(m_transfers)) {
     CTransferItem* item = m_transfers.FindItemOf(transfer);
-    if (!item) continue;
+    if (!item || item->IsStopping()) continue;
     UpdateRecord(*item);
     DispatchEvents(transfer);
   }
@@ -212,7 +255,7 @@ void CDownloadManager::OnUpdateTimer() {
 void CDownloadManager::OnSweepTimer() {
   for (ITransfer* transfer : TransfersOf(m_transfers)) {
     CTransferItem* item = m_transfers.FindItemOf(transfer);
-    if (!item || !transfer->IsFinished()) continue;
+    if (!item || item->IsStopping() || !transfer->IsFinished()) continue;
     if (!item->IsFinishSeen()) {
       // The worker ended without its finished event (it could not begin, for example on a
       // scheme it does not serve): the record must not stay "running" for ever.
@@ -236,12 +279,7 @@ void CDownloadManager::OnSweepTimer() {
 }
 
 void CDownloadManager::SaveDownloads() {
-  if (m_saveDownloads) {
-    m_saveDownloads();
-    return;
-  }
-  if (m_data.GetFileState(kDownloadsFileIndex) == CApplicationData::FileState::kProtected) return;
-  m_data.m_downloads.Save(CApplicationData::GetFilePath(CDownloadList::kFileName));
+  if (m_saveDownloads) m_saveDownloads();
 }
 
 void CDownloadManager::UpdateRecord(CTransferItem& item) {
@@ -253,11 +291,12 @@ void CDownloadManager::UpdateRecord(CTransferItem& item) {
 }
 
 bool CDownloadManager::DispatchEvents(ITransfer* transfer) {
-  uint32_t event = 0;
+  uint32_t code = 0;
   while (true) {
     CTransferItem* item = m_transfers.FindItemOf(transfer);
     if (!item) return false;
-    if (!transfer->Events().Take(event)) return true;
+    if (!transfer->Events().Take(code)) return true;
+    const auto event = static_cast<TransferEvent>(code);
     CDownloadInfo& record = *item->GetRecord();
     if (event == TransferEvent::kFinished) {
       item->SetFinishSeen();
@@ -270,21 +309,21 @@ bool CDownloadManager::DispatchEvents(ITransfer* transfer) {
 void CDownloadManager::HandleFinish(CDownloadInfo& record) {
   if (record.m_status == DownloadStatus::kCompleted) {
     const int64_t now = m_clock.WallSeconds();
-    m_data.m_history.Add(CHistoryInfo(record, now));
-    m_data.m_folders.AddFile(record.m_folder, CFileInfo(record, static_cast<uint64_t>(now)));
+    m_lists.history.Add(CHistoryInfo(record, now));
+    m_lists.folders.AddFile(record.m_folder, CFileInfo(record, static_cast<uint64_t>(now)));
   }
   if (m_stoppingAll) return;  // at exit nothing new starts
   if (record.m_status != DownloadStatus::kCompleted && record.m_status != DownloadStatus::kFailed)
     return;
-  int64_t free = static_cast<int64_t>(m_data.m_settings.m_maxDownloads) -
-                 static_cast<int64_t>(GetActiveCount());
+  int64_t free =
+      static_cast<int64_t>(m_settings.GetMaxDownloads()) - static_cast<int64_t>(GetActiveCount());
   while (free > 0) {
     if (!m_queue.IsEmpty()) Start(*m_queue.GetFirst(), true);
     --free;
   }
 }
 
-void CDownloadManager::SendMessage(uint32_t event, CDownloadInfo& record) {
+void CDownloadManager::SendMessage(TransferEvent event, CDownloadInfo& record) {
   // A copy: a listener may leave (or add another) during the call.
   const std::vector<IDownloadListener*> listeners = m_listeners;
   for (IDownloadListener* listener : listeners) {
@@ -309,7 +348,7 @@ bool CDownloadManager::StopTransfer(CDownloadInfo& record) {
   }
   // The events go out with the record's old status, so the finished event starts nothing.
   if (!DispatchEvents(transfer)) return false;
-  const int32_t status = record.m_status;
+  const DownloadStatus status = record.m_status;
   UpdateFromTransfer(record, figures);
   record.m_status = status;
   m_transfers.Remove(transfer);
@@ -317,7 +356,7 @@ bool CDownloadManager::StopTransfer(CDownloadInfo& record) {
 }
 
 CDownloadInfo* CDownloadManager::FindRecord(const CDownloadInfo* record) {
-  for (CDownloadInfo& stored : m_data.m_downloads)
+  for (CDownloadInfo& stored : m_lists.downloads)
     if (&stored == record) return &stored;
   return nullptr;
 }

@@ -12,32 +12,43 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
+#include "download/download_list.h"
 #include "download/download_queue.h"
+#include "download/folder_info.h"
+#include "download/history_list.h"
 #include "download/transfer_list.h"
+#include "net/event_list.h"
 #include "net/transfer_settings.h"
 #include "platform/clock.h"
 #include "platform/timer_host.h"
 
 namespace ferrow {
 
-class CApplicationData;
 class CDownloadInfo;
 class IDownloadListener;
+class IDownloadSettings;
 class ITransferFactory;
+
+// The stored lists the manager works on; they belong to the application data, which outlives
+// the manager.
+struct DownloadLists {
+  CDownloadList& downloads;
+  CHistoryList& history;
+  CFolderInfo& folders;  // the root of the folder tree
+};
 
 class CDownloadManager : public ITimerTarget {
  public:
-  // The window message number the windowed program gives the download message.
-  static constexpr uint32_t kDownloadMessage = 0x0400 + 100;
   static constexpr uint32_t kUpdateTimer = 100;  // every 100 ms: figures and events
   static constexpr uint32_t kSweepTimer = 200;   // every second: remove finished transfers
   static constexpr uint32_t kSaveTimer = 300;    // every minute: save the download list
 
-  // The data, the factory and the clock must outlive the manager.
-  CDownloadManager(CApplicationData& data, ITransferFactory& factory,
-                   const IClock& clock = SystemClock());
+  // The lists, the settings, the factory and the clock must outlive the manager.
+  CDownloadManager(DownloadLists lists, const IDownloadSettings& settings,
+                   ITransferFactory& factory, const IClock& clock = SystemClock());
   // Stop all: running downloads go back to the head of the queue.
   ~CDownloadManager() override;
   CDownloadManager(const CDownloadManager&) = delete;
@@ -61,6 +72,17 @@ class CDownloadManager : public ITimerTarget {
   void Delete(CDownloadInfo& record);
   // Every active download is stopped and put at the head of the queue.
   void StopAll();
+  // The first half of a stop that must not block the caller: asks the record's transfer to stop
+  // and leaves it alone (no figures, no events, no sweep) until Stop, Requeue or Delete finish
+  // the job, which they do without waiting once TransferHasEnded. False when the record runs no
+  // transfer.
+  bool RequestStop(CDownloadInfo& record);
+  // True when the record has no transfer or its worker has ended.
+  bool TransferHasEnded(const CDownloadInfo& record);
+  // RequestStop for every active download (the first half of a Stop all that must not block).
+  void RequestStopAll();
+  // True when no transfer's worker runs any more.
+  bool AllTransfersEnded() const;
   void AnswerLogin(CDownloadInfo& record, uint32_t value);
   void MoveUp(CDownloadInfo& record);
   void MoveDown(CDownloadInfo& record);
@@ -70,10 +92,10 @@ class CDownloadManager : public ITimerTarget {
   size_t GetQueueCount() const { return m_queue.GetCount(); }
 
   // The download pane's command predicates by Status.
-  static bool CanStartStatus(int32_t status);
-  static bool CanStopStatus(int32_t status);
-  static bool CanQueueStatus(int32_t status);
-  static bool CanOpenStatus(int32_t status);
+  static bool CanStartStatus(DownloadStatus status);
+  static bool CanStopStatus(DownloadStatus status);
+  static bool CanQueueStatus(DownloadStatus status);
+  static bool CanOpenStatus(DownloadStatus status);
 
   void OnTimer(uint32_t id) override;
 
@@ -84,8 +106,12 @@ class CDownloadManager : public ITimerTarget {
   const CTransferList& GetTransfers() const { return m_transfers; }
   // The transfer of a running record, or null.
   ITransfer* FindTransfer(const CDownloadInfo& record) { return m_transfers.Find(&record); }
+  // True while a transfer works for the record and its end has not been handled: the record's
+  // status is not final yet, even when it reads Failed for a moment between two attempts.
+  bool HasUnfinishedTransfer(const CDownloadInfo& record);
 
-  // Replaces how timer 300 saves the download list (the console program keeps nothing).
+  // How timer 300 saves the download list (the owner of the data knows where it goes and
+  // whether its file may be written); without one nothing is saved.
   void SetDownloadSaver(std::function<void()> saver) { m_saveDownloads = std::move(saver); }
 
  private:
@@ -98,7 +124,7 @@ class CDownloadManager : public ITimerTarget {
   // the transfer went away meanwhile (a listener stopped or deleted the download).
   bool DispatchEvents(ITransfer* transfer);
   void HandleFinish(CDownloadInfo& record);
-  void SendMessage(uint32_t event, CDownloadInfo& record);
+  void SendMessage(TransferEvent event, CDownloadInfo& record);
   // Stops the transfer of a record, lets its last events through and destroys it. True when
   // the transfer had completed the file before it could be stopped.
   bool StopTransfer(CDownloadInfo& record);
@@ -107,7 +133,10 @@ class CDownloadManager : public ITimerTarget {
   // (download_manager_removal.cpp)
   void RemoveIfSuccessful(CDownloadInfo* record);
 
-  CApplicationData& m_data;
+  // The thread that made the manager: the only one that may call it.
+  const std::thread::id m_owner = std::this_thread::get_id();
+  DownloadLists m_lists;
+  const IDownloadSettings& m_settings;
   ITransferFactory& m_factory;
   const IClock& m_clock;
   CTimerHost m_timerHost;

@@ -6,12 +6,12 @@
 #include "download/download_info.h"
 #include "download/download_listener.h"
 #include "download/download_manager.h"
-#include "store/application_data.h"
+#include "download/download_settings.h"
 
 namespace ferrow {
 
 void CDownloadManager::RemoveIfSuccessful(CDownloadInfo* record) {
-  if (!m_data.m_settings.m_removeSuccessful) return;
+  if (!m_settings.GetRemoveSuccessful()) return;
   CDownloadInfo* stored = FindRecord(record);
   if (!stored || stored->m_status != DownloadStatus::kCompleted) return;
   // Started again or queued meanwhile: it is no longer a finished item.
@@ -20,7 +20,7 @@ void CDownloadManager::RemoveIfSuccessful(CDownloadInfo* record) {
   for (IDownloadListener* listener : listeners)
     if (std::find(m_listeners.begin(), m_listeners.end(), listener) != m_listeners.end())
       listener->OnDownloadRemoved(*stored);
-  auto& downloads = m_data.m_downloads;
+  auto& downloads = m_lists.downloads;
   for (auto it = downloads.begin(); it != downloads.end(); ++it) {
     if (&*it == stored) {
       downloads.erase(it);

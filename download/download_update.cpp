@@ -1,14 +1,14 @@
 #include "download/download_update.h"
 
 #include "download/download_info.h"
-#include "download/transfer_info.h"
+#include "net/transfer_info.h"
 
 namespace ferrow {
 
 DownloadFigures ReadDownloadFigures(CTransferInfo& master) {
   DownloadFigures result;
-  result.url = master.Url();
   const TransferFigures figures = master.Figures();
+  result.url = figures.url;
   result.size = figures.size;
   result.date = figures.date;
   result.done = figures.done;

@@ -1,12 +1,14 @@
 #include "download/file_transfer.h"
 
-#include "download/log_info.h"
+#include "download/segment_plan.h"
+#include "download/transfer_file.h"
 #include "download/transfer_operations.h"
 #include "net/client_context.h"
 #include "net/ftp_client.h"
 #include "net/http_client.h"
 #include "net/internet_client.h"
 #include "net/internet_url.h"
+#include "net/log_info.h"
 #include "net/transfer_settings.h"
 
 namespace ferrow {
@@ -14,7 +16,7 @@ namespace ferrow {
 namespace {
 
 // The clients of the two protocols the worker serves.
-std::unique_ptr<CInternetClient> CreateProtocolClient(int32_t scheme,
+std::unique_ptr<CInternetClient> CreateProtocolClient(Scheme scheme,
                                                       const CClientContext& context) {
   if (scheme == Scheme::kHttp) return std::make_unique<CHttpClient>(context);
   if (scheme == Scheme::kFtp) return std::make_unique<CFtpClient>(context);
@@ -27,7 +29,7 @@ constexpr int kMaxRestarts = 3;
 
 // The HTTP client followed a redirect to an address of another protocol: it has recorded the
 // redirect's status and put the new address into the master description.
-bool RedirectedToOtherProtocol(CTransferInfo& master, int32_t scheme) {
+bool RedirectedToOtherProtocol(CTransferInfo& master, Scheme scheme) {
   ErrorValue error = master.Error();
   uint16_t code = ErrorCodeOf(error);
   return ErrorCategoryOf(error) == kCategoryHttp && code >= 300 && code <= 399 &&
@@ -40,7 +42,7 @@ CFileTransfer::CFileTransfer(CTransferSettings* settings)
     : m_settings(settings), m_factory(CreateProtocolClient) {
   for (size_t i = 1; i < m_infos.size(); ++i) m_infos[i].SetMaster(&m_infos[0]);
   int32_t maxThreads = settings != nullptr ? settings->GetMaxThreads() : 1;
-  m_infos[0].SetParts(CTransferOperations::ClampParts(maxThreads));
+  m_infos[0].SetParts(CSegmentPlan::ClampParts(maxThreads));
 }
 
 CFileTransfer::~CFileTransfer() {
@@ -61,14 +63,15 @@ bool CFileTransfer::Start(const std::wstring& url, const std::wstring& file) {
 }
 
 void CFileTransfer::Stop() {
-  if (!m_thread.IsRunning()) {
-    m_thread.Wait();
-    return;
-  }
+  if (m_thread.IsRunning()) RequestStop();
+  m_thread.Wait();
+}
+
+void CFileTransfer::RequestStop() {
+  // The stop event before the sockets: a socket made after the close sees the event.
   m_stop.Set();
   m_resume.Signal(1);
   m_sockets.CloseAll();
-  m_thread.Wait();
 }
 
 void CFileTransfer::Resume(uint32_t value) {
@@ -95,48 +98,52 @@ void CFileTransfer::Work() {
   std::unique_ptr<CInternetClient> client = CreateClient(context);
   if (!client) return;
   context.QueueEvent(TransferEvent::kStarted);
-  int32_t scheme = CInternetURL(master.Url()).GetScheme();
-  int restarts = 0;
-  for (;;) {
-    master.ClearError();
-    client->Open(master.Url());
-    if (client->Connect() && client->Login() && client->QueryInformation()) {
-      client->ProbeResume();
-      client->Disconnect();
-      if (!client->PrepareFile()) break;
-      if (client->Download()) {
-        client->FinishFile();
-        break;
+  {
+    // Held from the first Prepare until the work is over, across the final rename.
+    CTransferFile file;
+    Scheme scheme = CInternetURL(master.Url()).GetScheme();
+    int restarts = 0;
+    for (;;) {
+      master.ClearError();
+      client->Open(master.Url());
+      if (client->Connect() && client->Login() && client->QueryInformation()) {
+        client->ProbeResume();
+        client->Disconnect();
+        if (!file.Prepare(context)) break;
+        if (CTransferOperations::Download(*client, file)) {
+          file.Finish(context);
+          break;
+        }
       }
-    }
-    client->Disconnect();
-    if (client->WaitForStop(0)) break;
-    if (restarts < kMaxRestarts && RedirectedToOtherProtocol(master, scheme)) {
-      ++restarts;
-      scheme = CInternetURL(master.Url()).GetScheme();
-      std::unique_ptr<CInternetClient> next = CreateClient(context);
-      if (next) {
-        client = std::move(next);
+      client->Disconnect();
+      if (client->WaitForStop(0)) break;
+      if (restarts < kMaxRestarts && RedirectedToOtherProtocol(master, scheme)) {
+        ++restarts;
+        scheme = CInternetURL(master.Url()).GetScheme();
+        std::unique_ptr<CInternetClient> next = CreateClient(context);
+        if (next) {
+          client = std::move(next);
+          continue;
+        }
+      }
+      if (restarts < kMaxRestarts && master.Error() == kFileChangedError) {
+        ++restarts;
+        context.AddLogLine(LogKind::kNotice,
+                           L"The file changed on the server during the download; it is fetched "
+                           L"again from the beginning.");
+        file.Discard(context);
         continue;
       }
+      if (CTransferOperations::RetryDecision(*client)) break;
     }
-    if (restarts < kMaxRestarts && master.Error() == kFileChangedError) {
-      ++restarts;
-      client->AddLogLine(LogKind::kNotice,
-                         L"The file changed on the server during the download; it is fetched "
-                         L"again from the beginning.");
-      CTransferOperations::DiscardFile(*client);
-      continue;
+    // Whatever ended the work, the download never stays in a running status.
+    const DownloadStatus status = master.Status();
+    if (status != DownloadStatus::kCompleted && status != DownloadStatus::kFailed) {
+      context.ReportError(master.Error() != 0 ? master.Error()
+                                              : MakeError(kCategorySystem, SystemCode::kCancelled));
     }
-    if (client->RetryDecision()) break;
+    client.reset();
   }
-  // Whatever ended the work, the download never stays in a running status.
-  int32_t status = master.Status();
-  if (status != DownloadStatus::kCompleted && status != DownloadStatus::kFailed) {
-    client->ReportError(master.Error() != 0 ? master.Error()
-                                            : MakeError(kCategorySystem, SystemCode::kCancelled));
-  }
-  client.reset();
   context.QueueEvent(TransferEvent::kFinished);
 }
 

@@ -13,12 +13,14 @@
 #include <memory>
 #include <string>
 
-#include "download/log_list.h"
-#include "download/transfer_info.h"
+#include "download/segment_plan.h"
 #include "net/event_list.h"
+#include "net/internet_url.h"
+#include "net/log_list.h"
 #include "net/resume_event.h"
 #include "net/socket_list.h"
 #include "net/stop_event.h"
+#include "net/transfer_info.h"
 #include "platform/thread.h"
 
 namespace ferrow {
@@ -30,7 +32,7 @@ class CTransferSettings;
 // Makes the protocol client for a URL's scheme (Scheme::kHttp, Scheme::kFtp...); none for a
 // scheme it does not serve.
 using ClientFactory =
-    std::function<std::unique_ptr<CInternetClient>(int32_t scheme, const CClientContext& context)>;
+    std::function<std::unique_ptr<CInternetClient>(Scheme scheme, const CClientContext& context)>;
 
 class CFileTransfer {
  public:
@@ -49,6 +51,8 @@ class CFileTransfer {
   bool Start(const std::wstring& url, const std::wstring& file);
   // Asks every thread to stop, breaks their network calls and waits for the worker.
   void Stop();
+  // The same without the wait: the threads end on their own, soon.
+  void RequestStop();
   // Answers a login request: 1 try again (with the login now stored), 0 give up.
   void Resume(uint32_t value);
   // True when the worker has ended and every event has been taken.
@@ -59,7 +63,7 @@ class CFileTransfer {
 
   CTransferInfo& Master() { return m_infos[0]; }
   // Part 0..63.
-  CTransferInfo& Part(int32_t index) { return m_infos[1 + index]; }
+  CTransferInfo& Part(int32_t index) { return *CSegmentPlan::PartOf(&m_infos[0], index); }
   CEventList& Events() { return m_events; }
   CLogList& Log() { return m_log; }
 
@@ -68,7 +72,7 @@ class CFileTransfer {
   std::unique_ptr<CInternetClient> CreateClient(const CClientContext& context);
 
   CThread m_thread;
-  std::array<CTransferInfo, 65> m_infos;
+  std::array<CTransferInfo, kMaxParts + 1> m_infos;  // the master, then the parts
   CTransferSettings* m_settings;
   CEventList m_events;
   CLogList m_log;

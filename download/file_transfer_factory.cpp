@@ -1,7 +1,7 @@
 #include "download/file_transfer_factory.h"
 
 #include "download/file_transfer.h"
-#include "download/transfer_info.h"
+#include "net/transfer_info.h"
 
 namespace ferrow {
 namespace {
@@ -14,6 +14,8 @@ class FileTransferHandle : public ITransfer {
     return m_transfer.Start(url, file);
   }
   void Stop() override { m_transfer.Stop(); }
+  void RequestStop() override { m_transfer.RequestStop(); }
+  bool HasEnded() const override { return !m_transfer.IsRunning(); }
   void Resume(uint32_t value) override { m_transfer.Resume(value); }
   bool IsFinished() const override { return m_transfer.IsFinished(); }
   CTransferInfo& Master() override { return m_transfer.Master(); }
@@ -23,8 +25,7 @@ class FileTransferHandle : public ITransfer {
     const int32_t parts = m_transfer.Master().Parts();
     int32_t count = 0;
     for (int32_t index = 0; index < parts && index < 64; ++index) {
-      const int32_t status = m_transfer.Part(index).Status();
-      if (status >= DownloadStatus::kConnecting && status <= DownloadStatus::kRetrying) ++count;
+      if (IsActiveStatus(m_transfer.Part(index).Status())) ++count;
     }
     return count;
   }

@@ -77,15 +77,6 @@ uint64_t CResumeBlock::FileLength(uint64_t size) {
   return DataAreaLength(size) + kResumeBlockSize;
 }
 
-void CResumeBlock::SplitParts(uint64_t size, int32_t parts, uint64_t* starts, uint64_t* lengths) {
-  uint64_t n = static_cast<uint64_t>(parts);
-  uint64_t length = size / n;
-  for (uint64_t i = 0; i < n; ++i) {
-    starts[i] = i * length;
-    lengths[i] = i + 1 < n ? length : size - (n - 1) * length;
-  }
-}
-
 ErrorValue CResumeBlock::OpenExisting(const std::wstring& path) {
   Close();
   if (ErrorValue error = m_file.Open(path, CFile::Mode::kReadWriteOwned)) return error;
@@ -188,7 +179,7 @@ CResumeBlock::Fit CResumeBlock::Compare(const std::wstring& url, uint64_t size, 
 void CResumeBlock::LayOut(int32_t parts) {
   uint64_t starts[kMaxParts] = {};
   uint64_t lengths[kMaxParts] = {};
-  SplitParts(Size(), parts, starts, lengths);
+  CSegmentPlan::SplitParts(Size(), parts, starts, lengths);
   Write32(kPartsOffset, static_cast<uint32_t>(parts));
   for (int32_t i = 0; i < kMaxParts; ++i) {
     Write64(kStartsOffset + 8 * i, starts[i]);

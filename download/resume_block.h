@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <string>
 
+#include "download/segment_plan.h"
 #include "platform/error_code.h"
 #include "platform/file.h"
 #include "platform/file_mapping.h"
@@ -30,7 +31,6 @@
 namespace ferrow {
 
 constexpr size_t kResumeBlockSize = 9776;
-constexpr int32_t kMaxParts = 64;
 constexpr uint32_t kResumeBlockVersion = 2;
 // The longest URL the block keeps (longer ones are cut).
 constexpr size_t kResumeBlockUrlLength = 4095;
@@ -45,8 +45,6 @@ class CResumeBlock {
   static uint64_t DataAreaLength(uint64_t size);
   // The whole length of a temporary file for a download of this size.
   static uint64_t FileLength(uint64_t size);
-  // Splits size bytes into parts ranges by integer division; the last takes the remainder.
-  static void SplitParts(uint64_t size, int32_t parts, uint64_t* starts, uint64_t* lengths);
 
   // How an existing block relates to a download.
   enum class Fit {

@@ -18,6 +18,11 @@ class ITransfer {
   virtual bool Start(const std::wstring& url, const std::wstring& file) = 0;
   // Stops every thread of the transfer and waits until they have ended.
   virtual void Stop() = 0;
+  // Asks every thread to stop and returns at once; HasEnded tells when they have. Stop then
+  // finishes the job without waiting.
+  virtual void RequestStop() = 0;
+  // True once the worker thread has ended (its events may still wait to be taken).
+  virtual bool HasEnded() const = 0;
   // Answers a login request: 1 try again, 0 give up.
   virtual void Resume(uint32_t value) = 0;
   // True when the worker has ended and every event has been taken.

@@ -21,11 +21,15 @@ class CTransferItem {
   // Whether its finished event has been handled (a worker that could not even begin sends none).
   bool IsFinishSeen() const { return m_finishSeen; }
   void SetFinishSeen() { m_finishSeen = true; }
+  // A stop was asked for and is not finished: the item waits, untouched, for the worker's end.
+  bool IsStopping() const { return m_stopping; }
+  void SetStopping() { m_stopping = true; }
 
  private:
   CDownloadInfo* m_record;
   std::unique_ptr<ITransfer> m_transfer;
   bool m_finishSeen = false;
+  bool m_stopping = false;
 };
 
 }  // namespace ferrow

@@ -4,16 +4,16 @@
 #include <string_view>
 #include <vector>
 
-#include "download/log_info.h"
-#include "download/transfer_info.h"
-#include "download/transfer_operations.h"
 #include "net/debug_output.h"
+#include "net/entry_info.h"
+#include "net/file_listing.h"
 #include "net/ftp_reply.h"
+#include "net/log_info.h"
+#include "net/transfer_errors.h"
+#include "net/transfer_info.h"
 #include "net/transfer_settings.h"
 #include "platform/socket.h"
 #include "platform/text.h"
-#include "sites/entry_info.h"
-#include "sites/file_listing.h"
 
 namespace ferrow {
 
@@ -21,11 +21,6 @@ namespace {
 
 // The longest listing line taken as one; a longer run without a line end is cut there.
 constexpr size_t kMaxListingLine = 65536;
-
-std::wstring AddressText(uint32_t address) {
-  return std::to_wstring(address >> 24) + L"." + std::to_wstring((address >> 16) & 0xFF) + L"." +
-         std::to_wstring((address >> 8) & 0xFF) + L"." + std::to_wstring(address & 0xFF);
-}
 
 }  // namespace
 
@@ -155,11 +150,12 @@ bool CFtpClient::OpenPassive() {
   }
   // Only the port is taken from the reply: the data connection goes to the host the control
   // connection reached, so a server cannot send Ferrow to a third host (the FTP bounce).
-  std::wstring named = AddressText(address);
+  const IpAddress replied = IpAddress::Ipv4(address);
+  std::wstring named = LocalToWide(replied.Text());
   std::wstring host = m_socket.PeerHost();
   if (host.empty()) host = m_url.Host();
-  uint32_t reached = 0;
-  if (ParseDottedAddress(WideToLocal(host), reached) && reached != address) {
+  IpAddress reached;
+  if (ParseNumericAddress(WideToLocal(host), reached) && reached != replied) {
     AddLogLine(LogKind::kNotice, L"The passive reply names " + named +
                                      L"; the data connection "
                                      L"goes to " +

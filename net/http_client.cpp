@@ -3,11 +3,11 @@
 #include <string_view>
 #include <vector>
 
-#include "download/log_info.h"
-#include "download/transfer_info.h"
-#include "download/transfer_operations.h"
 #include "net/debug_output.h"
 #include "net/http_response.h"
+#include "net/log_info.h"
+#include "net/transfer_errors.h"
+#include "net/transfer_info.h"
 #include "net/transfer_settings.h"
 #include "platform/browser_handover.h"
 #include "platform/clock.h"
@@ -45,23 +45,13 @@ std::wstring Number(uint64_t value) {
 
 CHttpClient::CHttpClient(const CClientContext& context) : CInternetClient(context) {
   if (Settings() != nullptr) m_proxy = Settings()->GetHttpProxy();
+  if (m_proxy.m_enabled) m_socket.SetHttpProxy(m_proxy);
 }
 
 bool CHttpClient::Open(const std::wstring& url) {
   // Behind the HTTP proxy the request line carries the absolute address; RequestTarget()
   // builds it from the URL's parts, so the URL itself keeps its own path.
   return CInternetClient::Open(url);
-}
-
-bool CHttpClient::Connect() {
-  if (!UsesProxy()) return CInternetClient::Connect();
-  ReportStatus(DownloadStatus::kConnecting);
-  if (m_proxy.m_port < 0 || m_proxy.m_port > 65535) {
-    ReportError(MakeError(kCategorySocket, SocketCode::kAddressNotAvailable));
-    return false;
-  }
-  return m_socket.Create() &&
-         m_socket.Connect(m_proxy.m_server, static_cast<uint16_t>(m_proxy.m_port));
 }
 
 bool CHttpClient::Login() {
@@ -233,10 +223,10 @@ bool CHttpClient::FollowRedirect() {
   std::wstring base = current.find(L"://") == std::wstring::npos ? L"http://" + current : current;
   std::wstring target = CInternetURL::Resolve(base, LocalToWide(location));
   CInternetURL next(target);
-  int32_t scheme = next.GetScheme();
+  const Scheme scheme = next.GetScheme();
   if (scheme != Scheme::kHttp && scheme != Scheme::kFtp) {
     // Never a local file, nor an address of a protocol Ferrow does not speak.
-    AddLogLine(LogKind::kNotice, L"The server redirected to " + target +
+    AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
                                      L", an address Ferrow does not fetch (only http:// and "
                                      L"ftp://).");
     ReportError(MakeError(kCategorySystem, SystemCode::kUnrecognizedScheme));
@@ -250,8 +240,8 @@ bool CHttpClient::FollowRedirect() {
     m_url.SetPassword(std::wstring());
   }
   if (scheme == Scheme::kFtp) {
-    AddLogLine(LogKind::kNotice,
-               L"The server redirected to " + target + L"; the download goes on over FTP.");
+    AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
+                                     L"; the download goes on over FTP.");
     if (Transfer() != nullptr) Transfer()->SetUrl(target);
     return Fail(m_replyCode);
   }

@@ -1,9 +1,9 @@
 #pragma once
 // The HTTP/1.1 client: one GET learns a file's size and date, a ranged GET opens the body at
 // any offset, one connection per part. It follows redirects, sends cookies, Basic credentials,
-// a referrer and the configured user agent, and goes through the HTTP proxy of the settings
-// (absolute request target) or the SOCKS proxy (at socket level). A client belongs to one
-// worker or part thread.
+// a referrer and the configured user agent. Its connection goes through the HTTP proxy of the
+// settings (forwarding its requests, which then carry absolute targets) and the SOCKS proxy, as
+// layers of the connection. A client belongs to one worker or part thread.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,8 +25,6 @@ class CHttpClient : public CInternetClient {
   explicit CHttpClient(const CClientContext& context);
 
   bool Open(const std::wstring& url) override;
-  // To the HTTP proxy when it is enabled, else to the URL's host and port.
-  bool Connect() override;
   bool Login() override;
   // Size from "Content-Length:", Date from "Last-Modified:", following redirects.
   bool QueryInformation() override;
@@ -49,7 +47,8 @@ class CHttpClient : public CInternetClient {
   const CProxyInfo& Proxy() const { return m_proxy; }
 
  private:
-  bool UsesProxy() const { return m_proxy.m_enabled; }
+  // Requests go to an HTTP proxy as they are: absolute targets, no credentials.
+  bool UsesProxy() const { return m_socket.ForwardsRequests(); }
   // "host", or "host:port" when the port is not 80.
   std::wstring HostText() const;
   // The path, or behind the HTTP proxy the absolute address (never with credentials).

@@ -1,9 +1,8 @@
 #include "net/internet_client.h"
 
-#include "download/transfer_info.h"
-#include "download/transfer_operations.h"
 #include "net/login_list.h"
 #include "net/resume_event.h"
+#include "net/transfer_info.h"
 #include "net/transfer_settings.h"
 
 namespace ferrow {
@@ -57,22 +56,6 @@ bool CInternetClient::ProbeResume() {
   return false;
 }
 
-bool CInternetClient::PrepareFile() {
-  return CTransferOperations::PrepareFile(*this);
-}
-
-bool CInternetClient::FinishFile() {
-  return CTransferOperations::FinishFile(*this);
-}
-
-bool CInternetClient::Download() {
-  return CTransferOperations::Download(*this);
-}
-
-bool CInternetClient::ReceivePart() {
-  return CTransferOperations::ReceivePart(*this);
-}
-
 bool CInternetClient::IsLoginFailure(ErrorValue) const {
   return false;
 }
@@ -93,10 +76,6 @@ uint32_t CInternetClient::WaitForResume(uint32_t milliseconds) {
   uint32_t value = 0;
   if (resume == nullptr || !resume->WaitAndTake(milliseconds, value)) return 0;
   return value;
-}
-
-bool CInternetClient::RetryDecision() {
-  return CTransferOperations::RetryDecision(*this);
 }
 
 std::unique_ptr<CInternetClient> CInternetClient::Clone(const CClientContext&) const {

@@ -1,9 +1,10 @@
 #pragma once
-// The base of the protocol clients. A client owns the connection socket, the URL it works on
-// and a 64 KiB receive buffer, and offers the operations the transfer worker calls in a fixed
-// order: Open, Connect, Login, QueryInformation, ProbeResume, Disconnect, the file operations,
-// WaitForStop, RetryDecision. Results are true for success; a failing operation has recorded
-// the transfer's error first. A client lives for one worker or part thread.
+// The base of the protocol clients. A client owns the connection, the URL it works on and a
+// 64 KiB receive buffer, and offers the protocol steps the transfer worker calls in a fixed
+// order: Open, Connect, Login, QueryInformation, ProbeResume, Disconnect, then OpenData for each
+// part. It moves bytes only: where they go on disk is the transfer's business (download/).
+// Results are true for success; a failing operation has recorded the transfer's error first.
+// A client lives for one worker or part thread.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,8 +12,6 @@
 #include "net/client_context.h"
 #include "net/internet_url.h"
 #include "net/proxy_socket.h"
-#include "platform/file.h"
-#include "platform/manual_reset_event.h"
 
 namespace ferrow {
 
@@ -40,12 +39,6 @@ class CInternetClient : public CClientContext {
   // Learns whether the server can continue at an offset (the description's resume mode).
   virtual bool ProbeResume();
 
-  // The file operations of the transfer worker.
-  virtual bool PrepareFile();
-  virtual bool FinishFile();
-  virtual bool Download();
-  virtual bool ReceivePart();
-
   virtual bool IsLoginFailure(ErrorValue error) const;
   // Only a connection reset or closed early and a time-out are worth another attempt.
   virtual bool IsRetryable(ErrorValue error) const;
@@ -54,9 +47,6 @@ class CInternetClient : public CClientContext {
   // Waits on the resume event (kWaitForever has no limit); when set, resets it and returns
   // its value, else 0.
   virtual uint32_t WaitForResume(uint32_t milliseconds);
-  // Counts the failed attempt and decides whether to give up (true) or try again.
-  virtual bool RetryDecision();
-
   // A new client of the same protocol for another context (a part); none in the base.
   virtual std::unique_ptr<CInternetClient> Clone(const CClientContext& context) const;
   // Opens the data stream from an offset; returns the socket to read it from, or none.
@@ -69,9 +59,6 @@ class CInternetClient : public CClientContext {
   char* Buffer() { return m_buffer.get(); }
   uint32_t ReplyCode() const { return m_replyCode; }
   const char* ReplyText() const { return m_replyText; }
-  // The master's temporary file, locked by PrepareFile and held until the client ends, so
-  // that one transfer at a time owns it.
-  CFile& HeldTemporaryFile() { return m_temporaryFile; }
 
  protected:
   CProxySocket m_socket;
@@ -79,7 +66,6 @@ class CInternetClient : public CClientContext {
   std::unique_ptr<char[]> m_buffer;
   uint32_t m_replyCode = 0;
   const char* m_replyText = nullptr;  // points into m_buffer
-  CFile m_temporaryFile;
 };
 
 }  // namespace ferrow

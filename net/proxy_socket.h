@@ -1,20 +1,30 @@
 #pragma once
-// The socket of a protocol client: one blocking IPv4 stream connection, registered in the
-// transfer's socket list while open so that a stop can break its calls. Every failure is
-// recorded on the transfer description (see ReportFailure) and closes the socket.
-// A socket belongs to one client and one thread.
+// The connection of a protocol client: the top of a chain of stream layers (byte_stream.h) that
+// it builds from the transfer settings, TCP at the bottom, the SOCKS proxy above it when one is
+// enabled, the HTTP proxy above that when the client asks for it (SetHttpProxy). The client
+// reads and writes through it without knowing what is underneath. It adds what every client
+// needs on top of the chain: replies read line by line, the failure report to the transfer, and
+// registration in the transfer's socket list (by the bottom layer) so that a stop breaks every
+// call. Every failure is recorded on the transfer description (see ReportFailure) and closes the
+// connection. A socket belongs to one client and one thread.
 //
-// Time-outs (from the transfer settings when the socket is created): Connect, SOCKS
-// negotiation included, must stand within the connect time-out. Every wait for data counts
-// against the stall time-out: when the waits since the last request sent add up to it and
-// brought fewer than kStallMinimumBytes, the connection has stalled. Both fail with 10060.
+// Time-outs (from the transfer settings when the socket is created, kept by the bottom layer):
+// Connect, proxy negotiations included, must stand within the connect time-out. Every wait for
+// data counts against the stall time-out: when the waits since the last request sent add up to
+// it and brought fewer than kStallMinimumBytes, the connection has stalled. Both fail with
+// 10060.
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "net/byte_stream.h"
 #include "net/client_context.h"
+#include "net/proxy_info.h"
 #include "platform/socket.h"
 
 namespace ferrow {
+
+class CTcpStream;
 
 class CProxySocket : public CClientContext {
  public:
@@ -23,13 +33,21 @@ class CProxySocket : public CClientContext {
   CProxySocket(const CProxySocket&) = delete;
   CProxySocket& operator=(const CProxySocket&) = delete;
 
-  // Closes any open handle, creates a new socket and adds it to the socket list.
+  // Connections of this socket go through the HTTP proxy (an HTTP client's choice; the SOCKS
+  // proxy of the settings, when enabled, still carries the connection to it). In forward mode
+  // the client sends requests with absolute targets to the proxy (ForwardsRequests).
+  void SetHttpProxy(const CProxyInfo& proxy, bool tunnel = false);
+  // True when requests go to an HTTP proxy as they are, with absolute targets.
+  bool ForwardsRequests() const { return m_httpProxy.m_enabled && !m_tunnel; }
+
+  // Closes any open connection, creates a new socket and adds it to the socket list.
   bool Create();
-  // Removes the socket from the list and releases it; clears the connected flag.
+  // Leaves the socket list and releases the connection; clears the connected flag.
   void Close();
-  // Connects to the target, directly or through the SOCKS proxy of the settings.
+  // Connects to the target through the layers the settings and SetHttpProxy ask for.
   bool Connect(const std::wstring& host, uint16_t port);
-  // A direct connection: the host as a dotted address, else by name lookup (first address).
+  // A direct connection with the bottom layer alone: the host as a numeric address, else by
+  // name lookup (first address).
   bool RawConnect(const std::wstring& host, uint16_t port);
 
   // One receive call (flags: kReceivePeek). Anything below 1 is a failure: reported, socket
@@ -58,42 +76,35 @@ class CProxySocket : public CClientContext {
   // The local address and port as PORT command text: "h1,h2,h3,h4,p1,p2". Empty on failure.
   std::wstring PortText();
 
-  // Records the last socket error on the description and closes the socket. A requested
-  // stop wins: its "cancelled" error stays. A call that left no error code records
-  // fallback. Returns false, for use in return statements.
-  bool ReportFailure(uint16_t fallback = SocketCode::kConnectionReset);
-  // The address of the host at the other end: the connection's peer, or through the SOCKS
-  // proxy the target the proxy was asked for. Empty when it cannot be told.
+  // Records the failure on the description and closes the socket. A requested stop wins: its
+  // "cancelled" error stays. Without an error of its own (0) the chain's error is recorded, and
+  // when the chain has none either, fallback. Returns false, for use in return statements.
+  bool ReportFailure(ErrorValue error = 0, uint16_t fallback = SocketCode::kConnectionReset);
+  // The address of the host at the other end: the connection's peer, or through a tunnel the
+  // target the proxy was asked for. Empty when it cannot be told.
   std::wstring PeerHost() const;
 
-  bool IsOpen() const { return m_handle != kInvalidSocket; }
+  bool IsOpen() const;
   bool IsConnected() const { return m_connected; }
-  SocketHandle Handle() const { return m_handle; }
+  SocketHandle Handle() const;
   const std::wstring& TargetHost() const { return m_targetHost; }
   uint16_t TargetPort() const { return m_targetPort; }
   int32_t Pending() const { return m_pending; }
 
  private:
-  // Milliseconds the next wait for data may take: what is left of the stall time-out, and of
-  // the connect time-out while connecting. 0 when nothing is left.
-  int WaitLimit() const;
-  bool ConnectWithin(const std::wstring& host, uint16_t port);
-  int ReceiveUntilEnd(void* buffer, int size, int flags);
-  // Counts a finished wait; false (time-out reported) when the connection has stalled.
-  bool CountWait(int64_t waited, int received);
-  void StartWindow();
+  // Puts the proxy layers the settings ask for on top of the bottom layer.
+  void AddLayers();
 
-  SocketHandle m_handle = kInvalidSocket;
+  std::unique_ptr<IByteStream> m_stream;  // the top of the chain, owning the layers below
+  CTcpStream* m_tcp = nullptr;            // the bottom of the chain
+  CProxyInfo m_httpProxy;
+  bool m_tunnel = false;
   bool m_connected = false;
   std::wstring m_targetHost;
   uint16_t m_targetPort = 0;
   int32_t m_pending = 0;
-  bool m_throughSocks = false;
   uint32_t m_connectTimeout;
   uint32_t m_stallTimeout;
-  int64_t m_connectDeadline = 0;  // monotonic milliseconds; 0 while not connecting
-  int64_t m_waited = 0;           // milliseconds waited for data in this stall window
-  uint64_t m_windowBytes = 0;     // bytes received in this stall window
 };
 
 }  // namespace ferrow

@@ -81,4 +81,14 @@ class CTransferSettings {
   uint32_t m_stallTimeout = kDefaultStallTimeout;
 };
 
+// Whoever holds the user's network settings and fills a transfer's copy from them: the
+// application's settings, or a test's.
+class ITransferSettingsSource {
+ public:
+  virtual void CopyTo(CTransferSettings& transfer) const = 0;
+
+ protected:
+  ~ITransferSettingsSource() = default;
+};
+
 }  // namespace ferrow

@@ -29,13 +29,17 @@ void ClearSocketError() {
   t_lastSocketError = 0;
 }
 
-sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
-  sockaddr_in sa;
+// The system's form of an address; false (with 10047 recorded) for a family not served yet.
+bool MakeAddress(const IpAddress& address, uint16_t port, sockaddr_in& sa) {
+  if (!address.IsIpv4()) {
+    t_lastSocketError = SocketCode::kAddressFamily;
+    return false;
+  }
   std::memset(&sa, 0, sizeof(sa));
   sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(address);
+  sa.sin_addr.s_addr = htonl(address.ToIpv4());
   sa.sin_port = htons(port);
-  return sa;
+  return true;
 }
 
 // Waits until the socket is ready for events (or hung up, which a shutdown from another thread
@@ -60,11 +64,35 @@ bool WaitFor(SocketHandle socket, short events, int timeLimit) {
 
 }  // namespace
 
+IpAddress IpAddress::Ipv4(uint32_t address) {
+  IpAddress result;
+  result.bytes[0] = static_cast<uint8_t>(address >> 24);
+  result.bytes[1] = static_cast<uint8_t>(address >> 16);
+  result.bytes[2] = static_cast<uint8_t>(address >> 8);
+  result.bytes[3] = static_cast<uint8_t>(address);
+  return result;
+}
+
+uint32_t IpAddress::ToIpv4() const {
+  if (!IsIpv4()) return 0;
+  return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
+}
+
+std::string IpAddress::Text() const {
+  char text[INET6_ADDRSTRLEN] = {};
+  ::inet_ntop(IsIpv4() ? AF_INET : AF_INET6, bytes.data(), text, sizeof(text));
+  return text;
+}
+
 uint16_t LastSocketError() {
   return t_lastSocketError;
 }
 
-SocketHandle SocketCreate() {
+SocketHandle SocketCreate(IpAddress::Family family) {
+  if (family != IpAddress::Family::kIpv4) {
+    t_lastSocketError = SocketCode::kAddressFamily;
+    return kInvalidSocket;
+  }
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) {
     SetSocketError(errno);
@@ -85,10 +113,10 @@ void SocketClose(SocketHandle socket) {
   ::close(socket);
 }
 
-bool ParseDottedAddress(const std::string& text, uint32_t& address) {
+bool ParseNumericAddress(const std::string& text, IpAddress& address) {
   in_addr addr;
   if (text.empty() || ::inet_aton(text.c_str(), &addr) == 0) return false;
-  address = ntohl(addr.s_addr);
+  address = IpAddress::Ipv4(ntohl(addr.s_addr));
   return true;
 }
 
@@ -107,7 +135,7 @@ bool IsReservedInvalidName(std::string name) {
 
 }  // namespace
 
-bool LookupHost(const std::string& host, uint32_t& address) {
+bool LookupHost(const std::string& host, IpAddress& address) {
   if (host.empty() || IsReservedInvalidName(host)) {
     t_lastSocketError = SocketCode::kHostNotFound;
     return false;
@@ -123,13 +151,16 @@ bool LookupHost(const std::string& host, uint32_t& address) {
     if (result != nullptr) ::freeaddrinfo(result);
     return false;
   }
-  address = ntohl(reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr);
+  address =
+      IpAddress::Ipv4(ntohl(reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr));
   ::freeaddrinfo(result);
   ClearSocketError();
   return true;
 }
 
-bool SocketConnect(SocketHandle socket, uint32_t address, uint16_t port, int timeLimit) {
+bool SocketConnect(SocketHandle socket, const IpAddress& address, uint16_t port, int timeLimit) {
+  sockaddr_in sa;
+  if (!MakeAddress(address, port, sa)) return false;
   // The attempt runs in non-blocking mode and is waited for with poll: a shutdown from another
   // thread wakes that wait at once, even when it came before the attempt started (the socket
   // then reports hang-up), which a blocking connect would not notice.
@@ -138,7 +169,6 @@ bool SocketConnect(SocketHandle socket, uint32_t address, uint16_t port, int tim
     SetSocketError(errno);
     return false;
   }
-  sockaddr_in sa = MakeAddress(address, port);
   int err = 0;
   if (::connect(socket, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) < 0) {
     err = errno;
@@ -194,8 +224,9 @@ int SocketSend(SocketHandle socket, const void* data, int size, int timeLimit) {
   return static_cast<int>(n);
 }
 
-bool SocketBind(SocketHandle socket, uint32_t address, uint16_t port) {
-  sockaddr_in sa = MakeAddress(address, port);
+bool SocketBind(SocketHandle socket, const IpAddress& address, uint16_t port) {
+  sockaddr_in sa;
+  if (!MakeAddress(address, port, sa)) return false;
   if (::bind(socket, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) < 0) {
     SetSocketError(errno);
     return false;
@@ -238,7 +269,7 @@ bool NameOf(SocketHandle socket, SocketAddress& out, bool local) {
     SetSocketError(errno);
     return false;
   }
-  out.address = ntohl(sa.sin_addr.s_addr);
+  out.address = IpAddress::Ipv4(ntohl(sa.sin_addr.s_addr));
   out.port = ntohs(sa.sin_port);
   ClearSocketError();
   return true;

@@ -1,7 +1,11 @@
 #pragma once
-// Blocking IPv4 stream sockets. Every call records the socket error code of its failure
-// (Winsock numbering, see error_code.h) for the calling thread, read by LastSocketError(), the
-// way the network layer above expects: one call, then the error of that call.
+// Blocking stream sockets. Every call records the socket error code of its failure (Winsock
+// numbering, see error_code.h) for the calling thread, read by LastSocketError(), the way the
+// network layer above expects: one call, then the error of that call.
+//
+// Addresses are IpAddress values, so that IPv6 needs no change of the interfaces above; today
+// names resolve to IPv4 only, and an IPv6 address is refused with 10047 (family not supported).
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -13,9 +17,28 @@ constexpr SocketHandle kInvalidSocket = -1;
 // Flags of SocketReceive.
 constexpr int kReceivePeek = 1;
 
-// An IPv4 address and port, both in host byte order.
+// An IP address of either family, its bytes in network order (an IPv4 address in the first
+// four).
+struct IpAddress {
+  enum class Family : uint8_t { kIpv4, kIpv6 };
+
+  Family family = Family::kIpv4;
+  std::array<uint8_t, 16> bytes{};
+
+  // From an IPv4 address in host byte order (0x7F000001 is 127.0.0.1).
+  static IpAddress Ipv4(uint32_t address);
+  bool IsIpv4() const { return family == Family::kIpv4; }
+  // The IPv4 address in host byte order; 0 for an IPv6 address.
+  uint32_t ToIpv4() const;
+  // "127.0.0.1", or the IPv6 text form.
+  std::string Text() const;
+
+  friend bool operator==(const IpAddress&, const IpAddress&) = default;
+};
+
+// An address and a port (host byte order).
 struct SocketAddress {
-  uint32_t address = 0;
+  IpAddress address;
   uint16_t port = 0;
 };
 
@@ -23,29 +46,30 @@ struct SocketAddress {
 // receive found the connection closed by the peer.
 uint16_t LastSocketError();
 
-SocketHandle SocketCreate();
+SocketHandle SocketCreate(IpAddress::Family family = IpAddress::Family::kIpv4);
 // Breaks every blocking call on the socket (connect, receive, send, accept), from any thread,
 // without releasing the handle; the owner closes it afterwards.
 void SocketShutdown(SocketHandle socket);
 void SocketClose(SocketHandle socket);
 
-// Reads a dotted IPv4 address ("127.0.0.1"; the short and hexadecimal forms are accepted too).
-bool ParseDottedAddress(const std::string& text, uint32_t& address);
+// Reads a numeric address: dotted IPv4 ("127.0.0.1"; the short and hexadecimal forms are accepted
+// too).
+bool ParseNumericAddress(const std::string& text, IpAddress& address);
 // Looks a host name up (IPv4 only) and gives the first address of the answer.
-bool LookupHost(const std::string& host, uint32_t& address);
+bool LookupHost(const std::string& host, IpAddress& address);
 
 // The waits below take a time limit in milliseconds (-1: none); a call that runs out of it
 // fails with the time-out error (10060).
 constexpr int kNoTimeLimit = -1;
 
-bool SocketConnect(SocketHandle socket, uint32_t address, uint16_t port,
+bool SocketConnect(SocketHandle socket, const IpAddress& address, uint16_t port,
                    int timeLimit = kNoTimeLimit);
 // One receive call: bytes received, 0 when the peer closed the connection, -1 on failure.
 int SocketReceive(SocketHandle socket, void* buffer, int size, int flags,
                   int timeLimit = kNoTimeLimit);
 // One send call: bytes sent or -1. Never raises a broken-pipe signal.
 int SocketSend(SocketHandle socket, const void* data, int size, int timeLimit = kNoTimeLimit);
-bool SocketBind(SocketHandle socket, uint32_t address, uint16_t port);
+bool SocketBind(SocketHandle socket, const IpAddress& address, uint16_t port);
 bool SocketListen(SocketHandle socket, int backlog);
 SocketHandle SocketAccept(SocketHandle socket, int timeLimit = kNoTimeLimit);
 bool SocketLocalAddress(SocketHandle socket, SocketAddress& out);

@@ -7,7 +7,6 @@
 #include "platform/folders.h"
 #include "platform/shared_library.h"
 #include "platform/text.h"
-#include "store/settings.h"
 
 namespace ferrow {
 namespace {
@@ -57,10 +56,10 @@ int CBrowserIntegration::Call(Export which) const {
   return function();
 }
 
-bool CBrowserIntegration::Toggle(CSettings& settings) const {
-  Apply(!settings.m_enableIntegration);
-  settings.m_enableIntegration = Call(Export::kIsPluginEnabled) != 0;
-  return settings.m_enableIntegration;
+bool CBrowserIntegration::Toggle(bool& enableIntegration) const {
+  Apply(!enableIntegration);
+  enableIntegration = Call(Export::kIsPluginEnabled) != 0;
+  return enableIntegration;
 }
 
 }  // namespace ferrow

@@ -11,7 +11,6 @@
 namespace ferrow {
 
 class CResourceManager;
-class CSettings;
 
 class CBrowserIntegration {
  public:
@@ -33,9 +32,9 @@ class CBrowserIntegration {
   int Apply(bool enable) const {
     return Call(enable ? Export::kEnablePlugin : Export::kDisablePlugin);
   }
-  // The tray's Integration command: switches to the opposite of "EnableIntegration", then
-  // stores what "IsPluginEnabled" reports into it. The new setting.
-  bool Toggle(CSettings& settings) const;
+  // The tray's Integration command: switches to the opposite of the "EnableIntegration" setting
+  // given, then stores what "IsPluginEnabled" reports into it. The new setting.
+  bool Toggle(bool& enableIntegration) const;
 
   const std::wstring& LibraryPath() const { return m_libraryPath; }
 

@@ -1,7 +1,7 @@
 #include "shell/sound_manager.h"
 
 #include "platform/folders.h"
-#include "store/settings.h"
+#include "shell/sound_list.h"
 
 namespace ferrow {
 
@@ -21,10 +21,10 @@ std::wstring CSoundManager::ResolvePath(const std::wstring& file) {
 }
 
 void CSoundManager::Play(SoundEvent event) {
-  if (!m_settings || !m_settings->m_enableSounds || m_stop.IsSet()) return;
+  if (!m_enabled || !*m_enabled || !m_files || m_stop.IsSet()) return;
   std::wstring file;
   // An event without a file (or with an empty one) plays nothing.
-  if (!m_settings->m_soundFiles.Lookup(static_cast<uint32_t>(event), file) || file.empty()) return;
+  if (!m_files->Lookup(static_cast<uint32_t>(event), file) || file.empty()) return;
   if (!m_started) {
     m_started = m_thread.Start([this] { Run(); });
     if (!m_started) return;

@@ -16,7 +16,7 @@
 
 namespace ferrow {
 
-class CSettings;
+class CSoundList;
 
 class CSoundManager : public IEventSounds {
  public:
@@ -26,8 +26,12 @@ class CSoundManager : public IEventSounds {
   CSoundManager(const CSoundManager&) = delete;
   CSoundManager& operator=(const CSoundManager&) = delete;
 
-  // The live settings, which outlive the manager (or null: no sounds).
-  void SetSettings(const CSettings* settings) { m_settings = settings; }
+  // The live settings "EnableSounds" and "SoundFiles", which outlive the manager (or null: no
+  // sounds).
+  void SetSettings(const bool* enabled, const CSoundList* files) {
+    m_enabled = enabled;
+    m_files = files;
+  }
   void Play(SoundEvent event) override;
   // Drops what waits, cuts the playing sound short and ends the thread. Nothing plays after.
   void Stop();
@@ -40,7 +44,8 @@ class CSoundManager : public IEventSounds {
   void Run();
 
   IWavePlayer& m_player;
-  const CSettings* m_settings = nullptr;
+  const bool* m_enabled = nullptr;
+  const CSoundList* m_files = nullptr;
   std::mutex m_lock;  // guards the queue
   std::deque<std::wstring> m_queue;
   CThread m_thread;

@@ -4,7 +4,7 @@
 #include "net/http_client.h"
 #include "platform/internet_connection.h"
 #include "platform/text.h"
-#include "store/registry.h"
+#include "shell/registry.h"
 
 namespace ferrow {
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "download/log_info.h"
 #include "net/internet_url.h"
+#include "net/log_info.h"
 #include "platform/error_code.h"
 #include "platform/local_time.h"
 #include "platform/system_message.h"
@@ -77,7 +77,7 @@ class LogPrinter {
                   << '\n';
           }
           break;
-        case ExplorerLog::kFailureKind:
+        case LogKind::kFailure:
           m_err << "failed: " << ErrorDescription(line.Extra()) << '\n';
           m_failed = true;
           break;
@@ -124,8 +124,8 @@ char TypeLetter(std::int32_t type) {
 
 }  // namespace
 
-int PrintRemoteListing(const std::wstring& url, const CSettings& settings, std::ostream& out,
-                       std::ostream& err, const ListingPrintOptions& options) {
+int PrintRemoteListing(const std::wstring& url, const ITransferSettingsSource& settings,
+                       std::ostream& out, std::ostream& err, const ListingPrintOptions& options) {
   CSiteExplorer explorer(settings);
   return PrintRemoteListing(explorer, url, out, err, options);
 }

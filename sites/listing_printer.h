@@ -7,8 +7,8 @@
 
 namespace ferrow {
 
-class CSettings;
 class CSiteExplorer;
+class ITransferSettingsSource;
 
 struct ListingPrintOptions {
   // The protocol log (commands and replies) goes to err as well.
@@ -21,8 +21,9 @@ struct ListingPrintOptions {
 // order: type ("d" folder, "-" file, "l" link, "?" unknown), size, local date and name. The
 // ".." entry is left out. Why a folder could not be listed goes to err. Returns 0 when the
 // folder was listed, 1 when not (also for an address of another scheme).
-int PrintRemoteListing(const std::wstring& url, const CSettings& settings, std::ostream& out,
-                       std::ostream& err, const ListingPrintOptions& options = {});
+int PrintRemoteListing(const std::wstring& url, const ITransferSettingsSource& settings,
+                       std::ostream& out, std::ostream& err,
+                       const ListingPrintOptions& options = {});
 // The same with an explorer of the caller's (used by the tests with a scripted client).
 int PrintRemoteListing(CSiteExplorer& explorer, const std::wstring& url, std::ostream& out,
                        std::ostream& err, const ListingPrintOptions& options = {});

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <mutex>
 
-#include "download/transfer_info.h"
 #include "net/client_context.h"
 #include "net/ftp_client.h"
 #include "net/internet_client.h"
 #include "net/internet_url.h"
+#include "net/transfer_info.h"
+#include "platform/assert.h"
 #include "sites/folder_path.h"
-#include "store/settings.h"
 
 namespace ferrow {
 
@@ -37,7 +37,7 @@ std::wstring FolderOf(const std::wstring& url) {
 
 }  // namespace
 
-CSiteExplorer::CSiteExplorer(const CSettings& settings, ClientFactory factory)
+CSiteExplorer::CSiteExplorer(const ITransferSettingsSource& settings, ClientFactory factory)
     : m_globalSettings(settings), m_factory(std::move(factory)) {
   if (!m_factory) m_factory = MakeFtpClient;
 }
@@ -47,6 +47,7 @@ CSiteExplorer::~CSiteExplorer() {
 }
 
 void CSiteExplorer::Connect(const std::wstring& url) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   Stop();
   {
     Lock lock(m_lock);
@@ -58,6 +59,7 @@ void CSiteExplorer::Connect(const std::wstring& url) {
 }
 
 bool CSiteExplorer::ChangeFolder(const std::wstring& name) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   if (!IsSafeFolderText(name)) return false;
   if (!IsRunning()) {
     std::wstring address;
@@ -81,12 +83,18 @@ bool CSiteExplorer::ChangeFolder(const std::wstring& name) {
   return true;
 }
 
+void CSiteExplorer::RequestStop() {
+  if (!m_thread.IsRunning()) return;
+  // The stop event before the sockets: a socket the worker creates after the close sees it.
+  m_stop.Set();
+  m_sockets.CloseAll();
+  m_resume.Signal(0);
+}
+
 void CSiteExplorer::Stop() {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   if (m_thread.IsRunning()) {
-    // The stop event before the sockets: a socket the worker creates after the close sees it.
-    m_stop.Set();
-    m_sockets.CloseAll();
-    m_resume.Signal(0);
+    RequestStop();
     while (!m_ended.Wait(kStopRecloseMilliseconds)) m_sockets.CloseAll();
   }
   m_thread.Wait();
@@ -129,6 +137,7 @@ void CSiteExplorer::RemoveView(ISiteExplorerListener* view) {
 }
 
 void CSiteExplorer::OnTimer() {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   uint32_t event = 0;
   while (m_events.Take(event)) {
     // A view may add or remove views while it handles the event.
@@ -170,15 +179,15 @@ void CSiteExplorer::Run() {
     client->Open(address);
     url = client->Url();
   }
-  context.AddLogLine(ExplorerLog::kInfoKind, ExplorerLog::kStart, url.Host(),
+  context.AddLogLine(LogKind::kInfo, ExplorerLog::kStart, url.Host(),
                      static_cast<uint32_t>(url.Port()));
 
   // A stop breaks whatever call is running; it ends the connection as stopped, not as failed.
   const auto end = [&] {
     if (m_stop.IsSet()) {
-      context.AddLogLine(ExplorerLog::kInfoKind, ExplorerLog::kStopped, L"", 0);
+      context.AddLogLine(LogKind::kInfo, ExplorerLog::kStopped, L"", 0);
     } else {
-      context.AddLogLine(ExplorerLog::kFailureKind, ExplorerLog::kFailure, L"", transfer.Error());
+      context.AddLogLine(LogKind::kFailure, ExplorerLog::kFailure, L"", transfer.Error());
     }
   };
 

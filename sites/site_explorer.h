@@ -11,10 +11,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "download/log_list.h"
 #include "net/event_list.h"
+#include "net/file_listing.h"
+#include "net/log_list.h"
 #include "net/resume_event.h"
 #include "net/socket_list.h"
 #include "net/stop_event.h"
@@ -22,14 +24,12 @@
 #include "platform/critical_section.h"
 #include "platform/manual_reset_event.h"
 #include "platform/thread.h"
-#include "sites/file_listing.h"
 #include "sites/site_explorer_listener.h"
 
 namespace ferrow {
 
 class CInternetClient;
 class CClientContext;
-class CSettings;
 
 namespace ExplorerEvent {
 constexpr uint32_t kLog = 5;          // a log line was added
@@ -40,10 +40,9 @@ constexpr uint32_t kIdle = 13;        // waiting for the next folder
 constexpr uint32_t kListing = 14;     // a new listing is available
 }  // namespace ExplorerEvent
 
-// The explorer's own log lines (kind, number; see CLogInfo's second form).
+// The numbers of the explorer's own log lines (CLogInfo's second form, of kind LogKind::kInfo or,
+// for a failure, LogKind::kFailure).
 namespace ExplorerLog {
-constexpr uint32_t kInfoKind = 0;
-constexpr uint32_t kFailureKind = 3;
 constexpr uint32_t kStart = 1;    // argument: host, extra: port
 constexpr uint32_t kStopped = 2;  // extra: 0
 constexpr uint32_t kFailure = 3;  // extra: the error value
@@ -57,8 +56,8 @@ class CSiteExplorer {
   // How often the driving thread should call OnTimer.
   static constexpr uint32_t kTimerMilliseconds = 100;
 
-  // The settings are copied at every connect and must outlive the explorer.
-  explicit CSiteExplorer(const CSettings& settings, ClientFactory factory = {});
+  // The network settings are copied at every connect; their source must outlive the explorer.
+  explicit CSiteExplorer(const ITransferSettingsSource& settings, ClientFactory factory = {});
   // Ends a running connection.
   ~CSiteExplorer();
   CSiteExplorer(const CSiteExplorer&) = delete;
@@ -73,6 +72,11 @@ class CSiteExplorer {
   bool ChangeFolder(const std::wstring& name);
   // Breaks the worker's network calls, wakes it and waits for it to end.
   void Stop();
+  // The same without the wait: call it again now and then (it closes sockets made since)
+  // until HasEnded, then Stop finishes without waiting.
+  void RequestStop();
+  // True when no worker runs (it has ended, or none was started).
+  bool HasEnded() const { return !m_thread.IsRunning(); }
   bool IsRunning() const;
 
   CFileListing GetListing() const;
@@ -96,7 +100,7 @@ class CSiteExplorer {
   bool ListFolder(CInternetClient& client);
   void Raise(uint32_t event) { m_events.Add(event); }
 
-  const CSettings& m_globalSettings;
+  const ITransferSettingsSource& m_globalSettings;
   ClientFactory m_factory;
 
   CThread m_thread;
@@ -119,8 +123,9 @@ class CSiteExplorer {
   // From the start of a connection until its worker has left its loop.
   bool m_active = false;
 
-  // Only the driving thread touches the views.
+  // Only the driving thread (the one that made the explorer) touches the views.
   std::vector<ISiteExplorerListener*> m_views;
+  const std::thread::id m_owner = std::this_thread::get_id();
 };
 
 }  // namespace ferrow

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "store/settings.h"
+#include "app/settings.h"
 #include "tests/support/sandbox.h"
 
 namespace ferrow {

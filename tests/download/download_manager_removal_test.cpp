@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "app/application_data.h"
 #include "download/download_info.h"
 #include "download/download_listener.h"
 #include "download/download_manager.h"
 #include "net/event_list.h"
-#include "store/application_data.h"
-#include "tests/net/fake_clock.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/fake_transfer.h"
 #include "tests/support/sandbox.h"
 
@@ -20,7 +20,7 @@ namespace {
 
 class FileReadingListener : public IDownloadListener {
  public:
-  void OnDownloadMessage(uint32_t event, CDownloadInfo& record) override {
+  void OnDownloadMessage(TransferEvent event, CDownloadInfo& record) override {
     if (event == TransferEvent::kFinished) m_log.push_back(L"finished " + record.m_file);
   }
   void OnDownloadRemoved(CDownloadInfo& record) override {
@@ -36,7 +36,8 @@ class RemoveSuccessfulTest : public test::SandboxedTest {
     m_data.m_settings.SetDefaults();
     m_data.m_settings.m_startQueue = false;
     m_data.m_settings.m_removeSuccessful = true;
-    m_manager = std::make_unique<CDownloadManager>(m_data, m_factory, m_clock);
+    m_manager = std::make_unique<CDownloadManager>(m_data.GetDownloadLists(), m_data.m_settings,
+                                                   m_factory, m_clock);
     m_manager->SetDownloadSaver([] {});
     m_manager->AddListener(&m_listener);
     m_manager->Create();
@@ -51,7 +52,7 @@ class RemoveSuccessfulTest : public test::SandboxedTest {
     m_manager->Start(stored, true);
     return stored;
   }
-  void End(CDownloadInfo& record, int32_t status) {
+  void End(CDownloadInfo& record, DownloadStatus status) {
     static_cast<test::FakeTransfer*>(m_manager->FindTransfer(record))->Finish(status);
   }
   void Tick() { m_manager->OnTimer(CDownloadManager::kUpdateTimer); }

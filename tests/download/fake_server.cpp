@@ -4,14 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "download/transfer_info.h"
+#include "net/transfer_info.h"
 #include "platform/text.h"
 
 namespace ferrow::test {
 
 namespace {
 
-constexpr uint32_t kLoopbackAddress = 0x7F000001;
+const IpAddress kLoopbackAddress = IpAddress::Ipv4(0x7F000001);
 
 bool SendAll(SocketHandle socket, const char* data, size_t size) {
   while (size > 0) {
@@ -100,38 +100,41 @@ void FakeServer::Serve(SocketHandle socket) {
     char* rest = nullptr;
     uint64_t offset = std::strtoull(line.c_str() + 4, &rest, 10);
     uint64_t requestEnd = std::strtoull(rest, nullptr, 10);
+    // The switches as they are now, read under the lock that Configure changes them under.
+    FakeSource::Switches switches;
     {
       std::lock_guard<std::mutex> guard(m_lock);
       m_offsets.push_back(offset);
+      switches = m_source.CopySwitches();
     }
     ++m_dataRequests;
-    int status = m_source.dataStatus;
-    if (m_source.requireLogin && !m_source.authorized) status = 401;
+    int status = switches.dataStatus;
+    if (switches.requireLogin && !m_source.authorized) status = 401;
     if (status != 0) {
       std::string answer = "ERR " + std::to_string(status) + "\n";
       if (!SendAll(socket, answer.data(), answer.size())) break;
       continue;
     }
     const std::string& content = m_source.content;
-    uint64_t from = m_source.ignoreRange ? 0 : std::min<uint64_t>(offset, content.size());
-    const char* answer = m_source.ignoreRange ? "OK W\n" : "OK P\n";
+    uint64_t from = switches.ignoreRange ? 0 : std::min<uint64_t>(offset, content.size());
+    const char* answer = switches.ignoreRange ? "OK W\n" : "OK P\n";
     if (!SendAll(socket, answer, 5)) break;
-    if (m_source.stallBody) {
+    if (switches.stallBody) {
       char c;
       while (SocketReceive(socket, &c, 1, 0) > 0) {
       }
       break;
     }
     uint64_t end = content.size();
-    if (!m_source.ignoreRange && requestEnd > from) end = std::min<uint64_t>(end, requestEnd);
+    if (!switches.ignoreRange && requestEnd > from) end = std::min<uint64_t>(end, requestEnd);
     int body = ++m_bodies;
     bool cut =
-        m_source.resetAfter >= 0 && (m_source.resetCount == 0 || body <= m_source.resetCount);
-    if (cut) end = std::min<uint64_t>(end, from + static_cast<uint64_t>(m_source.resetAfter));
+        switches.resetAfter >= 0 && (switches.resetCount == 0 || body <= switches.resetCount);
+    if (cut) end = std::min<uint64_t>(end, from + static_cast<uint64_t>(switches.resetAfter));
     bool ok = true;
     while (ok && from < end) {
       uint64_t chunk = end - from;
-      if (m_source.paceBytes > 0) chunk = std::min<uint64_t>(chunk, m_source.paceBytes);
+      if (switches.paceBytes > 0) chunk = std::min<uint64_t>(chunk, switches.paceBytes);
       chunk = std::min<uint64_t>(chunk, 65536);
       // Counted before the send: the client may see the bytes before this thread runs again,
       // and tests read the count as soon as the client is done.
@@ -142,8 +145,14 @@ void FakeServer::Serve(SocketHandle socket) {
       } else {
         m_bytesSent -= static_cast<int64_t>(chunk);
       }
-      if (ok && m_source.paceMs > 0 && from < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(m_source.paceMs));
+      if (ok && from < end) {
+        // Read again each time: a test speeds a running body up through Configure.
+        int pace = 0;
+        {
+          std::lock_guard<std::mutex> guard(m_lock);
+          pace = m_source.paceMs;
+        }
+        if (pace > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pace));
       }
     }
     if (cut || !ok) break;

@@ -39,6 +39,20 @@ struct FakeSource {
   int dataStatus = 0;         // every data request fails with this HTTP status
   bool requireLogin = false;  // 401 until authorized is set
   std::atomic<bool> authorized{false};
+
+  // The switches a request is served with, copied under the server's lock.
+  struct Switches {
+    bool ignoreRange = false;
+    int64_t resetAfter = -1;
+    int resetCount = 0;
+    bool stallBody = false;
+    int64_t paceBytes = 0;
+    int dataStatus = 0;
+    bool requireLogin = false;
+  };
+  Switches CopySwitches() const {
+    return {ignoreRange, resetAfter, resetCount, stallBody, paceBytes, dataStatus, requireLogin};
+  }
 };
 
 class FakeServer {

@@ -15,13 +15,15 @@
 #include <thread>
 #include <vector>
 
-#include "download/log_info.h"
 #include "download/resume_block.h"
+#include "net/log_info.h"
 #include "net/transfer_settings.h"
 #include "platform/text.h"
 #include "tests/download/fake_server.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/skip.h"
 #include "tests/support/test_data.h"
+#include "tests/support/wait_until.h"
 
 extern "C" char** environ;
 
@@ -32,13 +34,7 @@ constexpr ErrorValue kCancelled = MakeError(kCategorySystem, SystemCode::kCancel
 // The in-memory server cuts a body by closing the connection in good order.
 constexpr ErrorValue kCut = MakeError(kCategorySocket, SocketCode::kDisconnected);
 
-bool WaitUntil(const std::function<bool()>& condition) {
-  for (int i = 0; i < 10000; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return false;
-}
+using test::WaitUntil;
 
 class FileTransferTest : public test::SandboxedTest {
  protected:
@@ -54,7 +50,7 @@ class FileTransferTest : public test::SandboxedTest {
 
   std::unique_ptr<CFileTransfer> MakeTransfer() {
     auto transfer = std::make_unique<CFileTransfer>(&m_settings);
-    transfer->SetClientFactory([this](int32_t, const CClientContext& context) {
+    transfer->SetClientFactory([this](Scheme, const CClientContext& context) {
       return std::make_unique<test::FakeClient>(m_source, context);
     });
     return transfer;
@@ -168,6 +164,50 @@ TEST_F(FileTransferTest, UnknownSchemeEndsWithoutEvents) {
   transfer.Wait();
   EXPECT_TRUE(transfer.Events().IsEmpty());
   EXPECT_TRUE(transfer.IsFinished());
+}
+
+// A download that a build before the split into layers stopped half-way
+// (tests/download/data/old-build.bin.fr: 10000 bytes in four parts, 1250 of each done) is
+// resumed: only the missing bytes are asked for, and the file comes out whole.
+TEST_F(FileTransferTest, ATemporaryFileOfAnEarlierBuildIsResumed) {
+  // The URL stored in that block; its port is served by this test's server.
+  const std::wstring url = L"http://127.0.0.1:39875/resume-fixture.bin";
+  class FixedPortClient : public test::FakeClient {
+   public:
+    FixedPortClient(test::FakeSource& source, uint16_t port, const CClientContext& context)
+        : FakeClient(source, context), m_source(source), m_port(port) {}
+    bool Open(const std::wstring& text) override {
+      FakeClient::Open(text);
+      m_url.SetPort(m_port);
+      return true;
+    }
+    std::unique_ptr<CInternetClient> Clone(const CClientContext& context) const override {
+      return std::make_unique<FixedPortClient>(m_source, m_port, context);
+    }
+
+   private:
+    test::FakeSource& m_source;
+    uint16_t m_port;
+  };
+  m_source.content = test::PatternBytes(0, 10000);
+  m_settings.SetMaxThreads(2);  // the block's four parts are kept
+  std::filesystem::create_directories(Target().parent_path());
+  std::filesystem::copy_file(test::SourceDir() / "tests" / "download" / "data" / "old-build.bin.fr",
+                             Temporary());
+  CFileTransfer transfer(&m_settings);
+  const uint16_t port = Server().Port();
+  transfer.SetClientFactory([this, port](Scheme, const CClientContext& context) {
+    return std::make_unique<FixedPortClient>(m_source, port, context);
+  });
+  ASSERT_TRUE(transfer.Start(url, TargetText()));
+  transfer.Wait();
+  ExpectComplete(transfer);
+  EXPECT_EQ(transfer.Master().Parts(), 4);
+  std::vector<uint64_t> offsets = Server().Offsets();
+  std::sort(offsets.begin(), offsets.end());
+  EXPECT_EQ(offsets, (std::vector<uint64_t>{1250, 3750, 6250, 8750}));
+  EXPECT_EQ(Server().BytesSent(), 5000);
+  EXPECT_FALSE(HasNotice(transfer));
 }
 
 // After a stop the temporary file keeps each part's progress; a new start asks each
@@ -519,7 +559,7 @@ TEST_F(FileTransferTest, FullDiskFailsWithoutRetryAndResumesOnceThereIsRoom) {
   std::filesystem::path mountPoint = SandboxDir() / "small";
   std::filesystem::create_directories(mountPoint);
   if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=512k") != 0) {
-    GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    FERROW_SKIP_OR_FAIL("cannot mount a tmpfs here (needs root)");
   }
   struct Unmount {
     std::string path;

@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "download/file_transfer.h"
-#include "download/log_info.h"
 #include "download/resume_block.h"
+#include "net/log_info.h"
 #include "net/transfer_settings.h"
 #include "platform/text.h"
 #include "tests/download/real_transfer_fixture.h"

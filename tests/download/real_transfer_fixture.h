@@ -19,17 +19,9 @@
 #include "platform/text.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/test_data.h"
+#include "tests/support/wait_until.h"
 
 namespace ferrow::test {
-
-// Polls for up to 20 seconds.
-inline bool WaitUntil(const std::function<bool()>& condition) {
-  for (int i = 0; i < 10000; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return false;
-}
 
 class RealTransferTest : public SandboxedTest {
  protected:

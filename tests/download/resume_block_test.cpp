@@ -29,7 +29,7 @@ class ResumeBlockTest : public test::SandboxedTest {
 TEST(ResumeBlockSplitTest, IntegerDivisionLastPartTakesTheRemainder) {
   uint64_t starts[kMaxParts];
   uint64_t lengths[kMaxParts];
-  CResumeBlock::SplitParts(10, 3, starts, lengths);
+  CSegmentPlan::SplitParts(10, 3, starts, lengths);
   EXPECT_EQ(starts[0], 0u);
   EXPECT_EQ(starts[1], 3u);
   EXPECT_EQ(starts[2], 6u);
@@ -37,7 +37,7 @@ TEST(ResumeBlockSplitTest, IntegerDivisionLastPartTakesTheRemainder) {
   EXPECT_EQ(lengths[1], 3u);
   EXPECT_EQ(lengths[2], 4u);
 
-  CResumeBlock::SplitParts(1, 64, starts, lengths);
+  CSegmentPlan::SplitParts(1, 64, starts, lengths);
   for (int i = 0; i < 63; ++i) EXPECT_EQ(lengths[i], 0u) << i;
   EXPECT_EQ(starts[63], 0u);
   EXPECT_EQ(lengths[63], 1u);

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/settings.h"
 #include "download/download_info.h"
 #include "download/download_list.h"
 #include "download/folder_info.h"
@@ -27,10 +28,9 @@
 #include "platform/registry_file.h"
 #include "platform/socket.h"
 #include "platform/text.h"
+#include "shell/registry.h"
 #include "sites/site_info.h"
 #include "sites/site_list.h"
-#include "store/registry.h"
-#include "store/settings.h"
 #include "tests/fuzz/fake_network.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/nginx_server.h"
@@ -75,7 +75,8 @@ std::string ReadFile(const fs::path& path) {
 // One TCP connection to 127.0.0.1 that records what it receives.
 class Peer {
  public:
-  explicit Peer(int port, uint32_t address = 0x7F000001) : m_socket(SocketCreate()) {
+  explicit Peer(int port, IpAddress address = IpAddress::Ipv4(0x7F000001))
+      : m_socket(SocketCreate()) {
     m_open = SocketConnect(m_socket, address, static_cast<uint16_t>(port));
   }
   ~Peer() { SocketClose(m_socket); }
@@ -372,7 +373,7 @@ void WriteDataFiles(const fs::path& scratch) {
   CDownloadInfo finished(L"http://example.org/dir/file.zip", folders.m_id, L"/home/user/file.zip");
   finished.m_size = 5000;
   finished.m_done = 5000;
-  finished.m_status = 7;
+  finished.m_status = DownloadStatus::kCompleted;
   folders.AddFile(folders.m_id, CFileInfo(finished, 1796742000));
   folders.AddFolder(L"Software").AddFolder(L"Älter");
   save(folders, "Folders.xml");
@@ -381,7 +382,7 @@ void WriteDataFiles(const fs::path& scratch) {
   downloads.push_back(finished);
   CDownloadInfo queued(L"ftp://user:p@ss@ftp.example.org:2121/pub/a b.iso", folders.m_id,
                        L"/home/user/Downloads/a b.iso");
-  queued.m_status = 0;
+  queued.m_status = DownloadStatus::kQueued;
   queued.m_order = 1;
   queued.m_comment = L"<not & markup>";
   downloads.push_back(queued);

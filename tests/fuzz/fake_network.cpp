@@ -23,7 +23,7 @@ struct Connection {
 struct Network {
   std::vector<std::string> replies;
   std::vector<std::string> sent;
-  std::vector<fuzz::Endpoint> endpoints;
+  std::vector<SocketAddress> endpoints;
   std::map<SocketHandle, Connection> sockets;
   SocketHandle next = 100;
   size_t chunk = 65536;
@@ -63,10 +63,6 @@ const std::vector<std::string>& SentBytes() {
   return Net().sent;
 }
 
-const std::vector<Endpoint>& Connections() {
-  return Net().endpoints;
-}
-
 std::vector<std::string> SplitReplies(const uint8_t* data, size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);
   std::vector<std::string> replies;
@@ -86,11 +82,33 @@ size_t ChunkFor(size_t size) {
 
 }  // namespace fuzz
 
+// An address's own methods, as platform/socket.cpp has them.
+IpAddress IpAddress::Ipv4(uint32_t address) {
+  IpAddress result;
+  result.bytes[0] = static_cast<uint8_t>(address >> 24);
+  result.bytes[1] = static_cast<uint8_t>(address >> 16);
+  result.bytes[2] = static_cast<uint8_t>(address >> 8);
+  result.bytes[3] = static_cast<uint8_t>(address);
+  return result;
+}
+
+uint32_t IpAddress::ToIpv4() const {
+  if (!IsIpv4()) return 0;
+  return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
+}
+
+std::string IpAddress::Text() const {
+  char text[INET6_ADDRSTRLEN] = {};
+  ::inet_ntop(IsIpv4() ? AF_INET : AF_INET6, bytes.data(), text, sizeof(text));
+  return text;
+}
+
 uint16_t LastSocketError() {
   return t_lastError;
 }
 
-SocketHandle SocketCreate() {
+// Either family: the fake has no system to refuse one.
+SocketHandle SocketCreate(IpAddress::Family) {
   t_lastError = 0;
   SocketHandle handle = Net().next++;
   Net().sockets[handle] = Connection();
@@ -103,25 +121,26 @@ void SocketClose(SocketHandle socket) {
   Net().sockets.erase(socket);
 }
 
-bool ParseDottedAddress(const std::string& text, uint32_t& address) {
+bool ParseNumericAddress(const std::string& text, IpAddress& address) {
   in_addr parsed;
   if (text.empty() || ::inet_aton(text.c_str(), &parsed) == 0) return false;
-  address = ntohl(parsed.s_addr);
+  address = IpAddress::Ipv4(ntohl(parsed.s_addr));
   return true;
 }
 
-bool LookupHost(const std::string& host, uint32_t& address) {
+bool LookupHost(const std::string& host, IpAddress& address) {
   if (host.empty()) {
     t_lastError = SocketCode::kHostNotFound;
     return false;
   }
   t_lastError = 0;
-  address = 0x0A000001;  // 10.0.0.1: every name resolves, never through a name server
+  address =
+      IpAddress::Ipv4(0x0A000001);  // 10.0.0.1: every name resolves, never through a name server
   return true;
 }
 
 // Nothing ever waits here, so time limits never run out.
-bool SocketConnect(SocketHandle socket, uint32_t address, uint16_t port, int) {
+bool SocketConnect(SocketHandle socket, const IpAddress& address, uint16_t port, int) {
   Connection* connection = Find(socket);
   Network& net = Net();
   if (!connection || connection->index >= 0) {
@@ -163,7 +182,7 @@ int SocketSend(SocketHandle socket, const void* data, int size, int) {
   return size;
 }
 
-bool SocketBind(SocketHandle socket, uint32_t, uint16_t) {
+bool SocketBind(SocketHandle socket, const IpAddress&, uint16_t) {
   return Find(socket) != nullptr;
 }
 
@@ -180,7 +199,7 @@ SocketHandle SocketAccept(SocketHandle, int) {
 }
 
 bool SocketLocalAddress(SocketHandle socket, SocketAddress& out) {
-  out.address = 0x7F000001;
+  out.address = IpAddress::Ipv4(0x7F000001);
   out.port = static_cast<uint16_t>(40000 + socket % 1000);
   return Find(socket) != nullptr;
 }
@@ -188,9 +207,7 @@ bool SocketLocalAddress(SocketHandle socket, SocketAddress& out) {
 bool SocketPeerAddress(SocketHandle socket, SocketAddress& out) {
   Connection* connection = Find(socket);
   if (!connection || connection->index < 0) return false;
-  const fuzz::Endpoint& endpoint = Net().endpoints[static_cast<size_t>(connection->index)];
-  out.address = endpoint.address;
-  out.port = endpoint.port;
+  out = Net().endpoints[static_cast<size_t>(connection->index)];
   return true;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// The network as the fuzz targets see it: platform/socket.h answered from memory instead of
-// the system. Every name resolves, every connection is accepted, and connection i (counted in
-// the order the code under test connects) receives replies[i], then finds the peer closed.
-// What the code sends is kept per connection, so a target can check every byte it wrote.
+// The network as the fuzz targets see it: platform/socket.h, the bottom of the transport,
+// answered from memory instead of the system; the TCP stream, the proxy layers and the clients
+// above it are the shipped code. Every name resolves, every connection is accepted, and connection
+// i (counted in the order the code under test connects) receives replies[i], then finds the peer
+// closed. What the code sends is kept per connection, so a target can check every byte it wrote.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,12 +17,6 @@ void ResetNetwork(std::vector<std::string> replies, size_t chunk);
 
 // What was sent on each connection made since the reset, in connection order.
 const std::vector<std::string>& SentBytes();
-// The address and port of each connection made since the reset.
-struct Endpoint {
-  uint32_t address = 0;
-  uint16_t port = 0;
-};
-const std::vector<Endpoint>& Connections();
 
 // Splits an input into the replies of successive connections at each kReplySeparator.
 std::vector<std::string> SplitReplies(const uint8_t* data, size_t size);

@@ -12,11 +12,11 @@
 #include <string>
 #include <string_view>
 
-#include "download/transfer_info.h"
+#include "net/entry_info.h"
+#include "net/file_listing.h"
 #include "net/ftp_client.h"
 #include "net/ftp_reply.h"
-#include "sites/entry_info.h"
-#include "sites/file_listing.h"
+#include "net/transfer_info.h"
 #include "tests/fuzz/fake_network.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_client.h"

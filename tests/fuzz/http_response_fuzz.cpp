@@ -10,11 +10,11 @@
 #include <string>
 #include <string_view>
 
-#include "download/transfer_info.h"
 #include "net/http_client.h"
 #include "net/http_response.h"
 #include "net/internet_url.h"
 #include "net/proxy_info.h"
+#include "net/transfer_info.h"
 #include "platform/text.h"
 #include "tests/fuzz/fake_network.h"
 #include "tests/fuzz/fuzz_check.h"

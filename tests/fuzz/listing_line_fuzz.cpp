@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
+#include "net/entry_info.h"
+#include "net/listing_date.h"
+#include "net/listing_parser.h"
 #include "platform/text.h"
-#include "sites/entry_info.h"
-#include "sites/listing_date.h"
-#include "sites/listing_parser.h"
 
 namespace {
 

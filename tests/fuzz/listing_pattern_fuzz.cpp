@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "net/listing_pattern.h"
 #include "platform/text.h"
-#include "sites/listing_pattern.h"
 
 namespace {
 

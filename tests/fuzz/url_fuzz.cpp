@@ -92,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   CInternetURL first(text);
   FUZZ_CHECK(first.Text() == text);
-  FUZZ_CHECK(first.GetScheme() >= 0 && first.GetScheme() <= ferrow::Scheme::kOther);
+  FUZZ_CHECK(first.GetScheme() >= ferrow::Scheme::kFtp &&
+             first.GetScheme() <= ferrow::Scheme::kOther);
   FUZZ_CHECK(!first.Path().empty() && first.Path().front() == L'/');
   FUZZ_CHECK(first.Host().find(L'/') == std::wstring::npos);
   FUZZ_CHECK(first.FileName().find_first_of(L"/?") == std::wstring::npos);

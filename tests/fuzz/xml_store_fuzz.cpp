@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/settings.h"
 #include "download/download_info.h"
 #include "download/download_list.h"
 #include "download/folder_info.h"
@@ -13,7 +14,6 @@
 #include "download/history_list.h"
 #include "sites/site_info.h"
 #include "sites/site_list.h"
-#include "store/settings.h"
 #include "store/xml_line_reader.h"
 #include "store/xml_node.h"
 #include "tests/fuzz/fuzz_check.h"

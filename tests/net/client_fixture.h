@@ -10,14 +10,14 @@
 #include <string>
 #include <thread>
 
-#include "download/log_list.h"
-#include "download/transfer_info.h"
 #include "net/client_context.h"
 #include "net/event_list.h"
+#include "net/log_list.h"
 #include "net/proxy_socket.h"
 #include "net/resume_event.h"
 #include "net/socket_list.h"
 #include "net/stop_event.h"
+#include "net/transfer_info.h"
 #include "net/transfer_settings.h"
 
 namespace ferrow::test {

@@ -8,7 +8,7 @@
 
 namespace ferrow::test {
 
-constexpr uint32_t kLoopback = 0x7F000001;
+inline const IpAddress kLoopback = IpAddress::Ipv4(0x7F000001);
 
 class LoopbackListener {
  public:

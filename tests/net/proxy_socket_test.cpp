@@ -8,12 +8,12 @@
 #include <string>
 #include <thread>
 
-#include "download/log_list.h"
-#include "download/transfer_info.h"
 #include "net/event_list.h"
+#include "net/log_list.h"
 #include "net/resume_event.h"
 #include "net/socket_list.h"
 #include "net/stop_event.h"
+#include "net/transfer_info.h"
 #include "tests/net/loopback.h"
 
 namespace ferrow {
@@ -102,7 +102,7 @@ TEST_F(ProxySocketTest, PeerCloseIsDisconnected) {
   EXPECT_EQ(m_sockets.Count(), 0u);
   uint32_t event = 99;
   ASSERT_TRUE(m_events.Take(event));
-  EXPECT_EQ(event, TransferEvent::kStatusChanged);
+  EXPECT_EQ(event, EventNumber(TransferEvent::kStatusChanged));
 }
 
 TEST_F(ProxySocketTest, UnknownHostAndRefusedConnection) {
@@ -245,7 +245,7 @@ TEST_F(ProxySocketTest, ActiveModeListenAcceptAndPortText) {
   std::wstring text = waiting.PortText();
   unsigned a, b, c, d, high, low;
   ASSERT_EQ(swscanf(text.c_str(), L"%u,%u,%u,%u,%u,%u", &a, &b, &c, &d, &high, &low), 6) << text;
-  EXPECT_EQ((a << 24) | (b << 16) | (c << 8) | d, kLoopback);
+  EXPECT_EQ(IpAddress::Ipv4((a << 24) | (b << 16) | (c << 8) | d), kLoopback);
   uint16_t port = static_cast<uint16_t>(high * 256 + low);
 
   SocketHandle peer = SocketCreate();

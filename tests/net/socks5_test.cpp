@@ -59,9 +59,10 @@ class Socks5Test : public test::ClientTest {
   // A socket connected to the proxy, negotiated for the target.
   bool Negotiate(CProxySocket& socket, const CProxyInfo& proxy, const std::wstring& host,
                  uint16_t port) {
-    return socket.Create() &&
-           socket.RawConnect(proxy.m_server, static_cast<uint16_t>(proxy.m_port)) &&
-           NegotiateSocks5(socket, proxy, host, port);
+    CProxyInfo enabled = proxy;
+    enabled.m_enabled = true;
+    m_settings.SetSocksProxy(enabled);
+    return socket.Create() && socket.Connect(host, port);
   }
 };
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/net/fake_clock.h"
+#include "tests/support/fake_clock.h"
 
 namespace ferrow {
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <thread>
 
-#include "download/transfer_info.h"
 #include "net/proxy_socket.h"
 #include "net/socket_list.h"
-#include "tests/net/fake_clock.h"
+#include "net/transfer_info.h"
 #include "tests/net/loopback.h"
+#include "tests/support/fake_clock.h"
 
 namespace ferrow {
 namespace {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "tests/net/fake_clock.h"
+#include "tests/support/fake_clock.h"
 
 namespace ferrow {
 namespace {

@@ -11,6 +11,8 @@
 #include "plugins/np/npapi.h"
 #include "tests/plugins/fake_main_program.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/skip.h"
+#include "tests/support/wait_until.h"
 
 // Xlib's macros (None, Bool, Status) would clash with GoogleTest's names: included last.
 #include <X11/Xlib.h>
@@ -36,14 +38,7 @@ void MemFree(void* memory) {
 }
 
 // Waits for a condition on the display; painting happens on the plug-in's own thread.
-bool WaitFor(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
+using test::WaitUntil;
 
 class RumexTest : public test::SandboxedTest {
  protected:
@@ -222,11 +217,8 @@ TEST_F(RumexTest, StreamStartsTheMainProgramOnceAndIsRefused) {
 }
 
 TEST_F(RumexTest, SetWindowHoldsRepaintsAndReleasesWindows) {
-  if (!OpenDisplay()) {
-    if (std::getenv("CI"))
-      FAIL() << "no X display (tests run under tests/plugins/run_with_display)";
-    GTEST_SKIP() << "no X display";
-  }
+  if (!OpenDisplay())
+    FERROW_SKIP_OR_FAIL("no X display (tests run under tests/plugins/run_with_display)");
   Load();
   NPP_t instance{};
   ASSERT_EQ(m_plugin.newp(nullptr, &instance, 1, 0, nullptr, nullptr, nullptr), NPERR_NO_ERROR);
@@ -237,7 +229,7 @@ TEST_F(RumexTest, SetWindowHoldsRepaintsAndReleasesWindows) {
   NPWindow one = WindowFor(first);
   ASSERT_EQ(m_plugin.setwindow(&instance, &one), NPERR_NO_ERROR);
   EXPECT_TRUE(Held(first));
-  EXPECT_TRUE(WaitFor([&] { return Pixel(first, 5, 5) == white; })) << "not painted";
+  EXPECT_TRUE(WaitUntil([&] { return Pixel(first, 5, 5) == white; })) << "not painted";
   // The same window again: only repainted, still held.
   ASSERT_EQ(m_plugin.setwindow(&instance, &one), NPERR_NO_ERROR);
   EXPECT_TRUE(Held(first));
@@ -245,7 +237,7 @@ TEST_F(RumexTest, SetWindowHoldsRepaintsAndReleasesWindows) {
   // Another window: the first is given back before the second is taken.
   NPWindow two = WindowFor(second);
   ASSERT_EQ(m_plugin.setwindow(&instance, &two), NPERR_NO_ERROR);
-  EXPECT_TRUE(WaitFor([&] { return !Held(first); }));
+  EXPECT_TRUE(WaitUntil([&] { return !Held(first); }));
   EXPECT_TRUE(Held(second));
 
   // The stream's notice: black text on white, the window moved to its parent's corner and
@@ -256,12 +248,12 @@ TEST_F(RumexTest, SetWindowHoldsRepaintsAndReleasesWindows) {
   uint16_t type = 0;
   char mime[] = "application/octet-stream";
   EXPECT_EQ(m_plugin.newstream(&instance, mime, &stream, 0, &type), NPERR_STREAM_NOT_SEEKABLE);
-  EXPECT_TRUE(WaitFor([&] {
+  EXPECT_TRUE(WaitUntil([&] {
     XWindowAttributes attributes;
     XGetWindowAttributes(m_display, second, &attributes);
     return attributes.x == 0 && attributes.y == 0 && attributes.width == 10000;
   }));
-  EXPECT_TRUE(WaitFor([&] { return HasBlack(second, 10, 10, 300, 40); })) << "no text";
+  EXPECT_TRUE(WaitUntil([&] { return HasBlack(second, 10, 10, 300, 40); })) << "no text";
   EXPECT_EQ(Pixel(second, 5, 5), white);      // the margin
   EXPECT_EQ(Pixel(second, 600, 150), white);  // beyond the text
 
@@ -270,16 +262,16 @@ TEST_F(RumexTest, SetWindowHoldsRepaintsAndReleasesWindows) {
   XClearArea(m_display, second, 0, 0, 0, 0, True);
   XSync(m_display, False);
   EXPECT_TRUE(
-      WaitFor([&] { return Pixel(second, 5, 5) == white && HasBlack(second, 10, 10, 300, 40); }));
+      WaitUntil([&] { return Pixel(second, 5, 5) == white && HasBlack(second, 10, 10, 300, 40); }));
 
   // No window: the held one is given back and nothing is taken.
   NPWindow none{};
   ASSERT_EQ(m_plugin.setwindow(&instance, &none), NPERR_NO_ERROR);
-  EXPECT_TRUE(WaitFor([&] { return !Held(second); }));
+  EXPECT_TRUE(WaitUntil([&] { return !Held(second); }));
   ASSERT_EQ(m_plugin.setwindow(&instance, &one), NPERR_NO_ERROR);
   EXPECT_TRUE(Held(first));
   EXPECT_EQ(m_plugin.destroy(&instance, nullptr), NPERR_NO_ERROR);
-  EXPECT_TRUE(WaitFor([&] { return !Held(first); }));
+  EXPECT_TRUE(WaitUntil([&] { return !Held(first); }));
   EXPECT_TRUE(m_program->WaitForRecords(1, std::chrono::seconds(20)));
 }
 

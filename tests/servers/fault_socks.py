@@ -24,7 +24,8 @@ def parse_arguments():
                    help="ask for user/password and refuse whatever is sent")
     p.add_argument("--connect-reply", type=int, default=0,
                    help="answer CONNECT with this reply code (e.g. 5: connection refused)")
-    p.add_argument("--close", action="store_true", help="close every connection at once")
+    p.add_argument("--close", action="store_true",
+                   help="reset every connection at once (a reset, whatever the client sent)")
     p.add_argument("--stall", action="store_true", help="accept and never answer")
     p.add_argument("--stall-after-method", action="store_true",
                    help="answer the greeting, then never answer the CONNECT request")
@@ -58,6 +59,9 @@ class Server:
     def handle(self, conn, number):
         args = self.args
         if args.close:
+            # A reset, not an orderly close: an orderly one races with the client's greeting
+            # and is seen as a reset or as a clean end depending on which arrives first.
+            serverlib.reset(conn)
             return
         if args.stall:
             self.stall(conn, number)

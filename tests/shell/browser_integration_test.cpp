@@ -1,10 +1,10 @@
 #include "shell/browser_integration.h"
 
+#include "app/application_data.h"
 #include "l10n/message_ui.h"
 #include "l10n/resource_manager.h"
 #include "platform/registry_file.h"
 #include "platform/text.h"
-#include "store/application_data.h"
 #include "tests/plugins/fake_main_program.h"
 #include "tests/support/sandbox.h"
 
@@ -38,10 +38,10 @@ TEST_F(BrowserIntegrationTest, SwitchesThePluginAndTheTrayCommandStoresItsState)
   EXPECT_EQ(integration.Call(CBrowserIntegration::Export::kIsPluginEnabled), 1);
   CSettings settings;
   settings.m_enableIntegration = true;
-  EXPECT_FALSE(integration.Toggle(settings));
+  EXPECT_FALSE(integration.Toggle(settings.m_enableIntegration));
   EXPECT_FALSE(settings.m_enableIntegration);
   EXPECT_EQ(integration.Call(CBrowserIntegration::Export::kIsPluginEnabled), 0);
-  EXPECT_TRUE(integration.Toggle(settings));
+  EXPECT_TRUE(integration.Toggle(settings.m_enableIntegration));
 
   // The settings' apply step runs the integration with "EnableIntegration".
   CApplicationData data;
@@ -54,7 +54,7 @@ TEST_F(BrowserIntegrationTest, SwitchesThePluginAndTheTrayCommandStoresItsState)
   RegistryDeleteValue(RegistryHive::kLocalMachine, L"Software\\Brennick\\Ferrow",
                       std::wstring(L"AppPath"));
   settings.m_enableIntegration = false;
-  EXPECT_FALSE(integration.Toggle(settings));
+  EXPECT_FALSE(integration.Toggle(settings.m_enableIntegration));
 }
 
 TEST_F(BrowserIntegrationTest, MissingLibraryOrExportIsReportedWithThePath) {

@@ -21,6 +21,7 @@
 
 #include "platform/internet_connection.h"
 #include "tests/support/server_process.h"
+#include "tests/support/skip.h"
 #include "tests/support/wait_until.h"
 
 extern char** environ;
@@ -56,10 +57,7 @@ class DialupServiceTest : public ::testing::Test {
   void SetUp() override {
     m_ip = test::FindProgram({"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip"});
     const char* why = ::geteuid() != 0 ? "needs root" : m_ip.empty() ? "needs ip (iproute2)" : "";
-    if (*why) {
-      if (std::getenv("CI")) FAIL() << why;
-      GTEST_SKIP() << why;
-    }
+    if (*why) FERROW_SKIP_OR_FAIL(why);
     SweepLeftovers();
     m_name = kPrefix + std::to_string(::getpid()) + "-" + std::to_string(++s_runs);
     ASSERT_EQ(RunCommand({m_ip, "netns", "add", m_name}), 0);

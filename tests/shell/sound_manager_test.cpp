@@ -8,10 +8,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/settings.h"
 #include "platform/alsa_wave_player.h"
 #include "platform/text.h"
 #include "platform/wave_file.h"
-#include "store/settings.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/wait_until.h"
 
@@ -48,7 +48,7 @@ class SoundManagerTest : public ::testing::Test {
     setenv("FERROW_PROGRAM_DIR", "/prog", 1);
     m_settings.SetDefaults();
     m_settings.m_enableSounds = true;
-    m_sounds.SetSettings(&m_settings);
+    m_sounds.SetSettings(&m_settings.m_enableSounds, &m_settings.m_soundFiles);
   }
   void TearDown() override { unsetenv("FERROW_PROGRAM_DIR"); }
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "store/registry.h"
-#include "tests/net/fake_clock.h"
+#include "shell/registry.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/server_process.h"

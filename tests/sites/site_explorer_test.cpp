@@ -13,15 +13,16 @@
 #include <thread>
 #include <vector>
 
+#include "app/settings.h"
 #include "net/internet_client.h"
 #include "platform/text.h"
 #include "sites/folder_path.h"
 #include "sites/listing_printer.h"
-#include "store/settings.h"
 #include "tests/net/loopback.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/wait_until.h"
 
 namespace ferrow {
 namespace {
@@ -94,13 +95,10 @@ class RecordingView : public ISiteExplorerListener {
 // hang, not a speed check).
 bool PumpUntil(CSiteExplorer& explorer, const RecordingView& view, uint32_t event,
                size_t count = 1) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::chrono::steady_clock::now() < deadline) {
+  return test::WaitUntil([&] {
     explorer.OnTimer();
-    if (view.Count(event) >= count) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return false;
+    return view.Count(event) >= count;
+  });
 }
 
 std::vector<std::wstring> Names(const CFileListing& listing) {
@@ -114,8 +112,8 @@ std::vector<std::string> OwnLines(const std::vector<CLogInfo>& lines) {
   std::vector<std::string> own;
   for (const CLogInfo& line : lines) {
     if (line.Kind() == LogKind::kSent || line.Kind() == LogKind::kReceived) continue;
-    own.push_back(std::to_string(line.Kind()) + "/" + std::to_string(line.Number()) + "/" +
-                  WideToUtf8(line.Argument()) + "/" + std::to_string(line.Extra()));
+    own.push_back(std::to_string(LogKindNumber(line.Kind())) + "/" + std::to_string(line.Number()) +
+                  "/" + WideToUtf8(line.Argument()) + "/" + std::to_string(line.Extra()));
   }
   return own;
 }

@@ -8,6 +8,8 @@
 
 #include "download/transfer.h"
 #include "download/transfer_factory.h"
+#include "net/download_status.h"
+#include "net/event_list.h"
 
 namespace ferrow::test {
 
@@ -19,6 +21,10 @@ class FakeTransfer : public ITransfer {
   bool Start(const std::wstring& url, const std::wstring& file) override;
   // Like the real one: a running transfer records "cancelled" (Failed) and queues finished.
   void Stop() override;
+  // Ends at once, like Stop, unless SetSlowStop: then the "thread" ends when the test calls
+  // Finish (or Stop).
+  void RequestStop() override;
+  bool HasEnded() const override { return !m_running; }
   void Resume(uint32_t value) override;
   bool IsFinished() const override;
   CTransferInfo& Master() override { return *m_master; }
@@ -27,14 +33,16 @@ class FakeTransfer : public ITransfer {
   int32_t GetConnectionCount() override { return m_connections; }
 
   // The script.
-  void SetStatus(int32_t status);
+  void SetStatus(DownloadStatus status);
   void SetProgress(uint64_t done, uint64_t size);
-  void AddEvent(uint32_t event);
+  void AddEvent(TransferEvent event);
   // The worker's end: the status (and error), then the finished event, and the thread is gone.
-  void Finish(int32_t status, uint32_t error = 0);
+  void Finish(DownloadStatus status, uint32_t error = 0);
   // The worker's end without any event (a scheme it does not serve).
   void EndSilently();
   void SetConnections(int32_t count) { m_connections = count; }
+  void SetSlowStop(bool slow) { m_slowStop = slow; }
+  int GetStopRequests() const { return m_stopRequests; }
 
   bool IsRunning() const { return m_running; }
   const std::wstring& Url() const { return m_url; }
@@ -53,6 +61,8 @@ class FakeTransfer : public ITransfer {
   std::wstring m_url;
   std::wstring m_file;
   int m_stopCalls = 0;
+  int m_stopRequests = 0;
+  bool m_slowStop = false;
   int32_t m_connections = 0;
   std::vector<uint32_t> m_resumeValues;
 };

@@ -4,7 +4,8 @@
 // and a stop in the destructor that also removes the folder.
 //
 //   NginxServer nginx({.root = dir});
-//   FERROW_START_OR_SKIP(nginx);          // skips the test only when nginx is not installed
+//   FERROW_START_OR_SKIP(nginx);          // skips the test only when nginx is not installed,
+//                                         // and fails it then in CI
 //   ... connect to 127.0.0.1:nginx.Port() ...
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "tests/support/server_process.h"
+#include "tests/support/skip.h"
 
 namespace ferrow::test {
 
@@ -66,11 +68,11 @@ std::vector<std::string> LinesStartingWith(const std::string& text, const std::s
 
 }  // namespace ferrow::test
 
-// Starts a PeerServer in a test body: skips the test when the program is not installed and
-// fails it when the server does not come up.
-#define FERROW_START_OR_SKIP(server)                                                     \
-  do {                                                                                   \
-    if (!(server).Available())                                                           \
-      GTEST_SKIP() << (server).Name() << " is not installed (run scripts/install-deps)"; \
-    ASSERT_TRUE((server).Start()) << (server).Name() << ": " << (server).Error();        \
+// Starts a PeerServer in a test body: skips the test when the program is not installed (fails
+// it in CI) and fails it when the server does not come up.
+#define FERROW_START_OR_SKIP(server)                                                         \
+  do {                                                                                       \
+    if (!(server).Available())                                                               \
+      FERROW_SKIP_OR_FAIL((server).Name() + " is not installed (run scripts/install-deps)"); \
+    ASSERT_TRUE((server).Start()) << (server).Name() << ": " << (server).Error();            \
   } while (0)

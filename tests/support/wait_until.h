@@ -6,7 +6,8 @@
 namespace ferrow::test {
 
 // Checks the condition every few milliseconds until it holds (true) or the time is up (false).
+// The time is a guard against a hang, never a speed check: generous for a loaded machine.
 bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+               std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 }  // namespace ferrow::test

@@ -1,0 +1,154 @@
+#include "download/transfer_file.h"
+
+#include "download/resume_block.h"
+#include "download/segment_plan.h"
+#include "net/client_context.h"
+#include "net/log_info.h"
+#include "net/transfer_info.h"
+#include "platform/assert.h"
+
+namespace ferrow {
+
+namespace {
+
+// A download of unknown length cannot be laid out in parts or resumed; see Prepare.
+constexpr ErrorValue kUnknownSizeError = MakeError(kCategorySystem, SystemCode::kNotSupported);
+
+// Creates every missing folder along the file's path, one level at a time.
+bool CreateFolders(const std::wstring& file) {
+  size_t end = file.find_last_of(L'/');
+  if (end == std::wstring::npos || end == 0) return true;
+  for (size_t slash = file.find(L'/', 1); slash != std::wstring::npos && slash <= end;
+       slash = file.find(L'/', slash + 1)) {
+    std::wstring folder = file.substr(0, slash);
+    if (!DirectoryExists(folder) && CreateDirectoryAt(folder) != 0) return false;
+  }
+  return true;
+}
+
+// Why an old temporary file is not resumed, for the transfer log; none when nothing is said.
+const wchar_t* DiscardReason(CResumeBlock::Fit fit) {
+  switch (fit) {
+    case CResumeBlock::Fit::kDamaged:
+      return L"The temporary file's resume information is damaged; the download starts again "
+             L"from the beginning.";
+    case CResumeBlock::Fit::kChanged:
+      return L"The file on the server is not the one the temporary file was started with (its "
+             L"size, date or entity tag changed); the download starts again from the beginning.";
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+bool CTransferFile::Lock(CClientContext& context, const std::wstring& temporary) {
+  if (m_held.IsOpen()) return true;
+  if (!CreateFolders(temporary)) {
+    context.ReportError(MakeError(kCategorySystem, SystemCode::kPathNotFound));
+    return false;
+  }
+  CFile file;
+  ErrorValue error = file.Open(temporary, CFile::Mode::kOpenOrCreateOwned);
+  if (error == 0) error = file.TryLock();
+  if (error != 0) {
+    context.ReportError(error);
+    return false;
+  }
+  m_held = std::move(file);
+  return true;
+}
+
+bool CTransferFile::Prepare(CClientContext& context) {
+  CTransferInfo* master = context.Transfer();
+  FERROW_ASSERT(master != nullptr && master->Master() == nullptr);
+  std::wstring url = master->Url();
+  std::wstring temporary = master->TemporaryFile();
+  uint64_t size = master->Size();
+  uint64_t date = master->Date();
+  // Without a length there is nothing to split, no place for the block and no way to tell a
+  // complete file from a cut one, so such a download is refused before anything is written.
+  if (size == kUnknownSize) {
+    context.ReportError(kUnknownSizeError);
+    return false;
+  }
+  if (!Lock(context, temporary)) return false;
+  bool resumable = master->GetResumeMode() == ResumeMode::kResumable;
+  std::wstring entityTag = master->EntityTag();
+  CResumeBlock block;
+  if (resumable && block.OpenExisting(temporary) == 0) {
+    CResumeBlock::Fit fit = block.Compare(url, size, date, entityTag);
+    if (fit == CResumeBlock::Fit::kMatches) {
+      CSegmentPlan::CopyPartTable(block, master);
+      return true;
+    }
+    if (const wchar_t* reason = DiscardReason(fit)) context.AddLogLine(LogKind::kNotice, reason);
+  }
+  block.Close();
+  // A server that cannot continue at an offset gets a single part.
+  int32_t parts = resumable ? CSegmentPlan::ClampParts(master->Parts()) : 1;
+  if (ErrorValue error = block.Create(temporary, url, size, date, parts, entityTag)) {
+    context.ReportError(error);
+    DeleteFileAt(temporary);
+    return false;
+  }
+  CSegmentPlan::CopyPartTable(block, master);
+  return true;
+}
+
+bool CTransferFile::LayOutSinglePart(CClientContext& context) {
+  CTransferInfo* master = context.Transfer();
+  CResumeBlock block;
+  if (ErrorValue error = block.OpenExisting(master->TemporaryFile())) {
+    context.ReportError(error);
+    return false;
+  }
+  block.LayOut(1);
+  CSegmentPlan::CopyPartTable(block, master);
+  return true;
+}
+
+void CTransferFile::Discard(CClientContext& context) {
+  if (m_held.IsOpen()) {
+    m_held.SetLength(0);
+  } else {
+    DeleteFileAt(context.Transfer()->TemporaryFile());
+  }
+}
+
+bool CTransferFile::Finish(CClientContext& context) {
+  CTransferInfo* master = context.Transfer();
+  std::wstring target = master->File();
+  std::wstring temporary = master->TemporaryFile();
+  if (FileExists(target)) {
+    if (ErrorValue error = DeleteFileAt(target)) {
+      context.ReportError(error);
+      return false;
+    }
+  }
+  if (ErrorValue error = RenameFile(temporary, target)) {
+    context.ReportError(error);
+    return false;
+  }
+  // The cut goes through the handle held since Prepare (the same file under its new name), so
+  // it can never reach whatever a link at the target's name points to.
+  CFile opened;
+  CFile* file = &m_held;
+  ErrorValue error = 0;
+  if (!file->IsOpen()) {
+    error = opened.Open(target, CFile::Mode::kReadWriteOwned);
+    file = &opened;
+  }
+  if (error == 0) error = file->SetLength(master->Size());
+  if (error != 0) {
+    // Put the file back under its temporary name with its block intact, so that the next
+    // start finds every part complete and only finishes again.
+    RenameFile(target, temporary);
+    context.ReportError(error);
+    return false;
+  }
+  context.ReportStatus(DownloadStatus::kCompleted);
+  return true;
+}
+
+}  // namespace ferrow

@@ -1,0 +1,39 @@
+#pragma once
+// The temporary file of one download as its worker sees it: taken for this transfer alone, laid
+// out afresh or resumed from its block, laid out again as one part, emptied for a new start, and
+// at the end renamed to the target and cut to Size. One per transfer, used by its worker thread
+// only; failures are recorded on the master description through the worker's context.
+//
+// One owner per temporary file: an exclusive lock is taken before any block is mapped and held
+// until the transfer ends (across the final rename), so a second transfer of the same target, in
+// this process or another, stops without touching the file.
+#include <string>
+
+#include "platform/error_code.h"
+#include "platform/file.h"
+
+namespace ferrow {
+
+class CClientContext;
+
+class CTransferFile {
+ public:
+  // Locks the temporary file (busy elsewhere: kLockViolation, nothing changed), then resumes a
+  // block that matches the download or lays the file out afresh, saying in the transfer log why
+  // an old block is not used. A download of unknown Size is refused before anything is touched.
+  bool Prepare(CClientContext& context);
+  // Lays the parts out again as one part from byte 0 (the server ignored a range).
+  bool LayOutSinglePart(CClientContext& context);
+  // Throws the content away (the download starts again from byte 0), keeping the lock.
+  void Discard(CClientContext& context);
+  // Deletes an existing target, renames the temporary file to it and cuts it to Size. On a
+  // failure the data stays (or goes back) under the temporary name.
+  bool Finish(CClientContext& context);
+
+ private:
+  bool Lock(CClientContext& context, const std::wstring& temporary);
+
+  CFile m_held;
+};
+
+}  // namespace ferrow

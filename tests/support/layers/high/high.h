@@ -1,0 +1,3 @@
+#pragma once
+// A higher layer; it may include the lower one.
+#include "low/low.h"
