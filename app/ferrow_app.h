@@ -102,6 +102,9 @@ class CFerrowApp : public ITimerTarget, private IDownloadListener, private ISite
     Guid folder;        // the folder it is filed into when it completes (null: the root)
     std::wstring file;  // the target path
     std::wstring comment;
+    // file is a folder: the file in it gets the name the server gives (Content-Disposition,
+    // else the last segment of the address after redirects), made safe.
+    bool nameFromServer = false;
   };
 
   // The user's answer to a login request (ICoreListener::OnDownloadEvent with kLoginRequired).

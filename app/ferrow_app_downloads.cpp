@@ -7,6 +7,7 @@
 #include "download/transfer.h"
 #include "net/internet_url.h"
 #include "net/log_list.h"
+#include "net/safe_file_name.h"
 #include "platform/assert.h"
 #include "sites/site_explorer.h"
 
@@ -60,7 +61,11 @@ DownloadChanges CFerrowApp::GetDownloadChanges(uint64_t since) const {
 
 Guid CFerrowApp::AddDownload(const NewDownload& download, bool start) {
   FERROW_ASSERT(OnOwnerThread());
-  CDownloadInfo record(download.url, download.folder, download.file);
+  std::wstring file = download.file;
+  if (download.nameFromServer && (file.empty() || file.back() != L'/')) file += L'/';
+  CDownloadInfo record(download.url, download.folder, file);
+  // Until the server names the file, the address does.
+  if (download.nameFromServer) record.m_name = FileNameOfUrl(download.url);
   record.m_comment = download.comment;
   CDownloadInfo& stored = m_downloads->AddAndQueue(record);
   const Guid id = stored.m_id;

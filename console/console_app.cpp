@@ -224,8 +224,17 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
 
   std::vector<Guid> ids;
   for (const std::string& url : m_options.m_urls) {
-    const std::string name = m_options.m_outputFile.empty() ? CConsoleOptions::FileNameForUrl(url)
-                                                            : m_options.m_outputFile;
+    if (m_options.m_outputFile.empty()) {
+      // The server names the file (Content-Disposition, else the address after redirects).
+      ids.push_back(app.AddDownload({.url = LocalToWide(url),
+                                     .folder = Guid(),
+                                     .file = LocalToWide(folder.lexically_normal().string()),
+                                     .comment = L"",
+                                     .nameFromServer = true},
+                                    false));
+      continue;
+    }
+    const std::string name = m_options.m_outputFile;
     const fs::path target = fs::path(name).is_absolute() ? fs::path(name) : folder / name;
     ids.push_back(app.AddDownload(
         {LocalToWide(url), Guid(), LocalToWide(target.lexically_normal().string()), L""}, false));

@@ -252,15 +252,29 @@ std::string CConsoleOptions::CheckUrl(const std::string& url) {
   const size_t at = authority.rfind('@');
   if (at != std::string::npos) authority = authority.substr(at + 1);
   std::string host = authority;
-  const size_t colon = authority.rfind(':');
+  size_t colon = authority.rfind(':');
+  if (authority.starts_with("[")) {
+    // An IPv6 literal: the port, if any, follows the closing bracket.
+    const size_t close = authority.find(']');
+    if (close == std::string::npos) return "the host name is malformed";
+    host = authority.substr(1, close - 1);
+    colon =
+        authority.size() > close + 1 && authority[close + 1] == ':' ? close + 1 : std::string::npos;
+    if (close + 1 < authority.size() && colon == std::string::npos)
+      return "the host name is malformed";
+    if (host.find_first_not_of("0123456789abcdefABCDEF:.") != std::string::npos)
+      return "the host name is malformed";
+  }
   if (colon != std::string::npos) {
-    host = authority.substr(0, colon);
+    if (!authority.starts_with("[")) host = authority.substr(0, colon);
     int32_t port = 0;
     if (!ParseNumber(authority.substr(colon + 1), 1, 65535, port))
       return "the port must be a number from 1 to 65535";
   }
   if (host.empty()) return "it names no host";
   if (host.find_first_of("?#[]") != std::string::npos) return "the host name is malformed";
+  if (!authority.starts_with("[") && host.find(':') != std::string::npos)
+    return "the host name is malformed (an IPv6 address goes in brackets: http://[::1]/)";
   return "";
 }
 

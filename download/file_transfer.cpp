@@ -111,6 +111,7 @@ void CFileTransfer::Work() {
       if (client->Connect() && client->Login() && client->QueryInformation()) {
         client->ProbeResume();
         client->Disconnect();
+        file.ChooseName(context);
         if (!file.Prepare(context)) break;
         if (CTransferOperations::Download(*client, file)) {
           file.Finish(context);

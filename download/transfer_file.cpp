@@ -4,6 +4,7 @@
 #include "download/segment_plan.h"
 #include "net/client_context.h"
 #include "net/log_info.h"
+#include "net/safe_file_name.h"
 #include "net/transfer_info.h"
 #include "platform/assert.h"
 
@@ -41,6 +42,22 @@ const wchar_t* DiscardReason(CResumeBlock::Fit fit) {
 }
 
 }  // namespace
+
+void CTransferFile::ChooseName(CClientContext& context) {
+  CTransferInfo* master = context.Transfer();
+  const std::wstring folder = master->File();
+  if (folder.empty() || folder.back() != L'/') return;
+  std::wstring name = MakeSafeFileName(master->ServerFileName());
+  if (name.empty()) name = L"index.html";
+  const size_t dot = name.rfind(L'.');
+  const std::wstring stem = dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
+  const std::wstring extension = name.substr(stem.size());
+  std::wstring target = folder + name;
+  for (int n = 1; n < 1000 && FileExists(target) && !FileExists(target + L".fr"); ++n)
+    target = folder + stem + L" (" + std::to_wstring(n) + L")" + extension;
+  master->SetFile(target);
+  master->SetTemporaryFile(target + L".fr");
+}
 
 bool CTransferFile::Lock(CClientContext& context, const std::wstring& temporary) {
   if (m_held.IsOpen()) return true;

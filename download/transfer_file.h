@@ -20,6 +20,10 @@ class CClientContext;
 
 class CTransferFile {
  public:
+  // For a download into a folder (File ends with "/"): the server's name for the file, made
+  // safe, becomes File and its temporary file; a name that a file of the user's already has
+  // (and not this download's own temporary file) gets " (1)", " (2)"... before its extension.
+  void ChooseName(CClientContext& context);
   // Locks the temporary file (busy elsewhere: kLockViolation, nothing changed), then resumes a
   // block that matches the download or lays the file out afresh, saying in the transfer log why
   // an old block is not used. A download of unknown Size is refused before anything is touched.

@@ -4,9 +4,11 @@
 #include <string_view>
 #include <vector>
 
+#include "net/content_disposition.h"
 #include "net/debug_output.h"
 #include "net/http_response.h"
 #include "net/log_info.h"
+#include "net/safe_file_name.h"
 #include "net/transfer_errors.h"
 #include "net/transfer_info.h"
 #include "net/transfer_settings.h"
@@ -92,13 +94,18 @@ std::unique_ptr<CInternetClient> CHttpClient::Clone(const CClientContext& contex
 }
 
 std::wstring CHttpClient::HostText() const {
-  if (m_url.Port() == CInternetURL::DefaultPort(m_url.GetScheme())) return m_url.Host();
-  return m_url.Host() + L":" + std::to_wstring(m_url.Port());
+  const std::wstring& host = m_url.Host();
+  const std::wstring name = host.find(L':') != std::wstring::npos ? L"[" + host + L"]" : host;
+  if (m_url.Port() == CInternetURL::DefaultPort(m_url.GetScheme())) return name;
+  return name + L":" + std::to_wstring(m_url.Port());
 }
 
 std::wstring CHttpClient::RequestTarget() const {
-  if (!UsesProxy()) return m_url.Path();
-  return L"http://" + HostText() + m_url.Path();
+  // A fragment belongs to the one who reads the page, never to the server.
+  const std::wstring& path = m_url.Path();
+  const std::wstring target = path.substr(0, path.find(L'#'));
+  if (!UsesProxy()) return target;
+  return L"http://" + HostText() + target;
 }
 
 std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offset) {
@@ -321,6 +328,13 @@ bool CHttpClient::QueryInformation() {
     Transfer()->SetDate(ParseLastModified(block));
     std::string tag;
     Transfer()->SetEntityTag(FindEntityTag(block, tag) ? LocalToWide(tag) : std::wstring());
+    // The server's own name for the file, else the last segment of the address that answered.
+    std::string_view disposition;
+    std::wstring name;
+    if (!FindHeaderValue(block, "Content-Disposition:", disposition) ||
+        !ParseContentDispositionFileName(disposition, name))
+      name = FileNameOfUrl(m_url.Text());
+    Transfer()->SetServerFileName(name);
   }
   return true;
 }

@@ -343,6 +343,25 @@ void CInternetURL::Parse(const std::wstring& text) {
 void CInternetURL::ParseAuthority(const std::wstring& authority) {
   if (authority.empty()) return;
 
+  // An IPv6 literal in brackets ("[::1]:8080", "user:pw@[::1]"): its colons are no port.
+  const size_t at = authority.rfind(L'@');
+  const size_t open = at == std::wstring::npos ? 0 : at + 1;
+  const size_t close = authority.find(L']', open);
+  if (open < authority.size() && authority[open] == L'[' && close != std::wstring::npos) {
+    if (at != std::wstring::npos) {
+      const std::wstring userInfo = authority.substr(0, at);
+      const size_t colon = userInfo.find(L':');
+      m_user = userInfo.substr(0, colon);
+      if (colon != std::wstring::npos) m_password = userInfo.substr(colon + 1);
+    }
+    m_host = authority.substr(open + 1, close - open - 1);
+    const std::wstring rest = authority.substr(close + 1);
+    if (rest.size() > 1 && rest[0] == L':' && rest.size() <= 6 &&
+        rest.find_first_not_of(L"0123456789", 1) == std::wstring::npos)
+      m_port = std::stoi(rest.substr(1));
+    return;
+  }
+
   // Patterns 1 and 2 let a password carry one "@".
   if (PatternScanner s(authority, L"%[^:]:%[^@]@%[^@]@%[^:]:%i"); s.Scan() == 5) {
     m_user = s.String(0);
@@ -382,7 +401,8 @@ std::wstring CInternetURL::Format() const {
   const int32_t index = SchemeNumber(m_scheme);
   if (index >= 0 && index < kSchemeCount) result = kSchemes[index].prefix;
 
-  std::wstring hostPart = m_host;
+  // An IPv6 address goes into brackets, so that its colons are not read as a port.
+  std::wstring hostPart = m_host.find(L':') != std::wstring::npos ? L"[" + m_host + L"]" : m_host;
   if (m_port != DefaultPort(m_scheme)) hostPart += L":" + std::to_wstring(m_port);
 
   if (!m_user.empty() && !m_password.empty()) {

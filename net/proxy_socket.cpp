@@ -50,6 +50,7 @@ bool CProxySocket::Create() {
   auto tcp = std::make_unique<CTcpStream>(Sockets(), m_connectTimeout, m_stallTimeout);
   m_tcp = tcp.get();
   m_stream = std::move(tcp);
+  m_tcp->SetStopCheck([this] { return CheckStop(0); });
   if (!m_tcp->Open(IpAddress::Family::kIpv4)) return ReportFailure();
   // A stop that came before the socket joined the list did not shut it down; catch it here
   // (the stop event is set before the list is closed, so one of the two always sees it).
@@ -273,6 +274,22 @@ std::wstring CProxySocket::PortText() {
                 (address >> 16) & 0xFF, (address >> 8) & 0xFF, address & 0xFF,
                 (local.port >> 8) & 0xFF, local.port & 0xFF);
   return LocalToWide(text);
+}
+
+std::wstring CProxySocket::ExtendedPortText() {
+  SocketAddress local;
+  if (m_tcp == nullptr || !m_tcp->LocalAddress(local)) {
+    ReportFailure();
+    return std::wstring();
+  }
+  return LocalToWide("|" + std::string(local.address.IsIpv4() ? "1" : "2") + "|" +
+                     local.address.Text() + "|" + std::to_string(local.port) + "|");
+}
+
+bool CProxySocket::IsIpv6() const {
+  SocketAddress local;
+  return m_tcp != nullptr && m_tcp->IsOpen() && m_tcp->LocalAddress(local) &&
+         !local.address.IsIpv4();
 }
 
 std::wstring CProxySocket::PeerHost() const {

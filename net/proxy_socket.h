@@ -89,6 +89,10 @@ class CProxySocket : public CClientContext {
   bool ListenLike(const CProxySocket& peer);
   // The local address and port as PORT command text: "h1,h2,h3,h4,p1,p2". Empty on failure.
   std::wstring PortText();
+  // The local address and port as EPRT command text: "|1|a.b.c.d|port|" or "|2|::1|port|".
+  std::wstring ExtendedPortText();
+  // Whether the connection runs over IPv6 (at its bottom).
+  bool IsIpv6() const;
 
   // Records the failure on the description and closes the socket. A requested stop wins: its
   // "cancelled" error stays. Without an error of its own (0) the chain's error is recorded, and

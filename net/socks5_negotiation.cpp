@@ -119,13 +119,24 @@ bool NegotiateSocks5(IByteStream& stream, const CProxyInfo& proxy, const std::ws
     if (head[1] != kSucceeded) return Refuse(error, RefusalCode(head[1]));
   }
 
-  // Connection request for the target's address.
+  // Connection request for the target's address, or its name when the proxy is to resolve it.
+  std::string request{static_cast<char>(kVersion), static_cast<char>(kCommandConnect), 0};
   IpAddress address;
-  if (!ResolveTarget(host, address, error)) return false;
-  std::string request{static_cast<char>(kVersion), static_cast<char>(kCommandConnect), 0,
-                      static_cast<char>(address.IsIpv4() ? kAddressIpv4 : kAddressIpv6)};
-  const size_t length = address.IsIpv4() ? 4 : 16;
-  for (size_t i = 0; i < length; ++i) request += static_cast<char>(address.bytes[i]);
+  const std::string name = WideToLocal(host);
+  if (proxy.m_resolveRemotely && !ParseNumericAddress(name, address)) {
+    if (name.empty() || name.size() > 255) {
+      error = MakeError(kCategorySocket, SocketCode::kHostNotFound);
+      return false;
+    }
+    request += static_cast<char>(kAddressName);
+    request += static_cast<char>(name.size());
+    request += name;
+  } else {
+    if (!ResolveTarget(host, address, error)) return false;
+    request += static_cast<char>(address.IsIpv4() ? kAddressIpv4 : kAddressIpv6);
+    const size_t length = address.IsIpv4() ? 4 : 16;
+    for (size_t i = 0; i < length; ++i) request += static_cast<char>(address.bytes[i]);
+  }
   request += static_cast<char>(port >> 8);
   request += static_cast<char>(port & 0xFF);
   if (!SendMessage(stream, request, error) || !ReceiveReplyHead(stream, kVersion, head, error))

@@ -115,6 +115,16 @@ void CTransferInfo::SetDate(uint64_t date) {
   m_date = date;
 }
 
+std::wstring CTransferInfo::ServerFileName() const {
+  Guard lock(m_lock, m_master == nullptr);
+  return m_serverFileName;
+}
+
+void CTransferInfo::SetServerFileName(const std::wstring& name) {
+  Guard lock(m_lock, m_master == nullptr);
+  m_serverFileName = name;
+}
+
 std::wstring CTransferInfo::EntityTag() const {
   Guard lock(m_lock, m_master == nullptr);
   return m_entityTag;
@@ -280,6 +290,7 @@ TransferFigures CTransferInfo::Figures() {
   m_left = m_counter.Left();
   TransferFigures figures;
   figures.url = m_url;
+  figures.file = m_file;
   figures.size = m_size;
   figures.date = m_date;
   figures.done = m_done;

@@ -27,6 +27,7 @@ enum class ResumeMode : int32_t {
 // so that they always belong to the same moment: what the manager copies into the record.
 struct TransferFigures {
   std::wstring url;
+  std::wstring file;
   uint64_t size = kUnknownSize;
   uint64_t date = kUnknownSize;
   uint64_t done = 0;
@@ -63,6 +64,10 @@ class CTransferInfo {
   void SetSize(uint64_t size);
   uint64_t Date() const;
   void SetDate(uint64_t date);
+  // The file name the server suggests (Content-Disposition, else the last segment of the final
+  // address), as it came: made safe by whoever uses it. Empty when none.
+  std::wstring ServerFileName() const;
+  void SetServerFileName(const std::wstring& name);
   // The server's entity tag for the file (HTTP "ETag"), empty when it sent none.
   std::wstring EntityTag() const;
   void SetEntityTag(const std::wstring& tag);
@@ -127,6 +132,7 @@ class CTransferInfo {
   uint64_t m_size = kUnknownSize;
   uint64_t m_date = kUnknownSize;
   std::wstring m_entityTag;
+  std::wstring m_serverFileName;
   uint64_t m_done = 0;
   int32_t m_progress = 0;
   DownloadStatus m_status = DownloadStatus::kQueued;
