@@ -82,7 +82,8 @@ bool CFerrowApp::ExploreSite(const Guid& id) {
   const CSiteInfo* site = m_data.m_sites.Find(id);
   if (!site) return false;
   CInternetURL url;
-  url.SetScheme(Scheme::kFtp);
+  // Protocol 1 is FTP over TLS; anything else a stored site may say is plain FTP.
+  url.SetScheme(site->m_protocol == SchemeNumber(Scheme::kFtps) ? Scheme::kFtps : Scheme::kFtp);
   url.SetHost(site->m_server);
   url.SetPort(site->m_port);
   url.SetUser(site->m_user);

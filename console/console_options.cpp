@@ -192,7 +192,8 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
     if (!problem.empty())
       return Fail("'" + MaskPassword(m_listUrl) + "' is not a URL ferrow-get can list: " + problem);
     // Folders can be listed on FTP sites only.
-    if (!Lower(m_listUrl).starts_with("ftp://")) return Fail("--list wants an ftp:// URL");
+    if (!Lower(m_listUrl).starts_with("ftp://") && !Lower(m_listUrl).starts_with("ftps://"))
+      return Fail("--list wants an ftp:// URL");
     return true;
   }
   if (m_urls.empty()) return Fail("no URL given");

@@ -1,5 +1,6 @@
 #include "net/ftp_client.h"
 
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,14 @@ constexpr size_t kMaxListingLine = 65536;
 
 }  // namespace
 
-CFtpClient::CFtpClient(const CClientContext& context) : CInternetClient(context), m_data(context) {}
+CFtpClient::CFtpClient(const CClientContext& context) : CInternetClient(context), m_data(context) {
+  static std::atomic<uint64_t> clients{0};
+  m_tlsKey = L"ftps-control-" + std::to_wstring(++clients);
+}
+
+bool CFtpClient::IsSecure() const {
+  return m_url.GetScheme() == Scheme::kFtps;
+}
 
 bool CFtpClient::Open(const std::wstring& url) {
   if (!CInternetClient::Open(url)) return false;
@@ -92,9 +100,12 @@ bool CFtpClient::Command(const std::wstring& command, uint32_t accepted, uint32_
 
 bool CFtpClient::Login() {
   if (!ReadReply(220)) return false;
+  // Explicit TLS before anything secret is sent; no way back to plain text if it fails.
+  if (IsSecure() && (!Command(L"AUTH TLS", 234) || !m_socket.StartTls(m_url.Host(), m_tlsKey)))
+    return false;
   if (!Command(L"USER " + m_url.User(), 230, 331)) return false;
-  if (m_replyCode == 230) return true;
-  return Command(L"PASS " + m_url.Password(), 230);
+  if (m_replyCode == 331 && !Command(L"PASS " + m_url.Password(), 230)) return false;
+  return !IsSecure() || (Command(L"PBSZ 0", 200) && Command(L"PROT P", 200));
 }
 
 bool CFtpClient::QueryInformation() {
@@ -230,6 +241,8 @@ CProxySocket* CFtpClient::OpenData(int64_t offset) {
   }
   if (!ReadReply(125, 150)) return fail();
   if (!passive && !listener.Accept(m_data)) return fail();
+  // The server starts its side of the handshake once it has answered the command.
+  if (IsSecure() && !m_data.StartTls(m_url.Host(), m_tlsKey)) return fail();
   return &m_data;
 }
 

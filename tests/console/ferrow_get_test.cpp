@@ -24,6 +24,7 @@
 #include "tests/support/socks_proxy.h"
 #include "tests/support/test_certificates.h"
 #include "tests/support/test_data.h"
+#include "tests/support/vsftpd_server.h"
 
 namespace ferrow {
 namespace {
@@ -388,6 +389,21 @@ TEST_F(FerrowGetTest, HttpsResumesAfterAKillAndTellsCertificateProblems) {
   EXPECT_NE(m_output.find("small.bin [insecure: certificates not checked]: completed"),
             std::string::npos)
       << m_output;
+}
+
+// ftps:// to vsftpd that requires TLS: a download in parts and a folder listing.
+TEST_F(FerrowGetTest, FtpsDownloadsAndListsFromAServerThatRequiresTls) {
+  const test::TestCertificates& certs = test::TestCertificates::Get();
+  if (!certs.Ok()) FERROW_SKIP_OR_FAIL(certs.Error());
+  test::VsftpdServer vsftpd({.tlsCertificate = certs.ServerCert(), .tlsKey = certs.Key()});
+  FERROW_START_OR_SKIP(vsftpd);
+  test::WritePatternFile(vsftpd.Root() / "tls.bin", 700'001);
+  fs::permissions(vsftpd.Root() / "tls.bin", fs::perms::others_read, fs::perm_options::add);
+  const std::string trust = "--ca-certificate=" + certs.Authority().string();
+  EXPECT_EQ(Run({"-n", "3", trust, vsftpd.Url("/tls.bin")}), 0) << m_output;
+  EXPECT_TRUE(SameAsPattern(m_folder / "tls.bin", 700'001));
+  EXPECT_EQ(Run({trust, "--list", vsftpd.Url("/")}), 0) << m_output;
+  EXPECT_NE(m_output.find("  tls.bin"), std::string::npos) << m_output;
 }
 
 }  // namespace
