@@ -347,7 +347,14 @@ void CInternetURL::ParseAuthority(const std::wstring& authority) {
   const size_t at = authority.rfind(L'@');
   const size_t open = at == std::wstring::npos ? 0 : at + 1;
   const size_t close = authority.find(L']', open);
-  if (open < authority.size() && authority[open] == L'[' && close != std::wstring::npos) {
+  const std::wstring afterClose =
+      close == std::wstring::npos ? std::wstring() : authority.substr(close + 1);
+  const bool portOrNothing =
+      afterClose.empty() ||
+      (afterClose.size() > 1 && afterClose.size() <= 6 && afterClose[0] == L':' &&
+       afterClose.find_first_not_of(L"0123456789", 1) == std::wstring::npos);
+  if (open < authority.size() && authority[open] == L'[' && close != std::wstring::npos &&
+      portOrNothing && authority.find(L'[', open + 1) > close) {
     if (at != std::wstring::npos) {
       const std::wstring userInfo = authority.substr(0, at);
       const size_t colon = userInfo.find(L':');
@@ -355,10 +362,7 @@ void CInternetURL::ParseAuthority(const std::wstring& authority) {
       if (colon != std::wstring::npos) m_password = userInfo.substr(colon + 1);
     }
     m_host = authority.substr(open + 1, close - open - 1);
-    const std::wstring rest = authority.substr(close + 1);
-    if (rest.size() > 1 && rest[0] == L':' && rest.size() <= 6 &&
-        rest.find_first_not_of(L"0123456789", 1) == std::wstring::npos)
-      m_port = std::stoi(rest.substr(1));
+    if (!afterClose.empty()) m_port = std::stoi(afterClose.substr(1));
     return;
   }
 
@@ -402,7 +406,9 @@ std::wstring CInternetURL::Format() const {
   if (index >= 0 && index < kSchemeCount) result = kSchemes[index].prefix;
 
   // An IPv6 address goes into brackets, so that its colons are not read as a port.
-  std::wstring hostPart = m_host.find(L':') != std::wstring::npos ? L"[" + m_host + L"]" : m_host;
+  const bool literal = m_host.find(L':') != std::wstring::npos &&
+                       m_host.find_first_of(L"[]") == std::wstring::npos;
+  std::wstring hostPart = literal ? L"[" + m_host + L"]" : m_host;
   if (m_port != DefaultPort(m_scheme)) hostPart += L":" + std::to_wstring(m_port);
 
   if (!m_user.empty() && !m_password.empty()) {
