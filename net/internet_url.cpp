@@ -407,7 +407,7 @@ std::wstring CInternetURL::Format() const {
 
   // An IPv6 address goes into brackets, so that its colons are not read as a port.
   const bool literal = m_host.find(L':') != std::wstring::npos &&
-                       m_host.find_first_of(L"[]") == std::wstring::npos;
+                       m_host.find_first_not_of(L"0123456789abcdefABCDEF:.") == std::wstring::npos;
   std::wstring hostPart = literal ? L"[" + m_host + L"]" : m_host;
   if (m_port != DefaultPort(m_scheme)) hostPart += L":" + std::to_wstring(m_port);
 

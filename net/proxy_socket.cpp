@@ -282,8 +282,12 @@ std::wstring CProxySocket::ExtendedPortText() {
     ReportFailure();
     return std::wstring();
   }
-  return LocalToWide("|" + std::string(local.address.IsIpv4() ? "1" : "2") + "|" +
-                     local.address.Text() + "|" + std::to_string(local.port) + "|");
+  std::string text = local.address.IsIpv4() ? "|1|" : "|2|";
+  text += local.address.Text();
+  text += '|';
+  text += std::to_string(local.port);
+  text += '|';
+  return LocalToWide(text);
 }
 
 bool CProxySocket::IsIpv6() const {

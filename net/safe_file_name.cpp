@@ -41,6 +41,10 @@ std::wstring MakeSafeFileName(const std::wstring& suggested) {
       if (!stem.empty() && stem.back() >= 0xD800 && stem.back() <= 0xDBFF) stem.pop_back();
     }
     name = stem + extension;
+    // The cut may leave dots or spaces at the end again.
+    const size_t last = name.find_last_not_of(L" .");
+    if (last == std::wstring::npos) return std::wstring();
+    name.resize(last + 1);
   }
   return name;
 }

@@ -36,6 +36,10 @@ TEST(Ipv6AddressTest, BracketedLiteralsAndExtendedPassiveReplies) {
   url.SetUser(L"");
   url.SetPath(L"/");
   EXPECT_EQ(url.Format(), L"http://[::1]:8080/file.bin");
+  // Only an address goes into brackets: another host with a colon prints as it is and reads
+  // back the same (found by the fuzzer).
+  CInternetURL odd(L"ftp://anon@hanon@hosf:+x/");
+  EXPECT_EQ(CInternetURL(odd.Format()).Host(), odd.Host());
   IpAddress address;
   ASSERT_TRUE(ParseNumericAddress("[::1]", address));
   EXPECT_FALSE(address.IsIpv4());

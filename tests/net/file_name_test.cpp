@@ -42,6 +42,10 @@ TEST(SafeFileNameTest, NamesNeverLeaveTheFolderNorReachATerminalRaw) {
   const std::wstring cut = MakeSafeFileName(longName);
   EXPECT_LE(WideToUtf8(cut).size(), kMaxSafeNameBytes);
   EXPECT_EQ(cut.substr(cut.size() - 3), L".gz");
+  // A cut that ends on a dot or a space takes it away too (found by the fuzzer).
+  const std::wstring dotted =
+      MakeSafeFileName(std::wstring(119, L'\u00ff') + L". " + std::wstring(50, L'a'));
+  EXPECT_EQ(dotted, std::wstring(119, L'\u00ff'));
 
   EXPECT_EQ(FileNameOfUrl(L"http://h/dir/a%20b.bin?x=1#frag"), L"a b.bin");
   EXPECT_EQ(FileNameOfUrl(L"http://h/dir/a%2F..%2Fb"), L"a_.._b");
