@@ -111,6 +111,10 @@ CTlsConfig::CTlsConfig(const TlsOptions& options)
   // The sessions live in this object's map, offered by hand to the connections of one key.
   SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
   SSL_CTX_sess_set_new_cb(context, TlsBio::NewSession);
+  // Read what the connection holds in one go rather than a record header and its body in two
+  // receives each: a quarter of the system calls for a large download.
+  SSL_CTX_set_read_ahead(context, 1);
+  SSL_CTX_set_default_read_buffer_len(context, 64 * 1024);
   bool usable = true;
   if (options.verify) {
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
@@ -227,7 +231,18 @@ int CTlsChannel::Read(void* buffer, int size, bool peek) {
   SSL* ssl = static_cast<SSL*>(m_ssl);
   if (ssl == nullptr || !m_established) return -1;
   const int result = peek ? SSL_peek(ssl, buffer, size) : SSL_read(ssl, buffer, size);
-  if (result > 0) return result;
+  if (result > 0) {
+    // One record is at most 16 KiB: take every whole record already received too, so that
+    // the caller writes large blocks. Nothing here waits for the network.
+    int total = result;
+    while (!peek && total < size && SSL_has_pending(ssl) == 1) {
+      const int more = SSL_read(ssl, static_cast<char*>(buffer) + total, size - total);
+      if (more <= 0) break;
+      total += more;
+    }
+    ERR_clear_error();
+    return total;
+  }
   if (SSL_get_error(ssl, result) == SSL_ERROR_ZERO_RETURN) return 0;
   Record(result);
   return -1;
