@@ -240,7 +240,7 @@ std::string CConsoleOptions::CheckUrl(const std::string& url) {
   if (lower.starts_with("http://"))
     start = 7;
   else if (lower.starts_with("https://") || lower.starts_with("ftps://"))
-    start = lower[1] == 't' ? 8 : 7;
+    start = lower.starts_with("https://") ? 8 : 7;
   else if (lower.starts_with("ftp://"))
     start = 6;
   else

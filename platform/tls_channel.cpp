@@ -194,7 +194,7 @@ bool CTlsChannel::Handshake(const std::string& host, const std::string& sessionK
   BIO* bio = BIO_new(TlsBio::Method());
   BIO_set_data(bio, this);
   SSL_set_bio(ssl, bio, bio);
-  // Partial writes never happen to the caller: one Write sends everything or fails.
+  // A read that meets a record without data (a session ticket) goes on by itself.
   SSL_set_mode(ssl, SSL_MODE_AUTO_RETRY);
   const bool literal = IsAddressLiteral(host);
   if (!literal) SSL_set_tlsext_host_name(ssl, host.c_str());

@@ -49,6 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorRow{"port not a number", {"ftp://h:ab/x"}, "1 to 65535"},
         UsageErrorRow{"space inside", {"http://h/a b"}, "spaces"},
         UsageErrorRow{"unknown scheme", {"gopher://h/x"}, "ftps://"},
+        UsageErrorRow{"ftps without host", {"ftps://:21/x"}, "no host"},
+        UsageErrorRow{"IPv6 without brackets", {"http://::1/x"}, "brackets"},
         UsageErrorRow{"certificate file missing",
                       {"--ca-certificate", "/nonexistent.pem", kUrl},
                       "cannot read the certificate"},
