@@ -340,6 +340,17 @@ void CInternetURL::Parse(const std::wstring& text) {
   ParseAuthority(authority);
 }
 
+namespace {
+
+// What may stand in brackets as a host: the characters of an IPv6 address, a colon among them.
+// Printing and parsing agree on it, so an address reads back as it was printed.
+bool IsIpv6Text(const std::wstring& host) {
+  return host.find(L':') != std::wstring::npos &&
+         host.find_first_not_of(L"0123456789abcdefABCDEF:.") == std::wstring::npos;
+}
+
+}  // namespace
+
 void CInternetURL::ParseAuthority(const std::wstring& authority) {
   if (authority.empty()) return;
 
@@ -354,7 +365,7 @@ void CInternetURL::ParseAuthority(const std::wstring& authority) {
       (afterClose.size() > 1 && afterClose.size() <= 6 && afterClose[0] == L':' &&
        afterClose.find_first_not_of(L"0123456789", 1) == std::wstring::npos);
   if (open < authority.size() && authority[open] == L'[' && close != std::wstring::npos &&
-      portOrNothing && authority.find(L'[', open + 1) > close) {
+      portOrNothing && IsIpv6Text(authority.substr(open + 1, close - open - 1))) {
     if (at != std::wstring::npos) {
       const std::wstring userInfo = authority.substr(0, at);
       const size_t colon = userInfo.find(L':');
@@ -406,9 +417,7 @@ std::wstring CInternetURL::Format() const {
   if (index >= 0 && index < kSchemeCount) result = kSchemes[index].prefix;
 
   // An IPv6 address goes into brackets, so that its colons are not read as a port.
-  const bool literal = m_host.find(L':') != std::wstring::npos &&
-                       m_host.find_first_not_of(L"0123456789abcdefABCDEF:.") == std::wstring::npos;
-  std::wstring hostPart = literal ? L"[" + m_host + L"]" : m_host;
+  std::wstring hostPart = IsIpv6Text(m_host) ? L"[" + m_host + L"]" : m_host;
   if (m_port != DefaultPort(m_scheme)) hostPart += L":" + std::to_wstring(m_port);
 
   if (!m_user.empty() && !m_password.empty()) {
