@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "console/progress_display.h"
 #include "download/download_info.h"
+#include "download/file_transfer_factory.h"
 #include "l10n/resource_manager.h"
 #include "net/event_list.h"
 #include "net/log_info.h"
@@ -206,7 +207,13 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   }
 
   ConsoleFrontEnd frontEnd;
-  CFerrowApp app(frontEnd, CResourceManager::Instance());
+  TransferOptions transferOptions;
+  transferOptions.existing = m_options.m_existing;
+  transferOptions.continuePlain = m_options.m_continue;
+  CFileTransferFactory factory(transferOptions);
+  CFerrowApp::Options appOptions;
+  appOptions.transferFactory = &factory;
+  CFerrowApp app(frontEnd, CResourceManager::Instance(), appOptions);
   app.StartInMemory(settings);
   const bool terminal = IsErrorTerminal();
   CProgressDisplay display(terminal, terminal ? GetTerminalColumns() : 200);

@@ -71,6 +71,7 @@ bool CConsoleOptions::Fail(std::string message) {
 
 bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
   bool optionsEnded = false;
+  bool existingGiven = false;
   for (size_t index = 0; index < arguments.size(); ++index) {
     const std::string& argument = arguments[index];
     if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
@@ -109,6 +110,14 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
       m_activeMode = true;
     } else if (name == "v" || name == "verbose") {
       m_verbose = true;
+    } else if (name == "c" || name == "continue") {
+      m_continue = true;
+    } else if (name == "overwrite" || name == "no-clobber") {
+      if (existingGiven &&
+          m_existing != (name == "overwrite" ? ExistingFile::kReplace : ExistingFile::kKeep))
+        return Fail("--overwrite and --no-clobber cannot be given together");
+      existingGiven = true;
+      m_existing = name == "overwrite" ? ExistingFile::kReplace : ExistingFile::kKeep;
     } else {
       const bool takesValue =
           std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
@@ -179,6 +188,8 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
     }
   }
   if (m_help || m_version) return true;
+  if (m_continue && m_existing == ExistingFile::kKeep)
+    return Fail("--continue and --no-clobber cannot be given together");
   if (!m_listUrl.empty()) {
     if (!m_urls.empty()) return Fail("--list takes no URLs to download");
     const std::string problem = CheckUrl(m_listUrl);
@@ -349,6 +360,9 @@ when there is one; the options override them for this run only.
   -d, --directory DIR     save into DIR instead of the current folder
   -o, --output FILE       save the single URL as FILE
   -i, --input-file FILE   also fetch the URLs in FILE, one a line
+  -c, --continue          continue a partial file at the target, whatever made it
+      --no-clobber        leave an existing file alone and download nothing
+      --overwrite         replace an existing file
   -n, --connections N     connections per download, 1 to 64 ("MaxThreads")
   -j, --parallel N        downloads running at once ("MaxDownloads")
       --limit KIB         total speed limit in KiB/s, 0 for none ("SpeedLimit")

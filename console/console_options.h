@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "download/transfer_options.h"
+
 namespace ferrow {
 
 class CSettings;
@@ -52,6 +54,9 @@ class CConsoleOptions {
   std::optional<std::string> m_socksProxy;  // [user:password@]host:port
   bool m_activeMode = false;
   std::optional<std::string> m_userAgent;
+  // A file already at the target: kept (the default), kept without a download, or replaced.
+  ExistingFile m_existing = ExistingFile::kKeepOrNew;
+  bool m_continue = false;  // -c: a plain partial file at the target is continued
 
  private:
   bool Fail(std::string message);

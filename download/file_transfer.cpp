@@ -1,5 +1,6 @@
 #include "download/file_transfer.h"
 
+#include "download/existing_target.h"
 #include "download/segment_plan.h"
 #include "download/transfer_file.h"
 #include "download/transfer_operations.h"
@@ -10,6 +11,7 @@
 #include "net/internet_url.h"
 #include "net/log_info.h"
 #include "net/transfer_settings.h"
+#include "platform/file.h"
 
 namespace ferrow {
 
@@ -103,12 +105,23 @@ void CFileTransfer::Work() {
     CTransferFile file;
     Scheme scheme = CInternetURL(master.Url()).GetScheme();
     int restarts = 0;
+    bool targetChecked = false;
     for (;;) {
       master.ClearError();
       client->Open(master.Url());
+      // A file already at the target may make the download unnecessary: ask about it first
+      // without fetching any of it.
+      if (!targetChecked && m_options.existing != ExistingFile::kReplace &&
+          GetEntryKind(master.File()) != EntryKind::kNone)
+        client->AskWithoutBody();
       if (client->Connect() && client->Login() && client->QueryInformation()) {
         client->ProbeResume();
         client->Disconnect();
+        if (!targetChecked) {
+          targetChecked = true;
+          const CExistingTarget::Outcome outcome = CExistingTarget::Resolve(context, m_options);
+          if (outcome != CExistingTarget::Outcome::kProceed) break;
+        }
         if (!file.Prepare(context)) break;
         if (CTransferOperations::Download(*client, file)) {
           file.Finish(context);

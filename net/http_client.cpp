@@ -258,7 +258,8 @@ bool CHttpClient::Request(int64_t offset) {
   m_keptConnection = false;
   for (;;) {
     m_replyCode = 0;
-    if (SendRequest(L"GET", offset) && ReadResponseHeader(200, 206)) return true;
+    if (SendRequest(offset == 0 ? m_method : L"GET", offset) && ReadResponseHeader(200, 206))
+      return true;
     bool closed = m_replyCode == 0 && m_keptConnection && Transfer() != nullptr &&
                   ErrorCategoryOf(Transfer()->Error()) == kCategorySocket && !CheckStop(0);
     m_keptConnection = false;
@@ -273,7 +274,9 @@ bool CHttpClient::Request(int64_t offset) {
 }
 
 bool CHttpClient::QueryInformation() {
-  if (!Request(0)) return false;
+  const bool asked = Request(0);
+  m_method = L"GET";
+  if (!asked) return false;
   std::string_view block(m_replyText);
   int64_t length = -1;
   if (!ParseContentLength(block, length) || length < 0) return Fail(kUnusableResponse);
