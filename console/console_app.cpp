@@ -15,6 +15,7 @@
 #include "console/progress_display.h"
 #include "download/download_info.h"
 #include "download/file_transfer_factory.h"
+#include "download/ordered_output.h"
 #include "l10n/resource_manager.h"
 #include "net/event_list.h"
 #include "net/log_info.h"
@@ -183,9 +184,13 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
     return kExitCompleted;
   }
   if (!m_options.m_listUrl.empty()) return ListFolder();
-  for (const std::string& line : m_options.GetSkippedLines())
-    std::fprintf(stderr, "ferrow-get: skipped '%s' (not an http:// or ftp:// URL)\n",
-                 PrintableLocal(CConsoleOptions::MaskPassword(line)).c_str());
+  for (const CConsoleOptions::SkippedLine& line : m_options.GetSkippedLines())
+    std::fprintf(stderr, "ferrow-get: skipped '%s' (%s)\n",
+                 PrintableLocal(CConsoleOptions::MaskPassword(line.text)).c_str(),
+                 line.why.c_str());
+  // A list with nothing to fetch but bad lines has failed.
+  if (m_options.m_urls.empty()) return kExitFailed;
+  const int listStatus = m_options.GetSkippedLines().empty() ? kExitCompleted : kExitFailed;
 
   // The application's data lives in memory only: nothing is loaded from or saved to the data
   // folder but the settings, which are only read.
@@ -210,6 +215,10 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   TransferOptions transferOptions;
   transferOptions.existing = m_options.m_existing;
   transferOptions.continuePlain = m_options.m_continue;
+  // -o -: the one URL's bytes go to standard output, in order; no file is written.
+  const bool toStdout = m_options.m_outputFile == "-";
+  COrderedOutput output(WriteStandardOutput);
+  if (toStdout) transferOptions.output = &output;
   CFileTransferFactory factory(transferOptions);
   CFerrowApp::Options appOptions;
   appOptions.transferFactory = &factory;
@@ -223,8 +232,9 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
 
   std::vector<Guid> ids;
   for (const std::string& url : m_options.m_urls) {
-    const std::string name = m_options.m_outputFile.empty() ? CConsoleOptions::FileNameForUrl(url)
-                                                            : m_options.m_outputFile;
+    const std::string name = m_options.m_outputFile.empty() || toStdout
+                                 ? CConsoleOptions::FileNameForUrl(url)
+                                 : m_options.m_outputFile;
     const fs::path target = fs::path(name).is_absolute() ? fs::path(name) : folder / name;
     ids.push_back(app.AddDownload(
         {LocalToWide(url), Guid(), LocalToWide(target.lexically_normal().string()), L""}, false));
@@ -314,7 +324,7 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   size_t failed = 0;
   for (const DownloadSnapshot& snapshot : done)
     if (snapshot.record.m_status != DownloadStatus::kCompleted) ++failed;
-  if (failed != 0) exitCode = kExitFailed;
+  if (failed != 0 || listStatus != kExitCompleted) exitCode = kExitFailed;
   if (failed != 0 && done.size() > 1)
     std::fprintf(stderr, "ferrow-get: %zu of %zu downloads failed\n", failed, done.size());
   finish();

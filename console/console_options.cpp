@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <fstream>
+#include <iostream>
 
 #include "app/settings.h"
 #include "platform/text.h"
@@ -199,7 +200,7 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
     if (!Lower(m_listUrl).starts_with("ftp://")) return Fail("--list wants an ftp:// URL");
     return true;
   }
-  if (m_urls.empty()) return Fail("no URL given");
+  if (m_urls.empty() && m_skipped.empty()) return Fail("no URL given");
   for (const std::string& url : m_urls) {
     const std::string problem = CheckUrl(url);
     if (!problem.empty())
@@ -221,17 +222,25 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
 }
 
 bool CConsoleOptions::ReadUrlFile(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) return Fail("cannot read the URL file '" + path + "'");
+  std::ifstream file;
+  if (path != "-") {
+    file.open(path);
+    if (!file) return Fail("cannot read the URL file '" + path + "'");
+  }
+  std::istream& in = path == "-" ? std::cin : file;
   std::string line;
   while (std::getline(in, line)) {
     const std::string url = Trim(line);
-    if (url.empty()) continue;
+    // Blank lines and comments, as in the lists other tools read.
+    if (url.empty() || url[0] == '#') continue;
     // As the import command: only lines beginning with the scheme in small letters.
-    if (url.starts_with("http://") || url.starts_with("ftp://"))
+    if (!url.starts_with("http://") && !url.starts_with("ftp://")) {
+      m_skipped.push_back({url, "not an http:// or ftp:// URL"});
+    } else if (std::string problem = CheckUrl(url); !problem.empty()) {
+      m_skipped.push_back({url, problem});
+    } else {
       m_urls.push_back(url);
-    else
-      m_skipped.push_back(url);
+    }
   }
   return true;
 }

@@ -21,8 +21,13 @@ class CConsoleOptions {
   void ApplyTo(CSettings& settings) const;
 
   const std::string& GetError() const { return m_error; }
-  // Lines of -i that were skipped (not beginning with "http://" or "ftp://"), for a warning.
-  const std::vector<std::string>& GetSkippedLines() const { return m_skipped; }
+  // Lines of -i that were skipped (not a URL ferrow-get can fetch) and why, for a warning; they
+  // make the exit status 1. Blank lines and lines beginning with "#" are not counted.
+  struct SkippedLine {
+    std::string text;
+    std::string why;
+  };
+  const std::vector<SkippedLine>& GetSkippedLines() const { return m_skipped; }
 
   // Checks one URL: "http://" or "ftp://" (any letter case), a host, and a port 1 to 65535 when
   // one is given. Empty when it is acceptable, else why not.
@@ -63,7 +68,7 @@ class CConsoleOptions {
   bool ReadUrlFile(const std::string& path);
 
   std::string m_error;
-  std::vector<std::string> m_skipped;
+  std::vector<SkippedLine> m_skipped;
 };
 
 }  // namespace ferrow

@@ -103,6 +103,7 @@ void CFileTransfer::Work() {
   {
     // Held from the first Prepare until the work is over, across the final rename.
     CTransferFile file;
+    file.SetOutput(m_options.output);
     Scheme scheme = CInternetURL(master.Url()).GetScheme();
     int restarts = 0;
     bool targetChecked = false;
@@ -139,7 +140,8 @@ void CFileTransfer::Work() {
           continue;
         }
       }
-      if (restarts < kMaxRestarts && master.Error() == kFileChangedError) {
+      // A stream cannot take back what it has sent: a changed file fails it.
+      if (restarts < kMaxRestarts && master.Error() == kFileChangedError && !m_options.output) {
         ++restarts;
         context.AddLogLine(LogKind::kNotice,
                            L"The file changed on the server during the download; it is fetched "

@@ -69,8 +69,7 @@ class CResumeBlock {
   // download's beginning: they are kept and count as done in the first part, and the rest of
   // the file is split among the parts.
   ErrorValue CreateOver(const std::wstring& path, const std::wstring& url, uint64_t size,
-                        uint64_t date, int32_t parts, const std::wstring& entityTag,
-                        uint64_t done);
+                        uint64_t date, int32_t parts, const std::wstring& entityTag, uint64_t done);
   void Close();
   bool IsOpen() const { return m_mapping.IsMapped(); }
 

@@ -132,13 +132,17 @@ TEST_F(UrlFileTest, TakesLinesAsTheImportCommandDoes) {
                        "\n"
                        "ftp://h/two.bin\n"
                        "FTP://h/three.bin\n"
+                       "http://h:99999/five.bin\n"
                        "# a comment\n");
   CConsoleOptions options;
   ASSERT_TRUE(options.Parse({"-i", path.string(), "http://h/four.bin"})) << options.GetError();
   EXPECT_EQ(options.m_urls,
             (std::vector<std::string>{"http://h/one.bin", "ftp://h/two.bin", "http://h/four.bin"}));
-  EXPECT_EQ(options.GetSkippedLines(),
-            (std::vector<std::string>{"FTP://h/three.bin", "# a comment"}));
+  // Comments and blank lines are quiet; the rest is skipped with its reason.
+  ASSERT_EQ(options.GetSkippedLines().size(), 2u);
+  EXPECT_EQ(options.GetSkippedLines()[0].text, "FTP://h/three.bin");
+  EXPECT_EQ(options.GetSkippedLines()[1].text, "http://h:99999/five.bin");
+  EXPECT_NE(options.GetSkippedLines()[1].why.find("1 to 65535"), std::string::npos);
 }
 
 }  // namespace

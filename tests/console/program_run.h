@@ -27,6 +27,22 @@ struct RunSetup {
   std::string input;            // written to standard input (closed after it)
   bool separateStdout = false;  // standard output into stdout.bin instead of the log
   std::vector<std::pair<std::string, std::string>> environment;  // set in the child
+
+  static RunSetup Stdout() {
+    RunSetup setup;
+    setup.separateStdout = true;
+    return setup;
+  }
+  static RunSetup Input(std::string text) {
+    RunSetup setup;
+    setup.input = std::move(text);
+    return setup;
+  }
+  static RunSetup Environment(std::vector<std::pair<std::string, std::string>> variables) {
+    RunSetup setup;
+    setup.environment = std::move(variables);
+    return setup;
+  }
 };
 
 class ProgramRun {
