@@ -3,22 +3,30 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
+#include <sstream>
 #include <thread>
 #include <utility>
 
 #include "app/ferrow_app.h"
+#include "app/proxy_environment.h"
 #include "app/settings.h"
 #include "console/progress_display.h"
 #include "download/download_info.h"
 #include "download/file_transfer_factory.h"
 #include "download/ordered_output.h"
 #include "l10n/resource_manager.h"
+#include "net/cookie_file.h"
 #include "net/event_list.h"
+#include "net/internet_url.h"
 #include "net/log_info.h"
+#include "net/netrc_file.h"
 #include "platform/error_code.h"
 #include "platform/folders.h"
 #include "platform/terminal.h"
@@ -156,6 +164,50 @@ void CConsoleApp::OnDownloadEvent(const Guid& id, TransferEvent event) {
   }
 }
 
+void CConsoleApp::AddNetrcLogins(CSettings& settings) const {
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home == '\0') return;
+  std::ifstream file(std::string(home) + "/.netrc");
+  if (!file) return;
+  std::stringstream text;
+  text << file.rdbuf();
+  for (const NetrcLogin& login : ParseNetrc(text.str())) {
+    const std::wstring host = LocalToWide(login.machine);
+    // A login stored in Ferrow's settings, or one written into an address, comes first.
+    if (settings.m_siteLogins.Find(host) != nullptr) continue;
+    const bool inAddress =
+        std::any_of(m_options.m_urls.begin(), m_options.m_urls.end(), [&](const std::string& url) {
+          CInternetURL parsed(LocalToWide(url));
+          return parsed.Host() == host && !parsed.User().empty();
+        });
+    if (!inAddress)
+      settings.m_siteLogins.SetLogin(host, LocalToWide(login.login), LocalToWide(login.password),
+                                     false);
+  }
+}
+
+bool CConsoleApp::LoadCookieFile(CSettings& settings) const {
+  std::ifstream file(m_options.m_cookieFile, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "ferrow-get: cannot read the cookie file '%s'\n",
+                 PrintableLocal(m_options.m_cookieFile).c_str());
+    return false;
+  }
+  std::stringstream text;
+  text << file.rdbuf();
+  auto cookies = std::make_shared<CCookieFile>();
+  size_t badLine = 0;
+  if (!cookies->Parse(text.str(), badLine)) {
+    std::fprintf(stderr,
+                 "ferrow-get: line %zu of the cookie file '%s' is not a cookie (seven fields "
+                 "separated by tabs, as in cookies.txt)\n",
+                 badLine, PrintableLocal(m_options.m_cookieFile).c_str());
+    return false;
+  }
+  settings.m_cookieFile = std::move(cookies);
+  return true;
+}
+
 int CConsoleApp::ListFolder() {
   CSettings settings;
   LoadSettings(settings);
@@ -196,6 +248,15 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   // folder but the settings, which are only read.
   CSettings settings;
   LoadSettings(settings);
+  if (!m_options.m_noProxy) {
+    const ProxyEnvironment environment = ProxyEnvironment::Read(std::getenv);
+    if (!environment.problem.empty())
+      std::fprintf(stderr, "ferrow-get: %s; that proxy is not used\n",
+                   PrintableLocal(environment.problem).c_str());
+    environment.ApplyTo(settings);
+  }
+  if (!m_options.m_noNetrc) AddNetrcLogins(settings);
+  if (!m_options.m_cookieFile.empty() && !LoadCookieFile(settings)) return kExitUsage;
   m_options.ApplyTo(settings);
   settings.m_startQueue = false;
   // A stored 0 would leave every download waiting for ever.

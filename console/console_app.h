@@ -33,6 +33,10 @@ class CConsoleApp : public ICoreListener {
   // Defaults, then the user's file if there is a readable one.
   void LoadSettings(CSettings& settings);
   void LoadLanguage(const CSettings& settings);
+  // ~/.netrc's logins for hosts that have none yet, not stored.
+  void AddNetrcLogins(CSettings& settings) const;
+  // --load-cookies; false (with the reason printed) when the file cannot be used.
+  bool LoadCookieFile(CSettings& settings) const;
   std::string ErrorMessage(int32_t error) const;
   // Prints the transfer's notices (a restart and why) that came since the last call.
   void PrintNotices(const Guid& id, const std::string& name);

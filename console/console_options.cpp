@@ -60,7 +60,8 @@ constexpr ValueOption kValueOptions[] = {
     {"connections", 'n'},   {"parallel", 'j'},    {"limit", 0},    {"retries", 0},
     {"retry-delay", 0},     {"http-proxy", 0},    {"socks5", 0},   {"user-agent", 0},
     {"input-file", 'i'},    {"directory", 'd'},   {"output", 'o'}, {"list", 0},
-    {"connect-timeout", 0}, {"stall-timeout", 0},
+    {"connect-timeout", 0}, {"stall-timeout", 0}, {"header", 0},   {"load-cookies", 0},
+    {"timeout", 0},
 };
 
 }  // namespace
@@ -111,6 +112,10 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
       m_activeMode = true;
     } else if (name == "v" || name == "verbose") {
       m_verbose = true;
+    } else if (name == "no-proxy") {
+      m_noProxy = true;
+    } else if (name == "no-netrc") {
+      m_noNetrc = true;
     } else if (name == "c" || name == "continue") {
       m_continue = true;
     } else if (name == "overwrite" || name == "no-clobber") {
@@ -141,9 +146,24 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
           return Fail("--parallel wants a number from 1 to 1000, not '" + value + "'");
         m_parallel = number;
       } else if (name == "limit") {
-        if (!ParseNumber(value, 0, 0x7FFFFFFF, number))
-          return Fail("--limit wants KiB per second (0 for none), not '" + value + "'");
+        if (!ParseRate(value, number))
+          return Fail(
+              "--limit wants a speed such as 500K or 2M (KiB/s without a suffix; 0 for "
+              "none), not '" +
+              value + "'");
         m_limit = number;
+      } else if (name == "timeout") {
+        if (!ParseNumber(value, 1, 86400, number))
+          return Fail("--timeout wants seconds from 1 to 86400, not '" + value + "'");
+        if (!m_connectTimeout) m_connectTimeout = number;
+        if (!m_stallTimeout) m_stallTimeout = number;
+      } else if (name == "header") {
+        if (const std::string problem = CheckHeader(value); !problem.empty())
+          return Fail("--header '" + value + "': " + problem);
+        m_headers.push_back(value);
+      } else if (name == "load-cookies") {
+        if (value.empty()) return Fail("--load-cookies wants a file");
+        m_cookieFile = value;
       } else if (name == "retries") {
         if (!ParseNumber(value, 1, 100000, number))
           return Fail("--retries wants a number of attempts (1 or more), not '" + value + "'");
@@ -304,6 +324,47 @@ std::string CConsoleOptions::FileNameForUrl(const std::string& url) {
   return decoded;
 }
 
+bool CConsoleOptions::ParseRate(const std::string& text, int32_t& kib) {
+  if (text.empty()) return false;
+  std::string digits = text;
+  int64_t factor = 1;
+  switch (std::tolower(static_cast<unsigned char>(text.back()))) {
+    case 'k':
+      digits.pop_back();
+      break;
+    case 'm':
+      factor = 1024;
+      digits.pop_back();
+      break;
+    case 'g':
+      factor = 1024 * 1024;
+      digits.pop_back();
+      break;
+    default:
+      break;
+  }
+  int32_t value = 0;
+  if (!ParseNumber(digits, 0, 0x7FFFFFFF, value)) return false;
+  if (value * factor > 0x7FFFFFFF) return false;
+  kib = static_cast<int32_t>(value * factor);
+  return true;
+}
+
+std::string CConsoleOptions::CheckHeader(const std::string& header) {
+  const size_t colon = header.find(':');
+  if (colon == std::string::npos || colon == 0) return "a header is written \"Name: value\"";
+  const std::string name = header.substr(0, colon);
+  for (unsigned char c : name)
+    if (!std::isalnum(c) &&
+        std::string("!#$%&'*+-.^_`|~").find(static_cast<char>(c)) == std::string::npos)
+      return "the name may hold letters, digits and dashes only";
+  for (unsigned char c : header)
+    if (c < ' ' && c != '\t') return "it contains control characters";
+  const std::string lower = Lower(name);
+  if (lower == "range" || lower == "if-range") return "ferrow-get asks for the ranges itself";
+  return "";
+}
+
 std::string CConsoleOptions::MaskPassword(const std::string& text) {
   const size_t scheme = text.find("://");
   const size_t begin = scheme == std::string::npos ? 0 : scheme + 3;
@@ -319,6 +380,12 @@ void CConsoleOptions::ApplyTo(CSettings& settings) const {
   if (m_connections) settings.m_maxThreads = *m_connections;
   if (m_parallel) settings.m_maxDownloads = *m_parallel;
   if (m_limit) settings.m_speedLimit = *m_limit;
+  for (const std::string& header : m_headers)
+    settings.m_extraHeaders.push_back(LocalToWide(header));
+  if (m_noProxy) {
+    settings.m_httpProxy.m_enabled = false;
+    settings.m_socksProxy.m_enabled = false;
+  }
   if (m_retries) settings.m_retryAttempts = *m_retries;
   if (m_retryDelay) settings.m_retryDelay = *m_retryDelay;
   if (m_connectTimeout) settings.m_connectTimeout = *m_connectTimeout;

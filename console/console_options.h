@@ -39,6 +39,11 @@ class CConsoleOptions {
   // messages that repeat what the user typed.
   static std::string MaskPassword(const std::string& text);
   static std::string GetUsage();
+  // "500", "500K", "2M", "1G" (KiB per second when no suffix is given) in KiB/s; false when it
+  // is no such value.
+  static bool ParseRate(const std::string& text, int32_t& kib);
+  // Empty when "Name: value" can go into a request as the user's own header, else why not.
+  static std::string CheckHeader(const std::string& header);
 
   std::vector<std::string> m_urls;
   std::string m_listUrl;  // --list: print this ftp:// folder instead of downloading
@@ -61,7 +66,11 @@ class CConsoleOptions {
   std::optional<std::string> m_userAgent;
   // A file already at the target: kept (the default), kept without a download, or replaced.
   ExistingFile m_existing = ExistingFile::kKeepOrNew;
-  bool m_continue = false;  // -c: a plain partial file at the target is continued
+  bool m_continue = false;             // -c: a plain partial file at the target is continued
+  std::vector<std::string> m_headers;  // --header "Name: value", in order
+  std::string m_cookieFile;            // --load-cookies
+  bool m_noProxy = false;              // --no-proxy: no proxy, whatever is set
+  bool m_noNetrc = false;              // --no-netrc: ~/.netrc is not read
 
  private:
   bool Fail(std::string message);

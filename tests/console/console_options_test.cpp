@@ -123,6 +123,21 @@ TEST(ConsoleOptionsTest, FileNamesComeFromTheLastPathSegment) {
   for (const auto& [url, name] : rows) EXPECT_EQ(CConsoleOptions::FileNameForUrl(url), name) << url;
 }
 
+TEST(ConsoleOptionsTest, SpeedsTakeSuffixesAndTimeoutSetsBoth) {
+  int32_t kib = 0;
+  EXPECT_TRUE(CConsoleOptions::ParseRate("500", kib) && kib == 500);
+  EXPECT_TRUE(CConsoleOptions::ParseRate("500k", kib) && kib == 500);
+  EXPECT_TRUE(CConsoleOptions::ParseRate("2M", kib) && kib == 2048);
+  EXPECT_TRUE(CConsoleOptions::ParseRate("1G", kib) && kib == 1 << 20);
+  EXPECT_FALSE(CConsoleOptions::ParseRate("3000G", kib));
+  EXPECT_FALSE(CConsoleOptions::ParseRate("M", kib));
+  EXPECT_FALSE(CConsoleOptions::ParseRate("1.5M", kib));
+  CConsoleOptions options;
+  ASSERT_TRUE(options.Parse({"--stall-timeout", "9", "--timeout", "5", kUrl}));
+  EXPECT_EQ(options.m_connectTimeout, 5);
+  EXPECT_EQ(options.m_stallTimeout, 9);
+}
+
 class UrlFileTest : public test::SandboxedTest {};
 
 TEST_F(UrlFileTest, TakesLinesAsTheImportCommandDoes) {
