@@ -156,7 +156,8 @@ void CConsoleApp::OnDownloadEvent(const Guid& id, TransferEvent event) {
   }
   if (event != TransferEvent::kFinished || !m_display) return;
   if (record.m_status == DownloadStatus::kCompleted) {
-    if (!m_options.m_quiet)
+    // On a terminal the block counts them: a line each would scroll a long list away.
+    if (!m_options.m_quiet && !m_terminal)
       m_display->Print(name + ": completed, " + CProgressDisplay::FormatBytes(record.m_done) +
                        " in " + CProgressDisplay::FormatDuration(record.m_elapsed));
   } else if (record.m_status == DownloadStatus::kFailed) {
@@ -286,7 +287,10 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   CFerrowApp app(frontEnd, CResourceManager::Instance(), appOptions);
   app.StartInMemory(settings);
   const bool terminal = IsErrorTerminal();
-  CProgressDisplay display(terminal, terminal ? GetTerminalColumns() : 200);
+  CProgressDisplay display(terminal, terminal ? GetTerminalColumns() : 200,
+                           terminal ? GetTerminalRows() : 24);
+  m_terminal = terminal;
+  if (terminal) InstallResizeFlag();
   m_display = &display;
   m_app = &app;
   app.AddListener(this);
@@ -312,7 +316,7 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
     return result;
   };
   std::map<Guid, RateWindow> rates;
-  auto rows = [&] {
+  auto rows = [&](bool interrupted = false) {
     std::vector<ProgressRow> result;
     const auto now = Clock::now();
     for (const Guid& id : ids) {
@@ -324,9 +328,13 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
       row.status = record.m_status;
       row.done = record.m_done;
       row.size = record.m_size;
-      row.speed = record.m_speed;
-      row.left = record.m_left;
-      if (!IsAtRest(record.m_status)) {
+      // Nothing is shown as measured before it has been: no speed and no time left until the
+      // display's own window has two samples.
+      row.speed = -1;
+      row.left = -1;
+      // After Ctrl+C the manager puts stopped downloads back into the queue; they stopped.
+      if (interrupted && !IsAtRest(record.m_status)) row.status = DownloadStatus::kStopped;
+      if (!IsAtRest(row.status)) {
         RateWindow& window = rates[id];
         window.Add(now, record.m_done);
         if (const int64_t rate = window.Rate(); rate >= 0) {
@@ -337,7 +345,7 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
                          : -1;
         }
       }
-      row.connections = IsAtRest(record.m_status) ? 0 : snapshot.connections;
+      row.connections = IsAtRest(row.status) ? 0 : snapshot.connections;
       result.push_back(row);
     }
     return result;
@@ -356,7 +364,7 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
     app.Poll();
     if (const int signal = GetInterruptSignal()) {
       app.StopAllDownloads();
-      if (!m_options.m_quiet && terminal) display.Show(rows());
+      if (!m_options.m_quiet && terminal) display.Show(rows(true));
       display.Finish();
       std::fprintf(stderr,
                    "ferrow-get: interrupted; every transfer was stopped and its temporary file "
@@ -371,7 +379,9 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
           return !snapshot.transferRunning && IsAtRest(snapshot.record.m_status);
         }))
       break;
-    if (!m_options.m_quiet && Clock::now() >= nextShow) {
+    const bool resized = terminal && TakeResized();
+    if (resized) display.Resize(GetTerminalColumns(), GetTerminalRows());
+    if (!m_options.m_quiet && (resized || Clock::now() >= nextShow)) {
       display.Show(rows());
       nextShow = Clock::now() + interval;
     }

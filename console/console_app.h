@@ -46,6 +46,7 @@ class CConsoleApp : public ICoreListener {
   CConsoleOptions m_options;
   CProgressDisplay* m_display = nullptr;
   CFerrowApp* m_app = nullptr;
+  bool m_terminal = false;  // the progress goes to a terminal
 };
 
 }  // namespace ferrow

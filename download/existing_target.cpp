@@ -76,7 +76,10 @@ CExistingTarget::Outcome CExistingTarget::TakeOver(CClientContext& context, uint
 CExistingTarget::Outcome CExistingTarget::Resolve(CClientContext& context,
                                                   const TransferOptions& options) {
   CTransferInfo& master = *context.Transfer();
-  if (options.output != nullptr) return Outcome::kProceed;
+  // Replacing is what the windowed program does: the target is only looked at when finishing.
+  if (options.output != nullptr ||
+      (options.existing == ExistingFile::kReplace && !options.continuePlain))
+    return Outcome::kProceed;
   const std::wstring file = master.File();
   const uint64_t size = master.Size();
   uint64_t length = 0;
