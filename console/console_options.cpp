@@ -64,7 +64,17 @@ constexpr ValueOption kValueOptions[] = {
     {"timeout", 0},
 };
 
+// Options without a value.
+constexpr const char* kFlags[] = {"quiet",    "help",     "version",  "active",    "verbose",
+                                  "no-proxy", "no-netrc", "continue", "overwrite", "no-clobber"};
+
 }  // namespace
+
+std::vector<std::string> CConsoleOptions::GetLongOptions() {
+  std::vector<std::string> names(std::begin(kFlags), std::end(kFlags));
+  for (const ValueOption& option : kValueOptions) names.push_back(option.longName);
+  return names;
+}
 
 bool CConsoleOptions::Fail(std::string message) {
   m_error = std::move(message);
@@ -428,39 +438,73 @@ std::string CConsoleOptions::GetUsage() {
   return R"(Usage: ferrow-get [options] URL...
        ferrow-get [options] --list ftp://HOST/FOLDER/
 
-Downloads every URL (http:// or ftp://) into the current folder, each over several
-connections. Running the same command again continues from the temporary files
-(FILE.fr) that an interrupted run left. Defaults come from Ferrow's Settings.xml
-when there is one; the options override them for this run only.
+Downloads every URL (http:// or ftp://) into the current folder, each over
+several connections. Running the same command again continues from the
+temporary files (FILE.fr) that an interrupted run left. Defaults come from
+Ferrow's Settings.xml when there is one; the options override them for this
+run only.
 
+Where the files go:
   -d, --directory DIR     save into DIR instead of the current folder
-  -o, --output FILE       save the single URL as FILE
-  -i, --input-file FILE   also fetch the URLs in FILE, one a line
-  -c, --continue          continue a partial file at the target, whatever made it
+  -o, --output FILE       save the single URL as FILE; "-o -" writes it to
+                          standard output
+  -c, --continue          continue a partial file at the target, whatever
+                          program made it
       --no-clobber        leave an existing file alone and download nothing
       --overwrite         replace an existing file
+                          (default: a file of the server's size is left
+                          alone and counts as done; another gets a free
+                          name, NAME.1.EXT)
+
+What to fetch:
+  -i, --input-file FILE   also fetch the URLs in FILE, one a line ("-":
+                          standard input); blank lines and lines beginning
+                          with # are ignored
+
+Connections:
   -n, --connections N     connections per download, 1 to 64 ("MaxThreads")
   -j, --parallel N        downloads running at once ("MaxDownloads")
-      --limit KIB         total speed limit in KiB/s, 0 for none ("SpeedLimit")
+      --limit RATE        total speed limit: 500K, 2M, 1G, or KiB/s without a
+                          suffix; 0 for none ("SpeedLimit")
       --retries N         attempts per connection, the first included
       --retry-delay S     seconds to wait before another attempt
-      --connect-timeout S seconds a connection may take to stand ("ConnectTimeout")
+      --timeout S         both time-outs below at once
+      --connect-timeout S seconds a connection may take to stand
+                          ("ConnectTimeout")
       --stall-timeout S   seconds a connection may wait with (almost) no data
                           before it counts as stalled ("StallTimeout")
+
+Servers and proxies:
       --http-proxy HOST:PORT            fetch HTTP through this proxy
       --socks5 [USER:PASS@]HOST:PORT    connect through this SOCKS5 proxy
-      --active            FTP active mode (the server connects back)
+      --no-proxy          no proxy, whatever the settings and the
+                          environment say
+      --header "NAME: VALUE"            send this request header (repeatable)
+      --load-cookies FILE send the matching cookies of a cookies.txt file
       --user-agent TEXT   the User-Agent header
+      --no-netrc          do not read logins from ~/.netrc
+      --active            FTP active mode (the server connects back)
+
+Listing an FTP folder:
       --list URL          print the entries of an FTP folder (type, size, date,
                           name) instead of downloading
   -v, --verbose           with --list: also print the FTP commands and replies
+
+Messages:
   -q, --quiet             print nothing but errors
   -h, --help              show this text
   -V, --version           show the version
 
-Exit status: 0 every download completed (or the folder was listed), 1 one or
-more failed (or the folder could not be listed), 2 usage error, 130 interrupted
-(Ctrl+C; run the same command again to resume).
+Environment: http_proxy, https_proxy, ALL_PROXY (http://, socks5://,
+socks5h://) and no_proxy as other download tools read them; logins from
+~/.netrc.
+
+Exit status: 0 every download completed (or was there already, or the
+folder was listed), 1 one or more failed or a line of a list was no URL,
+2 usage error, 130 interrupted (Ctrl+C; run the same command again to
+resume).
+
+See ferrow-get(1) for more.
 )";
 }
 

@@ -39,6 +39,9 @@ class CConsoleOptions {
   // messages that repeat what the user typed.
   static std::string MaskPassword(const std::string& text);
   static std::string GetUsage();
+  // Every long option without its dashes (for the checks that the manual and the shell
+  // completions know them all).
+  static std::vector<std::string> GetLongOptions();
   // "500", "500K", "2M", "1G" (KiB per second when no suffix is given) in KiB/s; false when it
   // is no such value.
   static bool ParseRate(const std::string& text, int32_t& kib);
