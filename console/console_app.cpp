@@ -19,6 +19,7 @@
 #include "app/settings.h"
 #include "console/progress_display.h"
 #include "download/download_info.h"
+#include "download/existing_target.h"
 #include "download/file_transfer_factory.h"
 #include "download/ordered_output.h"
 #include "l10n/message_format.h"
@@ -215,12 +216,30 @@ const CProxyInfo* CConsoleApp::ProxyFor(const CInternetURL& url) const {
   return nullptr;
 }
 
+std::string CConsoleApp::NoticeText(const CLogInfo& line) {
+  if (line.Number() == 0) return WideToLocal(PrintableText(line.Text()));
+  // A numbered notice: the language file's words, with the texts of its argument.
+  std::vector<std::wstring> parts;
+  const std::wstring& argument = line.Argument();
+  for (size_t start = 0;;) {
+    const size_t slash = argument.find(L'/', start);
+    parts.push_back(PrintableText(argument.substr(start, slash - start)));
+    if (slash == std::wstring::npos) break;
+    start = slash + 1;
+  }
+  parts.resize(3);
+  return Text(line.Number(), {parts[0], parts[1], parts[2]});
+}
+
 void CConsoleApp::PrintNotices(const Guid& id, const std::string& name) {
   if (!m_app || !m_display) return;
   // Nobody else reads the log here; the protocol lines stay unprinted.
   for (const CLogInfo& line : m_app->TakeDownloadLog(id)) {
-    if (line.Kind() == LogKind::kNotice)
-      m_display->Print(name + ": " + WideToLocal(PrintableText(line.Text())));
+    if (line.Kind() != LogKind::kNotice) continue;
+    m_display->Print(name + ": " + NoticeText(line));
+    if (line.Number() == CExistingTarget::kAlreadyThereNotice ||
+        line.Number() == CExistingTarget::kLeftAloneNotice)
+      m_alreadyThere.insert(id);
   }
 }
 
@@ -247,7 +266,7 @@ void CConsoleApp::OnDownloadEvent(const Guid& id, TransferEvent event) {
   if (event != TransferEvent::kFinished || !m_display) return;
   if (record.m_status == DownloadStatus::kCompleted) {
     // On a terminal the block counts them: a line each would scroll a long list away.
-    if (!m_options.m_quiet && !m_terminal)
+    if (!m_options.m_quiet && !m_terminal && !m_alreadyThere.contains(id))
       m_display->Print(
           Text(kTextCompleted,
                {LocalToWide(name), LocalToWide(CProgressDisplay::FormatBytes(record.m_done)),

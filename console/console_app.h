@@ -5,6 +5,7 @@
 // Ctrl+C so that the same command resumes later.
 #include <filesystem>
 #include <initializer_list>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ namespace ferrow {
 class CDownloadInfo;
 class CFerrowApp;
 class CInternetURL;
+class CLogInfo;
 class CMessageArg;
 class CProgressDisplay;
 
@@ -74,6 +76,7 @@ class CConsoleApp : public ICoreListener {
   static constexpr uint32_t kTextSkipped = 12014;
   // Prints the transfer's notices (a restart and why) that came since the last call.
   void PrintNotices(const Guid& id, const std::string& name);
+  static std::string NoticeText(const CLogInfo& line);
   // --list: prints the folder's entries; the exit status.
   int ListFolder();
 
@@ -82,7 +85,8 @@ class CConsoleApp : public ICoreListener {
   uint32_t m_settingsProblem = 0;  // why Settings.xml was not used (a text), or 0
   CProgressDisplay* m_display = nullptr;
   CFerrowApp* m_app = nullptr;
-  bool m_terminal = false;  // the progress goes to a terminal
+  bool m_terminal = false;        // the progress goes to a terminal
+  std::set<Guid> m_alreadyThere;  // downloads that found their file there: no "completed" line
 };
 
 }  // namespace ferrow

@@ -35,10 +35,14 @@ std::wstring CExistingTarget::NumberedName(const std::wstring& path, int number)
   return path.substr(0, dot) + L"." + std::to_wstring(number) + path.substr(dot);
 }
 
-CExistingTarget::Outcome CExistingTarget::AlreadyThere(CClientContext& context,
-                                                       const std::wstring& why) {
+void CExistingTarget::Say(CClientContext& context, Notice notice, const std::wstring& arguments) {
+  context.AddLogLine(LogKind::kNotice, notice, arguments, 0);
+}
+
+CExistingTarget::Outcome CExistingTarget::AlreadyThere(CClientContext& context, Notice notice,
+                                                       const std::wstring& name) {
   CTransferInfo& master = *context.Transfer();
-  context.AddLogLine(LogKind::kNotice, why);
+  Say(context, notice, name);
   master.SetDone(master.Size());
   context.ReportStatus(DownloadStatus::kCompleted);
   return Outcome::kAlreadyThere;
@@ -49,9 +53,7 @@ CExistingTarget::Outcome CExistingTarget::TakeOver(CClientContext& context, uint
   const std::wstring file = master.File();
   const std::wstring temporary = master.TemporaryFile();
   if (master.GetResumeMode() != ResumeMode::kResumable) {
-    context.AddLogLine(LogKind::kNotice, L"The server cannot continue at an offset, so " +
-                                             BaseName(file) +
-                                             L" cannot be continued; it was left as it is.");
+    Say(context, kNoOffsetsNotice, BaseName(file));
     context.ReportError(MakeError(kCategorySystem, SystemCode::kNotSupported));
     return Outcome::kFailed;
   }
@@ -68,8 +70,7 @@ CExistingTarget::Outcome CExistingTarget::TakeOver(CClientContext& context, uint
     context.ReportError(error);
     return Outcome::kFailed;
   }
-  context.AddLogLine(LogKind::kNotice, L"Continuing " + BaseName(file) + L" after its " +
-                                           std::to_wstring(length) + L" bytes.");
+  Say(context, kContinuingNotice, BaseName(file) + L"/" + std::to_wstring(length));
   return Outcome::kProceed;
 }
 
@@ -87,25 +88,18 @@ CExistingTarget::Outcome CExistingTarget::Resolve(CClientContext& context,
   // An interrupted download of our own goes on as always, whatever is at the target.
   const bool ownTemporary = GetEntryKind(master.TemporaryFile()) != EntryKind::kNone;
   if (kind == EntryKind::kFolder) {
-    context.AddLogLine(LogKind::kNotice, BaseName(file) + L" is a folder.");
+    Say(context, kFolderNotice, BaseName(file));
     context.ReportError(MakeError(kCategorySystem, SystemCode::kDirectory));
     return Outcome::kFailed;
   }
   if (kind == EntryKind::kNone) return Outcome::kProceed;
   if (options.existing == ExistingFile::kKeep)
-    return AlreadyThere(context, BaseName(file) +
-                                     L" exists already; it was left alone and "
-                                     L"nothing was downloaded.");
+    return AlreadyThere(context, kLeftAloneNotice, BaseName(file));
   if (options.continuePlain && !ownTemporary && kind == EntryKind::kOwnedFile) {
-    if (length == size)
-      return AlreadyThere(context, BaseName(file) + L" is complete already (" +
-                                       std::to_wstring(size) + L" bytes, as on the server).");
+    if (length == size) return AlreadyThere(context, kAlreadyThereNotice, BaseName(file));
     if (length > size) {
-      context.AddLogLine(LogKind::kNotice,
-                         BaseName(file) + L" is longer (" + std::to_wstring(length) +
-                             L" bytes) than the file "
-                             L"on the server (" +
-                             std::to_wstring(size) + L" bytes), so it cannot be continued.");
+      Say(context, kLongerNotice,
+          BaseName(file) + L"/" + std::to_wstring(length) + L"/" + std::to_wstring(size));
       context.ReportError(MakeError(kCategorySystem, SystemCode::kFileExists));
       return Outcome::kFailed;
     }
@@ -121,17 +115,12 @@ CExistingTarget::Outcome CExistingTarget::Resolve(CClientContext& context,
     if (candidateKind == EntryKind::kNone) {
       if (number != 0) {
         SetTarget(master, candidate);
-        context.AddLogLine(LogKind::kNotice, BaseName(file) +
-                                                 L" exists already with another size; saving as " +
-                                                 BaseName(candidate) + L".");
+        Say(context, kNewNameNotice, BaseName(file) + L"/" + BaseName(candidate));
       }
       return Outcome::kProceed;
     }
     if (candidateKind == EntryKind::kOwnedFile && candidateLength == size)
-      return AlreadyThere(context, BaseName(candidate) +
-                                       L" is there already with the size of the "
-                                       L"file on the server; nothing was "
-                                       L"downloaded.");
+      return AlreadyThere(context, kAlreadyThereNotice, BaseName(candidate));
   }
   context.ReportError(MakeError(kCategorySystem, SystemCode::kFileExists));
   return Outcome::kFailed;
