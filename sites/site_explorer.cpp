@@ -88,6 +88,10 @@ void CSiteExplorer::RequestStop() {
   m_resume.Signal(0);
 }
 
+void CSiteExplorer::RefreshSettings() {
+  m_globalSettings.CopyTo(m_settings);
+}
+
 void CSiteExplorer::Stop() {
   if (m_thread.IsRunning()) {
     RequestStop();
