@@ -38,7 +38,7 @@ std::vector<uint32_t> UsedMessageNumbers() {
   for (uint32_t number = kColumnName; number <= kColumnLast; ++number) numbers.push_back(number);
   for (uint32_t number = kPeriodFirst; number <= kPeriodLast; ++number) numbers.push_back(number);
   for (uint32_t number : {kPaneDownloads,    kPaneFolders,        kPaneHistory,
-                          kPaneExplorer,     kFolderRoot,         kLogConnecting,
+                          kPaneExplorer, kFolderRoot, kNewFolderName,         kLogConnecting,
                           kLogStopped,       kLogFailed,          kIndicatorClose,
                           kIndicatorHangup,  kIndicatorShutdown,  kConnectionUp,
                           kConnectionDown,   kAskDeleteDownloads, kAskDeleteFolders,

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/display_text.h"
+#include "app/download_log_book.h"
 #include "app/history_periods.h"
 #include "app/log_text.h"
 #include "app/new_download.h"
@@ -164,6 +165,24 @@ TEST(LogTextTest, LinesOfTransfersAndOfTheExplorer) {
                 CLogInfo(ExplorerLog::kFailureKind, ExplorerLog::kFailure, L"", (1u << 16) | 10061),
                 texts),
             L"The connection failed: The connection was refused by the server.");
+}
+
+TEST(DownloadLogBookTest, KeepsTheNewestLinesOfEachDownloadUntilItGoes) {
+  CDownloadLogBook book;
+  const Guid a = Guid::Create();
+  const Guid b = Guid::Create();
+  std::vector<CLogInfo> many;
+  for (size_t i = 0; i < CDownloadLogBook::kMaxLines + 5; ++i)
+    many.emplace_back(LogKind::kReceived, std::to_wstring(i));
+  book.Append(a, many);
+  book.Append(b, {CLogInfo(LogKind::kSent, L"GET")});
+  const std::vector<CLogInfo> kept = book.Lines(a);
+  ASSERT_EQ(kept.size(), CDownloadLogBook::kMaxLines);
+  EXPECT_EQ(kept.front().Text(), L"5");
+  EXPECT_EQ(book.TotalAppended(a), CDownloadLogBook::kMaxLines + 5);
+  book.Forget(a);
+  EXPECT_TRUE(book.Lines(a).empty());
+  EXPECT_EQ(book.Lines(b).size(), 1u);
 }
 
 }  // namespace
