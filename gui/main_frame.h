@@ -111,6 +111,11 @@ class CMainFrame : public QMainWindow,
   void OnDownloadsChanged(const DownloadChanges& changes) override;
   void OnExplorerEvent(uint32_t event) override;
 
+  // Import and Export once the file is chosen: the URLs of a text file into the download-list
+  // dialog; the URLs of every download into a file (false, after message 3003, on failure).
+  void ImportFile(const QString& file);
+  bool ExportFile(const QString& file);
+
   // The settings dialog's OK: the tray and the indicators follow the new settings.
   void ApplyDisplaySettings();
   // Opens the settings dialog at a page (1 to 8).

@@ -206,12 +206,16 @@ void CMainFrame::Import() {
   const QString file = QFileDialog::getOpenFileName(this, QString(), QString(),
                                                     FileFilter(Text(Msg::kImportFilter, "")),
                                                     nullptr, QFileDialog::DontUseNativeDialog);
-  if (file.isEmpty()) return;
+  if (!file.isEmpty()) ImportFile(file);
+}
+
+void CMainFrame::ImportFile(const QString& file) {
   QFile input(file);
   if (!input.open(QIODevice::ReadOnly)) {
     ShowMessageBox(this, FormatText(Msg::kCannotOpenFile, {FromQt(file)}), MessageKind::kError);
     return;
   }
+  // A list of links, not a download: anything larger is not one.
   const QByteArray bytes = input.read(16 * 1024 * 1024);
   QStringList urls;
   for (const std::wstring& url : ParseUrlList(LocalToWide(bytes.toStdString()))) urls << ToQt(url);
@@ -222,16 +226,21 @@ void CMainFrame::Export() {
   const QString file = QFileDialog::getSaveFileName(this, QString(), QString(),
                                                     FileFilter(Text(Msg::kImportFilter, "")),
                                                     nullptr, QFileDialog::DontUseNativeDialog);
-  if (file.isEmpty()) return;
+  if (!file.isEmpty()) ExportFile(file);
+}
+
+bool CMainFrame::ExportFile(const QString& file) {
   std::vector<std::wstring> urls;
   for (const DownloadSnapshot& row : m_app.GetDownloads()) urls.push_back(row.record.m_url);
   QSaveFile output(file);
   const std::string bytes = WideToLocal(FormatUrlList(urls));
-  if (!output.open(QIODevice::WriteOnly) ||
-      output.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-          static_cast<qint64>(bytes.size()) ||
-      !output.commit())
-    ShowMessageBox(this, FormatText(Msg::kCannotSaveFile, {FromQt(file)}), MessageKind::kError);
+  if (output.open(QIODevice::WriteOnly) &&
+      output.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+          static_cast<qint64>(bytes.size()) &&
+      output.commit())
+    return true;
+  ShowMessageBox(this, FormatText(Msg::kCannotSaveFile, {FromQt(file)}), MessageKind::kError);
+  return false;
 }
 
 void CMainFrame::OpenHelp() {
