@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QTest>
 #include <QWidget>
 #include <atomic>
@@ -62,7 +63,7 @@ std::vector<std::pair<std::string, std::string>> CGuiHarness::Environment() cons
           {"FERROW_INSTANCE_TAG", m_tag}};
 }
 
-CGuiHarness::~CGuiHarness() {
+void CGuiHarness::TearDown() {
   CloseDialogs();
   if (m_app && m_app->IsRunning()) Exit();
   if (m_driver) m_driver->Stop();
@@ -71,6 +72,16 @@ CGuiHarness::~CGuiHarness() {
   m_driver.reset();
   m_app.reset();
   m_frontEnd.reset();
+  m_messages.reset();
+}
+
+bool CGuiHarness::Restart(const std::vector<std::wstring>& arguments) {
+  TearDown();
+  return Start(arguments);
+}
+
+CGuiHarness::~CGuiHarness() {
+  TearDown();
   CSharedMemory::Remove(InstanceNames::Tagged(m_tag).urlBlock);
   std::error_code ignored;
   fs::remove_all(m_root, ignored);
@@ -113,7 +124,10 @@ void CGuiHarness::Exit() {
   bool done = false;
   QObject::connect(&Frame(), &CMainFrame::exitFinished, [&done] { done = true; });
   Frame().RequestExit(false);
-  QTRY_VERIFY_WITH_TIMEOUT(done, kWait);
+  // Not QTRY: this also runs after a failed check, when QTRY would no longer wait.
+  QDeadlineTimer deadline(kWait);
+  while (!done && !deadline.hasExpired()) QTest::qWait(20);
+  QVERIFY2(done, "the program did not finish its exit");
 }
 
 CMainFrame& CGuiHarness::Frame() {

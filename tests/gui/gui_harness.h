@@ -48,6 +48,8 @@ class CGuiHarness {
   bool Start(const std::vector<std::wstring>& arguments = {L"ferrow"});
   // Exit as the program does it (without asking), waiting until the data is saved.
   void Exit();
+  // Exits when still running, then starts again over the same folders.
+  bool Restart(const std::vector<std::wstring>& arguments = {L"ferrow"});
 
   CFerrowApp& App() { return *m_app; }
   CMainFrame& Frame();
@@ -63,6 +65,8 @@ class CGuiHarness {
   std::vector<std::pair<std::string, std::string>> Environment() const;
 
  private:
+  void TearDown();
+
   std::filesystem::path m_root;
   std::string m_tag;
   std::unique_ptr<CGuiFrontEnd> m_frontEnd;
