@@ -120,8 +120,12 @@ void CDownloadPropertiesDialog::Refresh() {
   }
   const CDownloadInfo& record = snapshot.record;
   const CResourceManager& texts = Texts();
-  if (m_url->text() != ToQt(record.m_url)) m_url->setText(ToQt(record.m_url));
-  if (m_file->text() != ToQt(record.m_file)) m_file->setText(ToQt(record.m_file));
+  for (auto [line, text] :
+       {std::pair{m_url, ToQt(record.m_url)}, std::pair{m_file, ToQt(record.m_file)}}) {
+    if (line->text() == text) continue;
+    line->setText(text);
+    line->setCursorPosition(0);  // the start of a long path says more than its end
+  }
   m_folder->setText(m_frame.FolderName(record.m_folder));
   m_size->setText(ToQt(FormatSize(record.m_size)));
   m_done->setText(ToQt(FormatSize(record.m_done)));

@@ -153,7 +153,7 @@ CRemoteView::CRemoteView(IFrameServices& frame, QWidget* parent)
   setModel(&m_model);
   setSortingEnabled(true);
   header()->setSortIndicator(0, Qt::AscendingOrder);
-  RestoreLayout({260, 90, 160, 140});
+  RestoreLayout({260, 90, 210, 140});
   connect(this, &QAbstractItemView::doubleClicked, this,
           [this](const QModelIndex& index) { OnActivated(index, true); });
 }

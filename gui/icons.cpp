@@ -4,6 +4,11 @@
 #include <QHash>
 #include <QString>
 
+// The pictures live in this static library: they are registered by hand before the first use.
+static void RegisterIconResources() {
+  Q_INIT_RESOURCE(icons);
+}
+
 namespace ferrow {
 namespace {
 
@@ -110,6 +115,11 @@ QIcon OwnIcon(const char* name) {
 }  // namespace
 
 QIcon Icon(IconId id) {
+  static const bool registered = [] {
+    RegisterIconResources();
+    return true;
+  }();
+  (void)registered;
   static QHash<int, QIcon> cache;
   const int key = static_cast<int>(id);
   auto found = cache.find(key);

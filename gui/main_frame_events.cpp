@@ -17,6 +17,7 @@
 #include "gui/login_dialog.h"
 #include "gui/main_frame.h"
 #include "gui/message_boxes.h"
+#include "gui/progress_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/url_drop.h"
 #include "l10n/message_numbers.h"
@@ -41,6 +42,9 @@ void CMainFrame::OnDownloadEvent(const Guid& id, uint32_t event) {
       break;
     case TransferEvent::kLoginRequired:
       AskLogin(id);
+      break;
+    case TransferEvent::kStarted:
+      if (m_app.GetSettings().m_openProgress && !m_exiting) CProgressDialog::Open(*this, id);
       break;
     case TransferEvent::kFinished:
       // Filed into its folder and the history by now.

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 #include "app/ferrow_app.h"
@@ -53,6 +54,8 @@ CSettingsDialog::CSettingsDialog(CMainFrame& frame, int page)
   AddButtons(layout);
   Load();
   ApplyPageTexts();
+  // Every page's tab in view, in any language.
+  m_pages->setMinimumWidth(m_pages->tabBar()->sizeHint().width() + 24);
   m_pages->setCurrentIndex(qBound(1, page, kPageCount) - 1);
   FinishDialog(QStringLiteral("page=%1").arg(qBound(1, page, kPageCount)));
 }
