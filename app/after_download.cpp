@@ -22,7 +22,7 @@ CAfterDownload::CAfterDownload(const CSettings& settings, const CDownloadManager
       m_resources(resources),
       m_close(std::move(close)) {}
 
-void CAfterDownload::OnDownloadMessage(uint32_t event, CDownloadInfo& record) {
+void CAfterDownload::OnDownloadMessage(TransferEvent event, CDownloadInfo& record) {
   switch (event) {
     case TransferEvent::kStarted:
       m_sounds.Play(SoundEvent::kStarted);

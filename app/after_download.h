@@ -29,7 +29,7 @@ class CAfterDownload : public IDownloadListener {
                  IShellActions& actions, const CResourceManager& resources,
                  std::function<void()> close);
 
-  void OnDownloadMessage(uint32_t event, CDownloadInfo& record) override;
+  void OnDownloadMessage(TransferEvent event, CDownloadInfo& record) override;
 
   // The scanner's argument vector: the program, its configured arguments split as a shell
   // would split them (without expanding anything), then the file as one argument.

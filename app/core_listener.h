@@ -19,7 +19,7 @@ class ICoreListener {
   // after the application's own handling of it: a finished download is already in the history
   // and its folder, and the next queued downloads are started. On kLoginRequired ask the user
   // and answer with CFerrowApp::AnswerLogin.
-  virtual void OnDownloadEvent(const Guid& id, uint32_t event) {
+  virtual void OnDownloadEvent(const Guid& id, TransferEvent event) {
     (void)id;
     (void)event;
   }

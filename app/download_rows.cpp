@@ -15,7 +15,8 @@ bool SameAsShown(const DownloadSnapshot& a, const DownloadSnapshot& b) {
          x.m_size == y.m_size && x.m_date == y.m_date && x.m_done == y.m_done &&
          x.m_progress == y.m_progress && x.m_elapsed == y.m_elapsed && x.m_left == y.m_left &&
          x.m_speed == y.m_speed && x.m_status == y.m_status && x.m_error == y.m_error &&
-         x.m_order == y.m_order && a.connections == b.connections && a.canStart == b.canStart &&
+         x.m_order == y.m_order && a.connections == b.connections &&
+         a.transferRunning == b.transferRunning && a.canStart == b.canStart &&
          a.canStop == b.canStop && a.canRequeue == b.canRequeue && a.canOpen == b.canOpen &&
          a.canMoveUp == b.canMoveUp && a.canMoveDown == b.canMoveDown;
 }

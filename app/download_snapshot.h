@@ -15,6 +15,9 @@ struct DownloadSnapshot {
   CDownloadInfo record;
   // Connections connecting or receiving right now (0 at rest).
   int32_t connections = 0;
+  // A transfer works for the download and has not ended: the status is not final yet, even
+  // when it reads Failed for a moment while the worker starts again (a file that changed).
+  bool transferRunning = false;
   // The download pane's commands, as the status and the queue allow them.
   bool canStart = false;
   bool canStop = false;

@@ -312,7 +312,7 @@ class CFerrowApp : public ITimerTarget, private IDownloadListener, private ISite
   void FinishStop(CDownloadInfo& record, PendingKind kind);
   void FinishPendingWork();
   void NotifyChanges();
-  void OnDownloadMessage(uint32_t event, CDownloadInfo& record) override;
+  void OnDownloadMessage(TransferEvent event, CDownloadInfo& record) override;
   void OnExplorerEvent(uint32_t event) override;
 
   IShellFrontEnd& m_frontEnd;

@@ -26,11 +26,12 @@ CDownloadInfo* CFerrowApp::FindRecord(const Guid& id) const {
 DownloadSnapshot CFerrowApp::SnapshotOf(const CDownloadInfo& record) const {
   DownloadSnapshot snapshot;
   snapshot.record = record;
-  const int32_t status = record.m_status;
-  if (CTransferList::IsActiveStatus(status)) {
+  const DownloadStatus status = record.m_status;
+  if (IsActiveStatus(status)) {
     if (ITransfer* transfer = m_downloads->FindTransfer(record))
       snapshot.connections = transfer->GetConnectionCount();
   }
+  snapshot.transferRunning = m_downloads->HasUnfinishedTransfer(record);
   snapshot.canStart = CDownloadManager::CanStartStatus(status);
   snapshot.canStop = CDownloadManager::CanStopStatus(status);
   snapshot.canRequeue = CDownloadManager::CanQueueStatus(status);
@@ -230,7 +231,7 @@ std::vector<CLogInfo> CFerrowApp::TakeDownloadLog(const Guid& id) {
   return transfer->Log().TakeAll();
 }
 
-void CFerrowApp::OnDownloadMessage(uint32_t event, CDownloadInfo& record) {
+void CFerrowApp::OnDownloadMessage(TransferEvent event, CDownloadInfo& record) {
   const Guid id = record.m_id;
   // A copy: a listener may leave (or add another) during the call.
   const std::vector<ICoreListener*> listeners = m_listeners;

@@ -30,7 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-bool IsAtRest(int32_t status) {
+bool IsAtRest(DownloadStatus status) {
   return status == DownloadStatus::kCompleted || status == DownloadStatus::kFailed ||
          status == DownloadStatus::kStopped;
 }
@@ -129,7 +129,7 @@ void CConsoleApp::PrintNotices(const Guid& id, const std::string& name) {
   }
 }
 
-void CConsoleApp::OnDownloadEvent(const Guid& id, uint32_t event) {
+void CConsoleApp::OnDownloadEvent(const Guid& id, TransferEvent event) {
   DownloadSnapshot snapshot;
   if (!m_app || !m_app->GetDownload(id, snapshot)) return;
   const CDownloadInfo& record = snapshot.record;
@@ -225,11 +225,11 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   InstallInterruptFlag();
   app.StartQueue();
 
-  auto records = [&] {
-    std::vector<CDownloadInfo> result;
+  auto snapshots = [&] {
+    std::vector<DownloadSnapshot> result;
     for (const Guid& id : ids) {
       DownloadSnapshot snapshot;
-      if (app.GetDownload(id, snapshot)) result.push_back(snapshot.record);
+      if (app.GetDownload(id, snapshot)) result.push_back(snapshot);
     }
     return result;
   };
@@ -286,9 +286,12 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
       finish();
       return 128 + signal;
     }
-    const std::vector<CDownloadInfo> now = records();
-    if (std::all_of(now.begin(), now.end(),
-                    [](const CDownloadInfo& record) { return IsAtRest(record.m_status); }))
+    // A download is over when its worker has ended with a status at rest: between two attempts
+    // of one worker the status may read Failed for a moment.
+    const std::vector<DownloadSnapshot> now = snapshots();
+    if (std::all_of(now.begin(), now.end(), [](const DownloadSnapshot& snapshot) {
+          return !snapshot.transferRunning && IsAtRest(snapshot.record.m_status);
+        }))
       break;
     if (!m_options.m_quiet && Clock::now() >= nextShow) {
       display.Show(rows());
@@ -300,10 +303,10 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
   }
   if (!m_options.m_quiet && terminal) display.Show(rows());
   display.Finish();
-  const std::vector<CDownloadInfo> done = records();
+  const std::vector<DownloadSnapshot> done = snapshots();
   size_t failed = 0;
-  for (const CDownloadInfo& record : done)
-    if (record.m_status != DownloadStatus::kCompleted) ++failed;
+  for (const DownloadSnapshot& snapshot : done)
+    if (snapshot.record.m_status != DownloadStatus::kCompleted) ++failed;
   if (failed != 0) exitCode = kExitFailed;
   if (failed != 0 && done.size() > 1)
     std::fprintf(stderr, "ferrow-get: %zu of %zu downloads failed\n", failed, done.size());

@@ -24,7 +24,7 @@ class CConsoleApp : public ICoreListener {
   // The arguments after the program name; returns the exit status.
   int Run(const std::vector<std::string>& arguments);
 
-  void OnDownloadEvent(const Guid& id, uint32_t event) override;
+  void OnDownloadEvent(const Guid& id, TransferEvent event) override;
 
   // "Settings.xml" in the data folder, found without creating any folder.
   static std::string GetSettingsPath();

@@ -37,23 +37,23 @@ std::string CProgressDisplay::FormatDuration(int32_t seconds) {
   return text;
 }
 
-const char* CProgressDisplay::StatusWord(int32_t status) {
+const char* CProgressDisplay::StatusWord(DownloadStatus status) {
   switch (status) {
-    case 0:
+    case DownloadStatus::kQueued:
       return "waiting";
-    case 1:
+    case DownloadStatus::kStopped:
       return "stopped";
-    case 2:
+    case DownloadStatus::kFailed:
       return "failed";
-    case 3:
+    case DownloadStatus::kConnecting:
       return "connecting";
-    case 4:
+    case DownloadStatus::kLoginRequired:
       return "login needed";
-    case 5:
+    case DownloadStatus::kDownloading:
       return "downloading";
-    case 6:
+    case DownloadStatus::kRetrying:
       return "retrying";
-    case 7:
+    case DownloadStatus::kCompleted:
       return "done";
     default:
       return "";
@@ -99,11 +99,11 @@ std::string CProgressDisplay::FormatTotal(const std::vector<ProgressRow>& rows) 
       sizeKnown = false;
     else
       size += row.size;
-    if (row.status == 7)
+    if (row.status == DownloadStatus::kCompleted)
       ++completed;
-    else if (row.status == 2)
+    else if (row.status == DownloadStatus::kFailed)
       ++failed;
-    else if (row.status >= 3 && row.status <= 6) {
+    else if (IsActiveStatus(row.status)) {
       ++running;
       speed += row.speed;
     }
@@ -126,7 +126,7 @@ void CProgressDisplay::Erase() {
 void CProgressDisplay::Show(const std::vector<ProgressRow>& rows) {
   if (!m_terminal) {
     for (const ProgressRow& row : rows) {
-      if (row.status < 3 || row.status > 6) continue;
+      if (!IsActiveStatus(row.status)) continue;
       std::fprintf(stderr, "%s\n", FormatRow(row, 0).c_str());
     }
     std::fprintf(stderr, "%s\n", FormatTotal(rows).c_str());

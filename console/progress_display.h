@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "net/download_status.h"
+
 namespace ferrow {
 
 // What one line shows; filled by the program from the download record and its transfer.
 struct ProgressRow {
   std::string name;
-  int32_t status = -1;
+  DownloadStatus status = DownloadStatus::kNeverStarted;
   uint64_t done = 0;
   uint64_t size = UINT64_MAX;  // unknown
   int32_t speed = 0;           // bytes per second
@@ -36,7 +38,7 @@ class CProgressDisplay {
   // A row fitted to `columns`; 0 gives a plain line (name, then the figures, no padding).
   static std::string FormatRow(const ProgressRow& row, int columns);
   static std::string FormatTotal(const std::vector<ProgressRow>& rows);
-  static const char* StatusWord(int32_t status);
+  static const char* StatusWord(DownloadStatus status);
 
  private:
   void Erase();

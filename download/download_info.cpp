@@ -27,7 +27,9 @@ void CDownloadInfo::Exchange(bool store, CXmlNode& node) {
   node.ExchangeChild(store, L"Elapsed", m_elapsed);
   node.ExchangeChild(store, L"Left", m_left);
   node.ExchangeChild(store, L"Speed", m_speed);
-  node.ExchangeChild(store, L"Status", m_status);
+  int32_t status = StatusNumber(m_status);
+  node.ExchangeChild(store, L"Status", status);
+  m_status = StatusFromNumber(status);
   node.ExchangeChild(store, L"Error", m_error);
   node.ExchangeChild(store, L"Order", m_order);
   if (!store || m_threads != 0) node.ExchangeChild(store, L"Threads", m_threads);
@@ -38,12 +40,13 @@ std::wstring CDownloadInfo::FileNameOf(const std::wstring& path) {
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-int CDownloadInfo::StatusStringId(int32_t status) {
-  return status >= DownloadStatus::kQueued && status <= DownloadStatus::kCompleted ? 2500 + status
-                                                                                   : 0;
+int CDownloadInfo::StatusStringId(DownloadStatus status) {
+  return status >= DownloadStatus::kQueued && status <= DownloadStatus::kCompleted
+             ? 2500 + StatusNumber(status)
+             : 0;
 }
 
-int CDownloadInfo::StatusIcon(int32_t status) {
+int CDownloadInfo::StatusIcon(DownloadStatus status) {
   switch (status) {
     case DownloadStatus::kQueued:
       return 0;

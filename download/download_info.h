@@ -21,9 +21,9 @@ class CDownloadInfo : public CXmlObject {
   // The file-name part of a path (everything after the last separator).
   static std::wstring FileNameOf(const std::wstring& path);
   // The language string that names a status (2500 + status), or 0 for a value without one.
-  static int StatusStringId(int32_t status);
+  static int StatusStringId(DownloadStatus status);
   // The row icon of a status: 0 queued, 1 running, 2 stopped or failed, 3 completed; -1 none.
-  static int StatusIcon(int32_t status);
+  static int StatusIcon(DownloadStatus status);
 
   Guid m_id;
   Guid m_folder;
@@ -38,7 +38,7 @@ class CDownloadInfo : public CXmlObject {
   int32_t m_elapsed = 0;
   int32_t m_left = -1;
   int32_t m_speed = 0;
-  int32_t m_status = DownloadStatus::kNeverStarted;
+  DownloadStatus m_status = DownloadStatus::kNeverStarted;
   int32_t m_error = 0;
   int32_t m_order = 0;  // 1-based queue position, 0 when not queued
   // Connections for this download, 1 to 64; 0 uses "MaxThreads". Stored as "Threads" only when

@@ -4,6 +4,8 @@
 // into its own message; the console program prints from it.
 #include <cstdint>
 
+#include "net/event_list.h"
+
 namespace ferrow {
 
 class CDownloadInfo;
@@ -11,8 +13,8 @@ class CDownloadInfo;
 class IDownloadListener {
  public:
   virtual ~IDownloadListener() = default;
-  // event is a TransferEvent code. The listener may stop, requeue or delete downloads here.
-  virtual void OnDownloadMessage(uint32_t event, CDownloadInfo& record) = 0;
+  // The listener may stop, requeue or delete downloads here.
+  virtual void OnDownloadMessage(TransferEvent event, CDownloadInfo& record) = 0;
   // The record leaves the download list right after this call ("RemoveSuccessful"): forget it.
   virtual void OnDownloadRemoved(CDownloadInfo& record) { (void)record; }
 };

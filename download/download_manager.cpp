@@ -11,6 +11,7 @@
 #include "download/history_info.h"
 #include "download/transfer_factory.h"
 #include "net/event_list.h"
+#include "platform/assert.h"
 #include "platform/error_code.h"
 #include "platform/file.h"
 
@@ -39,6 +40,7 @@ CDownloadManager::~CDownloadManager() {
 }
 
 void CDownloadManager::Create() {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   m_timerHost.SetTimer(this, kUpdateTimer, 100);
   m_timerHost.SetTimer(this, kSweepTimer, 1000);
   m_timerHost.SetTimer(this, kSaveTimer, 60000);
@@ -55,6 +57,7 @@ void CDownloadManager::RemoveListener(IDownloadListener* listener) {
 }
 
 CDownloadInfo& CDownloadManager::AddAndQueue(const CDownloadInfo& record) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   CDownloadInfo& stored = m_lists.downloads.emplace_back(record);
   stored.m_order = 0;  // a copy of a queued record must not claim its place
   m_queue.Append(&stored);
@@ -62,6 +65,7 @@ CDownloadInfo& CDownloadManager::AddAndQueue(const CDownloadInfo& record) {
 }
 
 void CDownloadManager::Start(CDownloadInfo& record, bool force) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   if (!force && GetActiveCount() >= static_cast<size_t>(std::max(0, m_settings.GetMaxDownloads())))
     return;
   m_queue.Remove(&record);
@@ -98,6 +102,7 @@ void CDownloadManager::StartQueue() {
 }
 
 void CDownloadManager::Stop(CDownloadInfo& record) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   if (StopTransfer(record)) return;
   CDownloadInfo* stored = FindRecord(&record);
   if (!stored) return;  // a listener deleted it meanwhile
@@ -107,12 +112,14 @@ void CDownloadManager::Stop(CDownloadInfo& record) {
 }
 
 void CDownloadManager::Requeue(CDownloadInfo& record) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   if (StopTransfer(record)) return;
   CDownloadInfo* stored = FindRecord(&record);
   if (stored && !m_queue.Contains(stored)) m_queue.Append(stored);
 }
 
 void CDownloadManager::Delete(CDownloadInfo& record) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   Stop(record);
   if (!FindRecord(&record)) return;
   DeleteFileAt(record.m_file + L".fr");
@@ -127,6 +134,7 @@ void CDownloadManager::Delete(CDownloadInfo& record) {
 }
 
 void CDownloadManager::StopAll() {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   m_stoppingAll = true;
   for (ITransfer* transfer : TransfersOf(m_transfers)) {
     CTransferItem* item = m_transfers.FindItemOf(transfer);
@@ -139,7 +147,7 @@ void CDownloadManager::StopAll() {
         // Finished just before the stop: file it rather than fetch it again next time.
         UpdateFromTransfer(*record, figures);
       } else {
-        const int32_t status = record->m_status;
+        const DownloadStatus status = record->m_status;
         UpdateFromTransfer(*record, figures);
         record->m_status = status;
         m_queue.PutFirst(record);
@@ -151,11 +159,17 @@ void CDownloadManager::StopAll() {
 }
 
 bool CDownloadManager::RequestStop(CDownloadInfo& record) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   CTransferItem* item = m_transfers.FindItem(&record);
   if (!item) return false;
   item->SetStopping();
   item->GetTransfer()->RequestStop();
   return true;
+}
+
+bool CDownloadManager::HasUnfinishedTransfer(const CDownloadInfo& record) {
+  CTransferItem* item = m_transfers.FindItem(&record);
+  return item != nullptr && !item->IsFinishSeen();
 }
 
 bool CDownloadManager::TransferHasEnded(const CDownloadInfo& record) {
@@ -197,24 +211,25 @@ bool CDownloadManager::CanMoveDown(const CDownloadInfo& record) const {
   return m_queue.CanMoveDown(&record);
 }
 
-bool CDownloadManager::CanStartStatus(int32_t status) {
+bool CDownloadManager::CanStartStatus(DownloadStatus status) {
   return status == DownloadStatus::kQueued || status == DownloadStatus::kStopped ||
          status == DownloadStatus::kFailed;
 }
 
-bool CDownloadManager::CanStopStatus(int32_t status) {
+bool CDownloadManager::CanStopStatus(DownloadStatus status) {
   return CTransferList::IsActiveStatus(status);
 }
 
-bool CDownloadManager::CanQueueStatus(int32_t status) {
+bool CDownloadManager::CanQueueStatus(DownloadStatus status) {
   return status >= DownloadStatus::kStopped && status <= DownloadStatus::kRetrying;
 }
 
-bool CDownloadManager::CanOpenStatus(int32_t status) {
+bool CDownloadManager::CanOpenStatus(DownloadStatus status) {
   return status == DownloadStatus::kCompleted;
 }
 
 void CDownloadManager::OnTimer(uint32_t id) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   switch (id) {
     case kUpdateTimer:
       OnUpdateTimer();
@@ -279,11 +294,12 @@ void CDownloadManager::UpdateRecord(CTransferItem& item) {
 }
 
 bool CDownloadManager::DispatchEvents(ITransfer* transfer) {
-  uint32_t event = 0;
+  uint32_t code = 0;
   while (true) {
     CTransferItem* item = m_transfers.FindItemOf(transfer);
     if (!item) return false;
-    if (!transfer->Events().Take(event)) return true;
+    if (!transfer->Events().Take(code)) return true;
+    const auto event = static_cast<TransferEvent>(code);
     CDownloadInfo& record = *item->GetRecord();
     if (event == TransferEvent::kFinished) {
       item->SetFinishSeen();
@@ -310,7 +326,7 @@ void CDownloadManager::HandleFinish(CDownloadInfo& record) {
   }
 }
 
-void CDownloadManager::SendMessage(uint32_t event, CDownloadInfo& record) {
+void CDownloadManager::SendMessage(TransferEvent event, CDownloadInfo& record) {
   // A copy: a listener may leave (or add another) during the call.
   const std::vector<IDownloadListener*> listeners = m_listeners;
   for (IDownloadListener* listener : listeners) {
@@ -335,7 +351,7 @@ bool CDownloadManager::StopTransfer(CDownloadInfo& record) {
   }
   // The events go out with the record's old status, so the finished event starts nothing.
   if (!DispatchEvents(transfer)) return false;
-  const int32_t status = record.m_status;
+  const DownloadStatus status = record.m_status;
   UpdateFromTransfer(record, figures);
   record.m_status = status;
   m_transfers.Remove(transfer);

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "download/download_list.h"
@@ -19,6 +20,7 @@
 #include "download/folder_info.h"
 #include "download/history_list.h"
 #include "download/transfer_list.h"
+#include "net/event_list.h"
 #include "net/transfer_settings.h"
 #include "platform/clock.h"
 #include "platform/timer_host.h"
@@ -40,8 +42,6 @@ struct DownloadLists {
 
 class CDownloadManager : public ITimerTarget {
  public:
-  // The window message number the windowed program gives the download message.
-  static constexpr uint32_t kDownloadMessage = 0x0400 + 100;
   static constexpr uint32_t kUpdateTimer = 100;  // every 100 ms: figures and events
   static constexpr uint32_t kSweepTimer = 200;   // every second: remove finished transfers
   static constexpr uint32_t kSaveTimer = 300;    // every minute: save the download list
@@ -92,10 +92,10 @@ class CDownloadManager : public ITimerTarget {
   size_t GetQueueCount() const { return m_queue.GetCount(); }
 
   // The download pane's command predicates by Status.
-  static bool CanStartStatus(int32_t status);
-  static bool CanStopStatus(int32_t status);
-  static bool CanQueueStatus(int32_t status);
-  static bool CanOpenStatus(int32_t status);
+  static bool CanStartStatus(DownloadStatus status);
+  static bool CanStopStatus(DownloadStatus status);
+  static bool CanQueueStatus(DownloadStatus status);
+  static bool CanOpenStatus(DownloadStatus status);
 
   void OnTimer(uint32_t id) override;
 
@@ -106,6 +106,9 @@ class CDownloadManager : public ITimerTarget {
   const CTransferList& GetTransfers() const { return m_transfers; }
   // The transfer of a running record, or null.
   ITransfer* FindTransfer(const CDownloadInfo& record) { return m_transfers.Find(&record); }
+  // True while a transfer works for the record and its end has not been handled: the record's
+  // status is not final yet, even when it reads Failed for a moment between two attempts.
+  bool HasUnfinishedTransfer(const CDownloadInfo& record);
 
   // How timer 300 saves the download list (the owner of the data knows where it goes and
   // whether its file may be written); without one nothing is saved.
@@ -121,7 +124,7 @@ class CDownloadManager : public ITimerTarget {
   // the transfer went away meanwhile (a listener stopped or deleted the download).
   bool DispatchEvents(ITransfer* transfer);
   void HandleFinish(CDownloadInfo& record);
-  void SendMessage(uint32_t event, CDownloadInfo& record);
+  void SendMessage(TransferEvent event, CDownloadInfo& record);
   // Stops the transfer of a record, lets its last events through and destroys it. True when
   // the transfer had completed the file before it could be stopped.
   bool StopTransfer(CDownloadInfo& record);
@@ -130,6 +133,8 @@ class CDownloadManager : public ITimerTarget {
   // (download_manager_removal.cpp)
   void RemoveIfSuccessful(CDownloadInfo* record);
 
+  // The thread that made the manager: the only one that may call it.
+  const std::thread::id m_owner = std::this_thread::get_id();
   DownloadLists m_lists;
   const IDownloadSettings& m_settings;
   ITransferFactory& m_factory;

@@ -7,8 +7,8 @@ namespace ferrow {
 
 DownloadFigures ReadDownloadFigures(CTransferInfo& master) {
   DownloadFigures result;
-  result.url = master.Url();
   const TransferFigures figures = master.Figures();
+  result.url = figures.url;
   result.size = figures.size;
   result.date = figures.date;
   result.done = figures.done;

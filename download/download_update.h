@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "net/download_status.h"
+
 namespace ferrow {
 
 class CDownloadInfo;
@@ -19,11 +21,11 @@ struct DownloadFigures {
   int32_t elapsed = 0;
   int32_t left = -1;
   int32_t speed = 0;
-  int32_t status = 0;
+  DownloadStatus status = DownloadStatus::kQueued;
   int32_t error = 0;
 };
 
-// Reads URL and the figures, each under the description's lock.
+// Reads URL and the figures under the description's lock, in one step.
 DownloadFigures ReadDownloadFigures(CTransferInfo& master);
 // Overwrites URL, Size, Date, Done, Progress, Elapsed, Left, Speed, Status and Error.
 void UpdateFromTransfer(CDownloadInfo& record, const DownloadFigures& figures);

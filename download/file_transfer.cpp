@@ -16,7 +16,7 @@ namespace ferrow {
 namespace {
 
 // The clients of the two protocols the worker serves.
-std::unique_ptr<CInternetClient> CreateProtocolClient(int32_t scheme,
+std::unique_ptr<CInternetClient> CreateProtocolClient(Scheme scheme,
                                                       const CClientContext& context) {
   if (scheme == Scheme::kHttp) return std::make_unique<CHttpClient>(context);
   if (scheme == Scheme::kFtp) return std::make_unique<CFtpClient>(context);
@@ -29,7 +29,7 @@ constexpr int kMaxRestarts = 3;
 
 // The HTTP client followed a redirect to an address of another protocol: it has recorded the
 // redirect's status and put the new address into the master description.
-bool RedirectedToOtherProtocol(CTransferInfo& master, int32_t scheme) {
+bool RedirectedToOtherProtocol(CTransferInfo& master, Scheme scheme) {
   ErrorValue error = master.Error();
   uint16_t code = ErrorCodeOf(error);
   return ErrorCategoryOf(error) == kCategoryHttp && code >= 300 && code <= 399 &&
@@ -101,7 +101,7 @@ void CFileTransfer::Work() {
   {
     // Held from the first Prepare until the work is over, across the final rename.
     CTransferFile file;
-    int32_t scheme = CInternetURL(master.Url()).GetScheme();
+    Scheme scheme = CInternetURL(master.Url()).GetScheme();
     int restarts = 0;
     for (;;) {
       master.ClearError();
@@ -137,7 +137,7 @@ void CFileTransfer::Work() {
       if (CTransferOperations::RetryDecision(*client)) break;
     }
     // Whatever ended the work, the download never stays in a running status.
-    int32_t status = master.Status();
+    const DownloadStatus status = master.Status();
     if (status != DownloadStatus::kCompleted && status != DownloadStatus::kFailed) {
       context.ReportError(master.Error() != 0 ? master.Error()
                                               : MakeError(kCategorySystem, SystemCode::kCancelled));

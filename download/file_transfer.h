@@ -15,6 +15,7 @@
 
 #include "download/segment_plan.h"
 #include "net/event_list.h"
+#include "net/internet_url.h"
 #include "net/log_list.h"
 #include "net/resume_event.h"
 #include "net/socket_list.h"
@@ -31,7 +32,7 @@ class CTransferSettings;
 // Makes the protocol client for a URL's scheme (Scheme::kHttp, Scheme::kFtp...); none for a
 // scheme it does not serve.
 using ClientFactory =
-    std::function<std::unique_ptr<CInternetClient>(int32_t scheme, const CClientContext& context)>;
+    std::function<std::unique_ptr<CInternetClient>(Scheme scheme, const CClientContext& context)>;
 
 class CFileTransfer {
  public:

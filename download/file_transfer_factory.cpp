@@ -25,8 +25,7 @@ class FileTransferHandle : public ITransfer {
     const int32_t parts = m_transfer.Master().Parts();
     int32_t count = 0;
     for (int32_t index = 0; index < parts && index < 64; ++index) {
-      const int32_t status = m_transfer.Part(index).Status();
-      if (status >= DownloadStatus::kConnecting && status <= DownloadStatus::kRetrying) ++count;
+      if (IsActiveStatus(m_transfer.Part(index).Status())) ++count;
     }
     return count;
   }

@@ -44,8 +44,8 @@ size_t CTransferList::GetActiveCount() const {
   return count;
 }
 
-bool CTransferList::IsActiveStatus(int32_t status) {
-  return status >= DownloadStatus::kConnecting && status <= DownloadStatus::kRetrying;
+bool CTransferList::IsActiveStatus(DownloadStatus status) {
+  return ferrow::IsActiveStatus(status);
 }
 
 }  // namespace ferrow

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "download/transfer_item.h"
+#include "net/download_status.h"
 
 namespace ferrow {
 
@@ -31,7 +32,7 @@ class CTransferList {
   bool IsEmpty() const { return m_items.empty(); }
 
   // Status 3 to 6.
-  static bool IsActiveStatus(int32_t status);
+  static bool IsActiveStatus(DownloadStatus status);
 
  private:
   Items m_items;

@@ -28,11 +28,11 @@ bool CClientContext::IsMaster() const {
   return m_transfer == nullptr || m_transfer->Master() == nullptr;
 }
 
-void CClientContext::QueueEvent(uint32_t code) {
-  if (m_events != nullptr) m_events->Add(code);
+void CClientContext::QueueEvent(TransferEvent event) {
+  if (m_events != nullptr) m_events->Add(event);
 }
 
-void CClientContext::ReportStatus(int32_t status) {
+void CClientContext::ReportStatus(DownloadStatus status) {
   if (m_transfer != nullptr) m_transfer->SetStatus(status);
   if (IsMaster()) QueueEvent(TransferEvent::kStatusChanged);
 }
@@ -42,12 +42,12 @@ void CClientContext::ReportError(ErrorValue error) {
   if (IsMaster()) QueueEvent(TransferEvent::kStatusChanged);
 }
 
-void CClientContext::AddLogLine(uint32_t kind, const std::wstring& text) {
+void CClientContext::AddLogLine(LogKind kind, const std::wstring& text) {
   if (m_log != nullptr) m_log->Add(kind, text);
   if (IsMaster()) QueueEvent(TransferEvent::kLog);
 }
 
-void CClientContext::AddLogLine(uint32_t kind, uint32_t number, const std::wstring& argument,
+void CClientContext::AddLogLine(LogKind kind, uint32_t number, const std::wstring& argument,
                                 uint32_t extra) {
   if (m_log != nullptr) m_log->Add(kind, number, argument, extra);
   if (IsMaster()) QueueEvent(TransferEvent::kLog);

@@ -6,10 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "net/download_status.h"
+#include "net/log_info.h"
 #include "platform/error_code.h"
 
 namespace ferrow {
 
+enum class TransferEvent : uint32_t;
 class CTransferInfo;
 class CTransferSettings;
 class CEventList;
@@ -42,12 +45,12 @@ class CClientContext {
   // Reporting to the transfer. Status changes, errors and log lines queue their event only
   // for the whole transfer, not for a part; progress is queued by every connection.
   bool IsMaster() const;
-  void ReportStatus(int32_t status);
+  void ReportStatus(DownloadStatus status);
   // Records the error (which also sets status Failed) and queues a status event.
   void ReportError(ErrorValue error);
-  void AddLogLine(uint32_t kind, const std::wstring& text);
-  void AddLogLine(uint32_t kind, uint32_t number, const std::wstring& argument, uint32_t extra);
-  void QueueEvent(uint32_t code);
+  void AddLogLine(LogKind kind, const std::wstring& text);
+  void AddLogLine(LogKind kind, uint32_t number, const std::wstring& argument, uint32_t extra);
+  void QueueEvent(TransferEvent event);
   // Waits on the stop event (0 only tests). When it is set, records "cancelled" on the
   // description (queueing nothing) and returns true.
   bool CheckStop(uint32_t milliseconds) const;

@@ -9,7 +9,12 @@ namespace ferrow {
 // Whether FERROW_DEBUG was set when the program first asked.
 bool DebugOutputEnabled();
 // Writes the text as one block. Control characters other than line feed and tab are shown as
-// "\xNN", so bytes from a server cannot drive the terminal.
+// "\xNN", so bytes from a server cannot drive the terminal, and credentials as "****"
+// (MaskCredentials).
 void DebugOutput(std::string_view text);
+// The text with the value of every "Authorization:" and "Proxy-Authorization:" header line
+// after its scheme word, the argument of every FTP "PASS" line and the password of every
+// "scheme://user:password@" address replaced by "****".
+std::string MaskCredentials(std::string_view text);
 
 }  // namespace ferrow

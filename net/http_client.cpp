@@ -223,10 +223,10 @@ bool CHttpClient::FollowRedirect() {
   std::wstring base = current.find(L"://") == std::wstring::npos ? L"http://" + current : current;
   std::wstring target = CInternetURL::Resolve(base, LocalToWide(location));
   CInternetURL next(target);
-  int32_t scheme = next.GetScheme();
+  const Scheme scheme = next.GetScheme();
   if (scheme != Scheme::kHttp && scheme != Scheme::kFtp) {
     // Never a local file, nor an address of a protocol Ferrow does not speak.
-    AddLogLine(LogKind::kNotice, L"The server redirected to " + target +
+    AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
                                      L", an address Ferrow does not fetch (only http:// and "
                                      L"ftp://).");
     ReportError(MakeError(kCategorySystem, SystemCode::kUnrecognizedScheme));
@@ -240,8 +240,8 @@ bool CHttpClient::FollowRedirect() {
     m_url.SetPassword(std::wstring());
   }
   if (scheme == Scheme::kFtp) {
-    AddLogLine(LogKind::kNotice,
-               L"The server redirected to " + target + L"; the download goes on over FTP.");
+    AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
+                                     L"; the download goes on over FTP.");
     if (Transfer() != nullptr) Transfer()->SetUrl(target);
     return Fail(m_replyCode);
   }

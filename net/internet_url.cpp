@@ -278,8 +278,21 @@ CInternetURL::CInternetURL(const std::wstring& text) {
   Parse(text);
 }
 
-int32_t CInternetURL::DefaultPort(int32_t scheme) {
-  return scheme >= 0 && scheme < kSchemeCount ? kSchemes[scheme].defaultPort : 0;
+std::wstring CInternetURL::MaskPassword(const std::wstring& text) {
+  const size_t scheme = text.find(L"://");
+  const size_t authority = scheme == std::wstring::npos ? 0 : scheme + 3;
+  size_t end = text.find_first_of(L"/?#", authority);
+  if (end == std::wstring::npos) end = text.size();
+  const size_t at = text.rfind(L'@', end);
+  if (at == std::wstring::npos || at < authority) return text;
+  const size_t colon = text.find(L':', authority);
+  if (colon == std::wstring::npos || colon > at) return text;
+  return text.substr(0, colon + 1) + L"****" + text.substr(at);
+}
+
+int32_t CInternetURL::DefaultPort(Scheme scheme) {
+  const int32_t index = SchemeNumber(scheme);
+  return index >= 0 && index < kSchemeCount ? kSchemes[index].defaultPort : 0;
 }
 
 void CInternetURL::Parse(const std::wstring& text) {
@@ -290,7 +303,7 @@ void CInternetURL::Parse(const std::wstring& text) {
   bool matched = false;
   for (int32_t scheme = 0; scheme < kSchemeCount; ++scheme) {
     if (StartsWith(rest, kSchemes[scheme].prefix)) {
-      m_scheme = scheme;
+      m_scheme = static_cast<Scheme>(scheme);
       rest.erase(0, std::wcslen(kSchemes[scheme].prefix));
       matched = true;
       break;
@@ -366,7 +379,8 @@ void CInternetURL::ParseAuthority(const std::wstring& authority) {
 
 std::wstring CInternetURL::Format() const {
   std::wstring result;
-  if (m_scheme >= 0 && m_scheme < kSchemeCount) result = kSchemes[m_scheme].prefix;
+  const int32_t index = SchemeNumber(m_scheme);
+  if (index >= 0 && index < kSchemeCount) result = kSchemes[index].prefix;
 
   std::wstring hostPart = m_host;
   if (m_port != DefaultPort(m_scheme)) hostPart += L":" + std::to_wstring(m_port);

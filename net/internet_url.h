@@ -6,16 +6,21 @@
 
 namespace ferrow {
 
-namespace Scheme {
-constexpr int32_t kFtp = 0;
-constexpr int32_t kFtps = 1;
-constexpr int32_t kSftp = 2;
-constexpr int32_t kHttp = 3;
-constexpr int32_t kHttps = 4;
-constexpr int32_t kSocks4 = 5;
-constexpr int32_t kSocks5 = 6;
-constexpr int32_t kOther = 7;
-}  // namespace Scheme
+// The schemes of the URL model. The numbers are stored (a site's "Protocol") and never change.
+enum class Scheme : int32_t {
+  kFtp = 0,
+  kFtps = 1,
+  kSftp = 2,
+  kHttp = 3,
+  kHttps = 4,
+  kSocks4 = 5,
+  kSocks5 = 6,
+  kOther = 7,
+};
+
+constexpr int32_t SchemeNumber(Scheme scheme) {
+  return static_cast<int32_t>(scheme);
+}
 
 class CInternetURL {
  public:
@@ -40,13 +45,16 @@ class CInternetURL {
   // likewise; an absolute reference stands as it is. The scheme is given in small letters
   // and the fragment is left out.
   static std::wstring Resolve(const std::wstring& base, const std::wstring& reference);
+  // The address with the password of its "user:password@" shown as "****", for logs and
+  // messages; an address without a password stays as it is.
+  static std::wstring MaskPassword(const std::wstring& text);
   // Standard Base64 of the text in the local character set (HTTP Basic credentials).
   static std::wstring Base64(const std::wstring& text);
   // The default port of a scheme number (0 for any other).
-  static int32_t DefaultPort(int32_t scheme);
+  static int32_t DefaultPort(Scheme scheme);
 
   const std::wstring& Text() const { return m_text; }
-  int32_t GetScheme() const { return m_scheme; }
+  Scheme GetScheme() const { return m_scheme; }
   const std::wstring& Host() const { return m_host; }
   int32_t Port() const { return m_port; }
   const std::wstring& User() const { return m_user; }
@@ -55,7 +63,7 @@ class CInternetURL {
   const std::wstring& FileName() const { return m_fileName; }
 
   void SetText(const std::wstring& text) { m_text = text; }
-  void SetScheme(int32_t scheme) { m_scheme = scheme; }
+  void SetScheme(Scheme scheme) { m_scheme = scheme; }
   void SetHost(const std::wstring& host) { m_host = host; }
   void SetPort(int32_t port) { m_port = port; }
   void SetUser(const std::wstring& user) { m_user = user; }
@@ -66,7 +74,7 @@ class CInternetURL {
   void ParseAuthority(const std::wstring& authority);
 
   std::wstring m_text;
-  int32_t m_scheme = 0;
+  Scheme m_scheme = Scheme::kFtp;
   std::wstring m_host;
   int32_t m_port = 0;
   std::wstring m_user;

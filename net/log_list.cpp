@@ -24,12 +24,12 @@ CLogList& CLogList::operator=(const CLogList& other) {
   return *this;
 }
 
-void CLogList::Add(uint32_t kind, const std::wstring& text) {
+void CLogList::Add(LogKind kind, const std::wstring& text) {
   Lock lock(m_lock);
   m_lines.emplace_back(kind, text);
 }
 
-void CLogList::Add(uint32_t kind, uint32_t number, const std::wstring& argument, uint32_t extra) {
+void CLogList::Add(LogKind kind, uint32_t number, const std::wstring& argument, uint32_t extra) {
   Lock lock(m_lock);
   m_lines.emplace_back(kind, number, argument, extra);
 }

@@ -20,8 +20,8 @@ class CLogList {
   CLogList(const CLogList& other);
   CLogList& operator=(const CLogList& other);
 
-  void Add(uint32_t kind, const std::wstring& text);
-  void Add(uint32_t kind, uint32_t number, const std::wstring& argument, uint32_t extra);
+  void Add(LogKind kind, const std::wstring& text);
+  void Add(LogKind kind, uint32_t number, const std::wstring& argument, uint32_t extra);
   // Hands over every line, oldest first, and leaves this list empty.
   std::vector<CLogInfo> TakeAll();
   // A copy of every line, oldest first.

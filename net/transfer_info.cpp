@@ -2,102 +2,136 @@
 
 #include <mutex>
 
+#include "platform/assert.h"
+
 namespace ferrow {
 
-using Lock = std::lock_guard<CCriticalSection>;
+namespace {
+
+#ifdef FERROW_ASSERTS
+// Master descriptions whose lock this thread holds: a part's lock is taken before its
+// master's, never after (a part adding received bytes), so a master never waits for a part.
+thread_local int t_masterLocksHeld = 0;
+#endif
+
+// A description's lock, checking the lock order where asserts are on.
+class Guard {
+ public:
+  Guard(CCriticalSection& lock, bool isMaster) : m_lock(lock), m_isMaster(isMaster) {
+#ifdef FERROW_ASSERTS
+    FERROW_ASSERT(isMaster || t_masterLocksHeld == 0);
+    if (isMaster) ++t_masterLocksHeld;
+#endif
+    m_lock.lock();
+  }
+  ~Guard() {
+    m_lock.unlock();
+#ifdef FERROW_ASSERTS
+    if (m_isMaster) --t_masterLocksHeld;
+#endif
+  }
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+
+ private:
+  CCriticalSection& m_lock;
+  [[maybe_unused]] bool m_isMaster;
+};
+
+}  // namespace
 
 CTransferInfo::CTransferInfo(const IClock* clock) : m_counter(clock) {
   m_counter.SetTotal(m_size);
 }
 
 void CTransferInfo::SetMaster(CTransferInfo* master) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_master = master;
 }
 
 CTransferInfo* CTransferInfo::Master() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_master;
 }
 
 std::wstring CTransferInfo::Url() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_url;
 }
 
 void CTransferInfo::SetUrl(const std::wstring& url) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_url = url;
 }
 
 std::wstring CTransferInfo::File() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_file;
 }
 
 void CTransferInfo::SetFile(const std::wstring& file) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_file = file;
 }
 
 std::wstring CTransferInfo::TemporaryFile() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_temporaryFile;
 }
 
 void CTransferInfo::SetTemporaryFile(const std::wstring& file) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_temporaryFile = file;
 }
 
 uint64_t CTransferInfo::Start() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_start;
 }
 
 void CTransferInfo::SetStart(uint64_t start) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_start = start;
 }
 
 uint64_t CTransferInfo::Size() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_size;
 }
 
 void CTransferInfo::SetSize(uint64_t size) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_size = size;
   m_counter.SetTotal(size);
 }
 
 uint64_t CTransferInfo::Date() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_date;
 }
 
 void CTransferInfo::SetDate(uint64_t date) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_date = date;
 }
 
 std::wstring CTransferInfo::EntityTag() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_entityTag;
 }
 
 void CTransferInfo::SetEntityTag(const std::wstring& tag) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_entityTag = tag;
 }
 
 uint64_t CTransferInfo::Done() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_done;
 }
 
 void CTransferInfo::AddDone(uint64_t bytes) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   uint64_t old = m_done;
   m_done += bytes;
   m_counter.Add(bytes);
@@ -105,7 +139,7 @@ void CTransferInfo::AddDone(uint64_t bytes) {
 }
 
 void CTransferInfo::SetDone(uint64_t done) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   uint64_t old = m_done;
   m_done = done;
   m_counter.SetDone(done);
@@ -113,7 +147,7 @@ void CTransferInfo::SetDone(uint64_t done) {
 }
 
 void CTransferInfo::ChangeDoneFromPart(uint64_t oldDone, uint64_t newDone) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   if (newDone >= oldDone) {
     uint64_t grown = newDone - oldDone;
     m_done += grown;
@@ -125,22 +159,22 @@ void CTransferInfo::ChangeDoneFromPart(uint64_t oldDone, uint64_t newDone) {
 }
 
 int32_t CTransferInfo::Progress() {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_progress = m_size == 0 ? 0 : static_cast<int32_t>(m_done * 100 / m_size);
   return m_progress;
 }
 
-int32_t CTransferInfo::Status() const {
-  Lock lock(m_lock);
+DownloadStatus CTransferInfo::Status() const {
+  Guard lock(m_lock, m_master == nullptr);
   return m_status;
 }
 
-void CTransferInfo::SetStatus(int32_t status) {
-  Lock lock(m_lock);
+void CTransferInfo::SetStatus(DownloadStatus status) {
+  Guard lock(m_lock, m_master == nullptr);
   SetStatusLocked(status);
 }
 
-void CTransferInfo::SetStatusLocked(int32_t status) {
+void CTransferInfo::SetStatusLocked(DownloadStatus status) {
   m_status = status;
   switch (status) {
     case DownloadStatus::kConnecting:
@@ -160,91 +194,92 @@ void CTransferInfo::SetStatusLocked(int32_t status) {
 }
 
 ErrorValue CTransferInfo::Error() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_error;
 }
 
 void CTransferInfo::SetError(ErrorValue error) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_error = error;
   SetStatusLocked(DownloadStatus::kFailed);
 }
 
 void CTransferInfo::ClearError() {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_error = 0;
 }
 
 int32_t CTransferInfo::Speed() {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_speed = m_counter.Speed();
   return m_speed;
 }
 
 int32_t CTransferInfo::Elapsed() {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_elapsed = m_counter.Elapsed();
   return m_elapsed;
 }
 
 int32_t CTransferInfo::Left() {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_left = m_counter.Left();
   return m_left;
 }
 
 int32_t CTransferInfo::Index() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_index;
 }
 
 void CTransferInfo::SetIndex(int32_t index) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_index = index;
 }
 
 int32_t CTransferInfo::Parts() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_parts;
 }
 
 void CTransferInfo::SetParts(int32_t parts) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_parts = parts;
 }
 
-int32_t CTransferInfo::GetResumeMode() const {
-  Lock lock(m_lock);
+ResumeMode CTransferInfo::GetResumeMode() const {
+  Guard lock(m_lock, m_master == nullptr);
   return m_resumeMode;
 }
 
-void CTransferInfo::SetResumeMode(int32_t mode) {
-  Lock lock(m_lock);
+void CTransferInfo::SetResumeMode(ResumeMode mode) {
+  Guard lock(m_lock, m_master == nullptr);
   m_resumeMode = mode;
 }
 
 int32_t CTransferInfo::Attempts() const {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return m_attempts;
 }
 
 void CTransferInfo::SetAttempts(int32_t attempts) {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_attempts = attempts;
 }
 
 int32_t CTransferInfo::AddAttempt() {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   return ++m_attempts;
 }
 
 TransferFigures CTransferInfo::Figures() {
-  Lock lock(m_lock);
+  Guard lock(m_lock, m_master == nullptr);
   m_progress = m_size == 0 ? 0 : static_cast<int32_t>(m_done * 100 / m_size);
   m_speed = m_counter.Speed();
   m_elapsed = m_counter.Elapsed();
   m_left = m_counter.Left();
   TransferFigures figures;
+  figures.url = m_url;
   figures.size = m_size;
   figures.date = m_date;
   figures.done = m_done;

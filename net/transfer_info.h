@@ -15,19 +15,21 @@
 namespace ferrow {
 
 // Whether the server can continue at an offset.
-namespace ResumeMode {
-constexpr int32_t kUnknown = 0;
-constexpr int32_t kNotResumable = 1;
-constexpr int32_t kResumable = 2;
-}  // namespace ResumeMode
+enum class ResumeMode : int32_t {
+  kUnknown = 0,
+  kNotResumable = 1,  // every attempt starts from byte 0; one part
+  kResumable = 2,
+};
 
-// The figures the manager copies into the download record, read under one lock.
+// A transfer's live figures, taken together under the description's lock in one step (Figures),
+// so that they always belong to the same moment: what the manager copies into the record.
 struct TransferFigures {
+  std::wstring url;
   uint64_t size = kUnknownSize;
   uint64_t date = kUnknownSize;
   uint64_t done = 0;
   int32_t progress = 0;
-  int32_t status = 0;
+  DownloadStatus status = DownloadStatus::kQueued;
   ErrorValue error = 0;
   int32_t speed = 0;
   int32_t elapsed = 0;
@@ -72,9 +74,9 @@ class CTransferInfo {
   // Done × 100 / Size, 0 when Size is 0 (an unknown Size therefore gives 0 as well).
   int32_t Progress();
 
-  int32_t Status() const;
+  DownloadStatus Status() const;
   // Connecting restarts the rate counter; Queued, Stopped, Failed and Completed stop it.
-  void SetStatus(int32_t status);
+  void SetStatus(DownloadStatus status);
   ErrorValue Error() const;
   // Stores the error and sets status Failed in one step.
   void SetError(ErrorValue error);
@@ -90,8 +92,8 @@ class CTransferInfo {
   void SetIndex(int32_t index);
   int32_t Parts() const;
   void SetParts(int32_t parts);
-  int32_t GetResumeMode() const;
-  void SetResumeMode(int32_t mode);
+  ResumeMode GetResumeMode() const;
+  void SetResumeMode(ResumeMode mode);
   int32_t Attempts() const;
   void SetAttempts(int32_t attempts);
   // Adds one and returns the new count.
@@ -100,7 +102,7 @@ class CTransferInfo {
   TransferFigures Figures();
 
  private:
-  void SetStatusLocked(int32_t status);
+  void SetStatusLocked(DownloadStatus status);
   // Called on the master with the part's lock held.
   void ChangeDoneFromPart(uint64_t oldDone, uint64_t newDone);
 
@@ -116,14 +118,14 @@ class CTransferInfo {
   std::wstring m_entityTag;
   uint64_t m_done = 0;
   int32_t m_progress = 0;
-  int32_t m_status = 0;
+  DownloadStatus m_status = DownloadStatus::kQueued;
   ErrorValue m_error = 0;
   int32_t m_speed = 0;
   int32_t m_elapsed = 0;
   int32_t m_left = -1;
   int32_t m_index = -1;
   int32_t m_parts = 0;
-  int32_t m_resumeMode = 0;
+  ResumeMode m_resumeMode = ResumeMode::kUnknown;
   int32_t m_attempts = 0;
 };
 

@@ -77,7 +77,7 @@ class LogPrinter {
                   << '\n';
           }
           break;
-        case ExplorerLog::kFailureKind:
+        case LogKind::kFailure:
           m_err << "failed: " << ErrorDescription(line.Extra()) << '\n';
           m_failed = true;
           break;

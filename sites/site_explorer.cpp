@@ -8,6 +8,7 @@
 #include "net/internet_client.h"
 #include "net/internet_url.h"
 #include "net/transfer_info.h"
+#include "platform/assert.h"
 #include "sites/folder_path.h"
 
 namespace ferrow {
@@ -46,6 +47,7 @@ CSiteExplorer::~CSiteExplorer() {
 }
 
 void CSiteExplorer::Connect(const std::wstring& url) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   Stop();
   {
     Lock lock(m_lock);
@@ -57,6 +59,7 @@ void CSiteExplorer::Connect(const std::wstring& url) {
 }
 
 bool CSiteExplorer::ChangeFolder(const std::wstring& name) {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   if (!IsSafeFolderText(name)) return false;
   if (!IsRunning()) {
     std::wstring address;
@@ -93,6 +96,7 @@ void CSiteExplorer::RefreshSettings() {
 }
 
 void CSiteExplorer::Stop() {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   if (m_thread.IsRunning()) {
     RequestStop();
     while (!m_ended.Wait(kStopRecloseMilliseconds)) m_sockets.CloseAll();
@@ -137,6 +141,7 @@ void CSiteExplorer::RemoveView(ISiteExplorerListener* view) {
 }
 
 void CSiteExplorer::OnTimer() {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   uint32_t event = 0;
   while (m_events.Take(event)) {
     // A view may add or remove views while it handles the event.
@@ -178,15 +183,15 @@ void CSiteExplorer::Run() {
     client->Open(address);
     url = client->Url();
   }
-  context.AddLogLine(ExplorerLog::kInfoKind, ExplorerLog::kStart, url.Host(),
+  context.AddLogLine(LogKind::kInfo, ExplorerLog::kStart, url.Host(),
                      static_cast<uint32_t>(url.Port()));
 
   // A stop breaks whatever call is running; it ends the connection as stopped, not as failed.
   const auto end = [&] {
     if (m_stop.IsSet()) {
-      context.AddLogLine(ExplorerLog::kInfoKind, ExplorerLog::kStopped, L"", 0);
+      context.AddLogLine(LogKind::kInfo, ExplorerLog::kStopped, L"", 0);
     } else {
-      context.AddLogLine(ExplorerLog::kFailureKind, ExplorerLog::kFailure, L"", transfer.Error());
+      context.AddLogLine(LogKind::kFailure, ExplorerLog::kFailure, L"", transfer.Error());
     }
   };
 

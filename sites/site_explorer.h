@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/event_list.h"
@@ -39,10 +40,9 @@ constexpr uint32_t kIdle = 13;        // waiting for the next folder
 constexpr uint32_t kListing = 14;     // a new listing is available
 }  // namespace ExplorerEvent
 
-// The explorer's own log lines (kind, number; see CLogInfo's second form).
+// The numbers of the explorer's own log lines (CLogInfo's second form, of kind LogKind::kInfo or,
+// for a failure, LogKind::kFailure).
 namespace ExplorerLog {
-constexpr uint32_t kInfoKind = 0;
-constexpr uint32_t kFailureKind = 3;
 constexpr uint32_t kStart = 1;    // argument: host, extra: port
 constexpr uint32_t kStopped = 2;  // extra: 0
 constexpr uint32_t kFailure = 3;  // extra: the error value
@@ -126,8 +126,9 @@ class CSiteExplorer {
   // From the start of a connection until its worker has left its loop.
   bool m_active = false;
 
-  // Only the driving thread touches the views.
+  // Only the driving thread (the one that made the explorer) touches the views.
   std::vector<ISiteExplorerListener*> m_views;
+  const std::thread::id m_owner = std::this_thread::get_id();
 };
 
 }  // namespace ferrow

@@ -86,7 +86,7 @@ class AfterDownloadTest : public test::SandboxedTest {
     return stored;
   }
   // Ends the download's transfer and hands out its events; returns what happened then.
-  Log Finish(CDownloadInfo& record, int32_t status) {
+  Log Finish(CDownloadInfo& record, DownloadStatus status) {
     m_recorder.m_log.clear();
     static_cast<test::FakeTransfer*>(m_manager->FindTransfer(record))->Finish(status);
     Tick();

@@ -66,11 +66,11 @@ TEST_F(FerrowAppTest, StartupFailureShowsItsTextInTheUsersLanguageAndWritesNothi
 
 class Recorder : public ICoreListener {
  public:
-  void OnDownloadEvent(const Guid& id, uint32_t event) override {
+  void OnDownloadEvent(const Guid& id, TransferEvent event) override {
     m_events.emplace_back(id, event);
   }
   void OnDownloadsChanged(const DownloadChanges& changes) override { m_changes.push_back(changes); }
-  std::vector<std::pair<Guid, uint32_t>> m_events;
+  std::vector<std::pair<Guid, TransferEvent>> m_events;
   std::vector<DownloadChanges> m_changes;
 };
 
@@ -182,8 +182,15 @@ TEST_F(FerrowAppFrontEndTest, DownloadsAreNamedByIdAndTheListenerHearsWhatChange
   Tick();
   EXPECT_EQ(m_recorder.m_changes.size(), 1u);  // nothing moved: nothing told
 
+  // Between two attempts the status may read Failed; the download is not over until the worker
+  // has ended.
+  transfer->SetStatus(DownloadStatus::kFailed);
+  Tick();
+  EXPECT_EQ(Row(first).record.m_status, DownloadStatus::kFailed);
+  EXPECT_TRUE(Row(first).transferRunning);
   transfer->Finish(DownloadStatus::kCompleted);
   Tick();
+  EXPECT_FALSE(Row(first).transferRunning);
   EXPECT_NE(std::find(m_recorder.m_events.begin(), m_recorder.m_events.end(),
                       std::pair{first, TransferEvent::kFinished}),
             m_recorder.m_events.end());

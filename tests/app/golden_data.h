@@ -63,7 +63,7 @@ inline void Fill(CApplicationData& data) {
   first.m_elapsed = 33;
   first.m_left = 1200;
   first.m_speed = 65536;
-  first.m_status = 0;
+  first.m_status = DownloadStatus::kQueued;
   first.m_error = 0;
   first.m_order = 1;
   data.m_downloads.push_back(first);
@@ -71,12 +71,12 @@ inline void Fill(CApplicationData& data) {
   second.m_id = G(L"7c9e6679-7425-40de-944b-e07fc1f90ae7");
   second.m_size = 18446744073709551615ull;
   second.m_date = 18446744073709551615ull;
-  second.m_status = 2;
+  second.m_status = DownloadStatus::kFailed;
   second.m_error = static_cast<int32_t>(0x00010000u | 10054u);
   data.m_downloads.push_back(second);
   CDownloadInfo third(L"http://example.org/done.bin", Guid(), L"/tmp/done.bin");
   third.m_id = G(L"a3bb189e-8bf9-4888-9912-ace4e6543002");
-  third.m_status = 7;
+  third.m_status = DownloadStatus::kCompleted;
   third.m_size = 100;
   third.m_done = 100;
   third.m_progress = 100;

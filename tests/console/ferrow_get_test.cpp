@@ -14,10 +14,14 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "net/internet_url.h"
+#include "platform/text.h"
 #include "tests/support/ftp_server.h"
+#include "tests/support/http_proxy.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/socks_proxy.h"
 #include "tests/support/test_data.h"
 
 namespace ferrow {
@@ -278,6 +282,66 @@ TEST_F(FerrowGetTest, TextsFromUrlsAndServersArePrintedSafely) {
   EXPECT_EQ(Run({"-i", "urls.txt", "--socks5", "me:hunter2@h", http.Url("/b.bin")}), 2);
   EXPECT_EQ(m_output.find("hunter2"), std::string::npos) << m_output;
   EXPECT_NE(m_output.find("me:***@h"), std::string::npos) << m_output;
+}
+
+// No password reaches what ferrow-get prints, its protocol trace (FERROW_DEBUG) included: not
+// the one in an address, nor one in the address a server redirects to, nor a stored login, nor
+// a proxy's. The credentials still work: every run completes.
+TEST_F(FerrowGetTest, NoPasswordReachesTheOutputOrTheTrace) {
+  test::FtpServer ftp({.user = "stored", .password = "StoredSecret3"});
+  FERROW_START_OR_SKIP(ftp);
+  test::WriteFileBytes(ftp.Root() / "f.bin", test::PatternBytes(0, 30000));
+  // The stored login is for "localhost", so that it takes the place of the credentials in the
+  // FTP address and leaves those of the HTTP one (127.0.0.1) alone.
+  const std::string ftpHost = "localhost:" + std::to_string(ftp.Port());
+  test::ScriptedServer http("fault_http",
+                            {"--size", "30000", "--auth", "user:UrlSecret1", "--redirect",
+                             "/r=302:ftp://x:FtpSecret2@" + ftpHost + "/f.bin"});
+  FERROW_START_OR_SKIP(http);
+  test::ScriptedServer upstream("fault_http", {"--size", "30000"});
+  FERROW_START_OR_SKIP(upstream);
+  test::HttpProxy proxy;
+  FERROW_START_OR_SKIP(proxy);
+  test::SocksProxy socks({.user = "s", .password = "SocksSecret4"});
+  FERROW_START_OR_SKIP(socks);
+
+  CSettings settings;
+  settings.SetDefaults();
+  settings.m_siteLogins.SetLogin(L"localhost", L"stored", L"StoredSecret3", true);
+  ASSERT_TRUE(settings.Save());
+  setenv("FERROW_DEBUG", "1", 1);
+  std::string everything;
+  const std::string address = http.Url("/r");
+  EXPECT_EQ(Run({"-o", "a.bin", "http://user:UrlSecret1@" + address.substr(7)}), 0) << m_output;
+  everything += m_output;
+  EXPECT_NE(m_output.find("redirected to ftp://x:****@"), std::string::npos) << m_output;
+  EXPECT_NE(m_output.find("Authorization: Basic ****"), std::string::npos) << m_output;
+  EXPECT_NE(m_output.find("PASS ****"), std::string::npos) << m_output;
+  EXPECT_EQ(Run({"-v", "--list", "ftp://" + ftpHost + "/"}), 0) << m_output;
+  everything += m_output;
+
+  settings.m_httpProxy.m_enabled = true;
+  settings.m_httpProxy.m_server = L"127.0.0.1";
+  settings.m_httpProxy.m_port = proxy.Port();
+  settings.m_httpProxy.m_user = L"p";
+  settings.m_httpProxy.m_password = L"HttpProxySecret5";
+  ASSERT_TRUE(settings.Save());
+  EXPECT_EQ(
+      Run({"-o", "b.bin", "--socks5", "s:SocksSecret4@127.0.0.1:" + std::to_string(socks.Port()),
+           upstream.Url("/f.bin")}),
+      0)
+      << m_output;
+  everything += m_output;
+  unsetenv("FERROW_DEBUG");
+  EXPECT_TRUE(SameAsPattern(m_folder / "a.bin", 30000));
+  EXPECT_TRUE(SameAsPattern(m_folder / "b.bin", 30000));
+
+  const std::string basic = WideToUtf8(CInternetURL::Base64(L"user:UrlSecret1"));
+  for (const std::string& secret :
+       {std::string("UrlSecret1"), std::string("FtpSecret2"), std::string("StoredSecret3"),
+        std::string("SocksSecret4"), std::string("HttpProxySecret5"), basic}) {
+    EXPECT_EQ(everything.find(secret), std::string::npos) << secret << " in:\n" << everything;
+  }
 }
 
 }  // namespace

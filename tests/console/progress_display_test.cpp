@@ -19,7 +19,7 @@ TEST(ProgressDisplayTest, FormatsBytesAndDurations) {
 
 TEST(ProgressDisplayTest, RowFitsTheTerminalAndKeepsBothEndsOfALongName) {
   ProgressRow row{.name = std::string(100, 'a') + "-end.iso",
-                  .status = 5,
+                  .status = DownloadStatus::kDownloading,
                   .done = 512 << 20,
                   .size = 1024ull << 20,
                   .speed = 3 << 20,
@@ -47,9 +47,9 @@ TEST(ProgressDisplayTest, RowFitsTheTerminalAndKeepsBothEndsOfALongName) {
 
 TEST(ProgressDisplayTest, TotalCountsEveryDownload) {
   std::vector<ProgressRow> rows = {
-      {.name = "a", .status = 7, .done = 100, .size = 100},
-      {.name = "b", .status = 5, .done = 50, .size = 200, .speed = 1024},
-      {.name = "c", .status = 2, .done = 0, .size = UINT64_MAX},
+      {.name = "a", .status = DownloadStatus::kCompleted, .done = 100, .size = 100},
+      {.name = "b", .status = DownloadStatus::kDownloading, .done = 50, .size = 200, .speed = 1024},
+      {.name = "c", .status = DownloadStatus::kFailed, .done = 0, .size = UINT64_MAX},
   };
   const std::string total = CProgressDisplay::FormatTotal(rows);
   EXPECT_NE(total.find("1 of 3 done, 1 running, 1 failed"), std::string::npos) << total;

@@ -38,11 +38,11 @@ TEST(DownloadInfoTest, NewRecordIsUnknownNeverStartedAndNotQueued) {
 TEST(DownloadInfoTest, StatusTextsAndIconGroups) {
   EXPECT_EQ(CDownloadInfo::StatusStringId(DownloadStatus::kQueued), 2500);
   EXPECT_EQ(CDownloadInfo::StatusStringId(DownloadStatus::kCompleted), 2507);
-  EXPECT_EQ(CDownloadInfo::StatusStringId(8), 0);
+  EXPECT_EQ(CDownloadInfo::StatusStringId(StatusFromNumber(8)), 0);
   const int icons[] = {0, 2, 2, 1, 1, 1, 1, 3};
   for (int status = 0; status < 8; ++status)
-    EXPECT_EQ(CDownloadInfo::StatusIcon(status), icons[status]);
-  EXPECT_EQ(CDownloadInfo::StatusIcon(-1), -1);
+    EXPECT_EQ(CDownloadInfo::StatusIcon(StatusFromNumber(status)), icons[status]);
+  EXPECT_EQ(CDownloadInfo::StatusIcon(DownloadStatus::kNeverStarted), -1);
 }
 
 TEST_F(DownloadListTest, EveryFieldRoundTripsInTheStoredOrder) {

@@ -20,7 +20,7 @@ namespace {
 
 class FileReadingListener : public IDownloadListener {
  public:
-  void OnDownloadMessage(uint32_t event, CDownloadInfo& record) override {
+  void OnDownloadMessage(TransferEvent event, CDownloadInfo& record) override {
     if (event == TransferEvent::kFinished) m_log.push_back(L"finished " + record.m_file);
   }
   void OnDownloadRemoved(CDownloadInfo& record) override {
@@ -52,7 +52,7 @@ class RemoveSuccessfulTest : public test::SandboxedTest {
     m_manager->Start(stored, true);
     return stored;
   }
-  void End(CDownloadInfo& record, int32_t status) {
+  void End(CDownloadInfo& record, DownloadStatus status) {
     static_cast<test::FakeTransfer*>(m_manager->FindTransfer(record))->Finish(status);
   }
   void Tick() { m_manager->OnTimer(CDownloadManager::kUpdateTimer); }

@@ -34,18 +34,18 @@ using test::FakeTransferFactory;
 class RecordingListener : public IDownloadListener {
  public:
   struct Message {
-    uint32_t event;
+    TransferEvent event;
     std::wstring name;
-    int32_t status;
+    DownloadStatus status;
     size_t historyCount;
   };
   explicit RecordingListener(const CApplicationData& data) : m_data(data) {}
-  void OnDownloadMessage(uint32_t event, CDownloadInfo& record) override {
+  void OnDownloadMessage(TransferEvent event, CDownloadInfo& record) override {
     m_messages.push_back({event, record.m_name, record.m_status, m_data.m_history.size()});
     if (m_onMessage) m_onMessage(event, record);
   }
   std::vector<Message> m_messages;
-  std::function<void(uint32_t, CDownloadInfo&)> m_onMessage;
+  std::function<void(TransferEvent, CDownloadInfo&)> m_onMessage;
 
  private:
   const CApplicationData& m_data;
@@ -94,8 +94,8 @@ class DownloadManagerTest : public test::SandboxedTest {
   void Tick() { m_manager->OnTimer(CDownloadManager::kUpdateTimer); }
   void Sweep() { m_manager->OnTimer(CDownloadManager::kSweepTimer); }
 
-  static std::vector<int32_t> StatusesOf(const std::vector<CDownloadInfo*>& records) {
-    std::vector<int32_t> statuses;
+  static std::vector<DownloadStatus> StatusesOf(const std::vector<CDownloadInfo*>& records) {
+    std::vector<DownloadStatus> statuses;
     for (const CDownloadInfo* record : records) statuses.push_back(record->m_status);
     return statuses;
   }
@@ -113,19 +113,19 @@ class DownloadManagerTest : public test::SandboxedTest {
   int m_saves = 0;
 };
 
-constexpr int32_t Q = DownloadStatus::kQueued;
-constexpr int32_t S = DownloadStatus::kStopped;
-constexpr int32_t F = DownloadStatus::kFailed;
-constexpr int32_t C = DownloadStatus::kConnecting;
-constexpr int32_t D = DownloadStatus::kDownloading;
-constexpr int32_t OK = DownloadStatus::kCompleted;
+constexpr DownloadStatus Q = DownloadStatus::kQueued;
+constexpr DownloadStatus S = DownloadStatus::kStopped;
+constexpr DownloadStatus F = DownloadStatus::kFailed;
+constexpr DownloadStatus C = DownloadStatus::kConnecting;
+constexpr DownloadStatus D = DownloadStatus::kDownloading;
+constexpr DownloadStatus OK = DownloadStatus::kCompleted;
 
 // One queue rule: five downloads added under "MaxDownloads" 2, one action, and then the status
 // and Order of each of the five (in the order they were added).
 struct QueueRule {
   const char* name;
   std::function<void(DownloadManagerTest&, std::vector<CDownloadInfo*>&)> action;
-  std::vector<int32_t> statuses;
+  std::vector<DownloadStatus> statuses;
   std::vector<int32_t> orders;
 };
 
@@ -140,7 +140,7 @@ TEST_P(QueueRuleTest, Holds) {
   EXPECT_EQ(OrdersOf(records), rule.orders) << rule.name;
 }
 
-void Finish(DownloadManagerTest& t, CDownloadInfo* record, int32_t status) {
+void Finish(DownloadManagerTest& t, CDownloadInfo* record, DownloadStatus status) {
   t.TransferOf(*record)->Finish(status, status == F ? MakeError(kCategoryHttp, 404) : 0);
   t.Tick();
 }
@@ -273,7 +273,7 @@ TEST_F(DownloadManagerTest, EventsReachListenersInTheOrderTheTransferQueuedThem)
   transfer->AddEvent(TransferEvent::kLog);
   Tick();
   std::vector<uint32_t> events;
-  for (const auto& message : m_listener.m_messages) events.push_back(message.event);
+  for (const auto& message : m_listener.m_messages) events.push_back(EventNumber(message.event));
   EXPECT_EQ(events, (std::vector<uint32_t>{0, 3, 4, 5}));
   // Nothing is sent twice.
   Tick();
@@ -288,7 +288,7 @@ TEST_F(DownloadManagerTest, StopAllPutsRunningFirstAndTheNextRunResumesThem) {
   Tick();
   m_manager->StopAll();
   // Both running ones are queued again ahead of the one that waited; nothing new started.
-  EXPECT_EQ(StatusesOf(records), (std::vector<int32_t>{Q, Q, Q}));
+  EXPECT_EQ(StatusesOf(records), (std::vector<DownloadStatus>{Q, Q, Q}));
   EXPECT_EQ(records[0]->m_done, 300u);
   EXPECT_EQ(m_manager->GetActiveCount(), 0u);
   EXPECT_EQ(m_factory.GetCreatedCount(), 2u);
@@ -319,7 +319,7 @@ TEST_F(DownloadManagerTest, DestroyingTheManagerStopsEveryTransfer) {
   m_manager.reset();
   EXPECT_EQ(m_factory.At(0), nullptr);
   EXPECT_EQ(m_factory.At(1), nullptr);
-  EXPECT_EQ(StatusesOf(records), (std::vector<int32_t>{Q, Q}));
+  EXPECT_EQ(StatusesOf(records), (std::vector<DownloadStatus>{Q, Q}));
 }
 
 TEST_F(DownloadManagerTest, RebuildPlacesStoredOrdersAndKeepsThem) {
@@ -388,7 +388,7 @@ TEST_F(DownloadManagerTest, DeleteRemovesRecordAndTemporaryFile) {
 
 TEST_F(DownloadManagerTest, ListenerMayDeleteTheDownloadItHearsAbout) {
   std::vector<CDownloadInfo*> r = AddMany(3);
-  m_listener.m_onMessage = [this](uint32_t event, CDownloadInfo& record) {
+  m_listener.m_onMessage = [this](TransferEvent event, CDownloadInfo& record) {
     if (event == TransferEvent::kFinished) m_manager->Delete(record);
   };
   TransferOf(*r[0])->Finish(F, MakeError(kCategoryHttp, 500));
@@ -465,7 +465,7 @@ TEST_F(DownloadManagerTest, TimersRunFromTheHostOnTheInjectedClock) {
 
 TEST(CommandPredicatesTest, FollowTheStatus) {
   struct Row {
-    int32_t status;
+    int32_t status;  // the stored number
     bool start, stop, queue, open;
   };
   const Row rows[] = {{-1, false, false, false, false}, {0, true, false, false, false},
@@ -474,10 +474,11 @@ TEST(CommandPredicatesTest, FollowTheStatus) {
                       {5, false, true, true, false},    {6, false, true, true, false},
                       {7, false, false, false, true}};
   for (const Row& row : rows) {
-    EXPECT_EQ(CDownloadManager::CanStartStatus(row.status), row.start) << row.status;
-    EXPECT_EQ(CDownloadManager::CanStopStatus(row.status), row.stop) << row.status;
-    EXPECT_EQ(CDownloadManager::CanQueueStatus(row.status), row.queue) << row.status;
-    EXPECT_EQ(CDownloadManager::CanOpenStatus(row.status), row.open) << row.status;
+    const DownloadStatus status = StatusFromNumber(row.status);
+    EXPECT_EQ(CDownloadManager::CanStartStatus(status), row.start) << row.status;
+    EXPECT_EQ(CDownloadManager::CanStopStatus(status), row.stop) << row.status;
+    EXPECT_EQ(CDownloadManager::CanQueueStatus(status), row.queue) << row.status;
+    EXPECT_EQ(CDownloadManager::CanOpenStatus(status), row.open) << row.status;
   }
 }
 

@@ -50,7 +50,7 @@ class FileTransferTest : public test::SandboxedTest {
 
   std::unique_ptr<CFileTransfer> MakeTransfer() {
     auto transfer = std::make_unique<CFileTransfer>(&m_settings);
-    transfer->SetClientFactory([this](int32_t, const CClientContext& context) {
+    transfer->SetClientFactory([this](Scheme, const CClientContext& context) {
       return std::make_unique<test::FakeClient>(m_source, context);
     });
     return transfer;
@@ -196,7 +196,7 @@ TEST_F(FileTransferTest, ATemporaryFileOfAnEarlierBuildIsResumed) {
                              Temporary());
   CFileTransfer transfer(&m_settings);
   const uint16_t port = Server().Port();
-  transfer.SetClientFactory([this, port](int32_t, const CClientContext& context) {
+  transfer.SetClientFactory([this, port](Scheme, const CClientContext& context) {
     return std::make_unique<FixedPortClient>(m_source, port, context);
   });
   ASSERT_TRUE(transfer.Start(url, TargetText()));

@@ -57,7 +57,7 @@ TEST_F(LargeTransferTest, InMemoryServerInFourSixteenAndSixtyFourParts) {
     settings.SetMaxThreads(parts);
     std::filesystem::path target = DownloadDir() / "large.bin";
     CFileTransfer transfer(&settings);
-    transfer.SetClientFactory([](int32_t, const CClientContext& context) {
+    transfer.SetClientFactory([](Scheme, const CClientContext& context) {
       return std::make_unique<test::FakeClient>(*s_source, context);
     });
     ASSERT_TRUE(transfer.Start(server.Url(), Utf8ToWide(target.string())));

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   ferrow::CTransferSettings settings;
   settings.SetMaxThreads(std::atoi(argv[4]));
   ferrow::CFileTransfer transfer(&settings);
-  transfer.SetClientFactory([&source](int32_t, const ferrow::CClientContext& context) {
+  transfer.SetClientFactory([&source](ferrow::Scheme, const ferrow::CClientContext& context) {
     return std::make_unique<ferrow::test::FakeClient>(source, context);
   });
   if (!transfer.Start(ferrow::Utf8ToWide(argv[1]), ferrow::Utf8ToWide(argv[2]))) return 3;

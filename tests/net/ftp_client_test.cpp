@@ -64,7 +64,7 @@ class FtpClientTest : public test::ClientTest {
     std::vector<std::string> lines;
     for (const CLogInfo& line : m_log.Lines()) {
       std::string text(line.Text().begin(), line.Text().end());
-      lines.push_back(std::to_string(line.Kind()) + " " + text);
+      lines.push_back(std::to_string(LogKindNumber(line.Kind())) + " " + text);
     }
     return lines;
   }
@@ -72,7 +72,7 @@ class FtpClientTest : public test::ClientTest {
   size_t LogEvents() {
     size_t count = 0;
     uint32_t code;
-    while (m_events.Take(code)) count += code == TransferEvent::kLog ? 1 : 0;
+    while (m_events.Take(code)) count += code == EventNumber(TransferEvent::kLog) ? 1 : 0;
     return count;
   }
 };

@@ -44,7 +44,7 @@ TEST_F(InternetClientTest, ConnectSetsConnectingAndReachesTheUrlsHost) {
   EXPECT_EQ(client.Url().FileName(), L"f.bin");
   ASSERT_TRUE(client.Connect());
   EXPECT_EQ(m_master.Status(), DownloadStatus::kConnecting);
-  EXPECT_EQ(TakeEvents(), std::vector<uint32_t>{TransferEvent::kStatusChanged});
+  EXPECT_EQ(TakeEvents(), std::vector<uint32_t>{EventNumber(TransferEvent::kStatusChanged)});
   EXPECT_TRUE(client.Socket().IsConnected());
   SocketHandle server = listener.Accept();
   EXPECT_NE(server, kInvalidSocket);
@@ -121,12 +121,13 @@ TEST_F(InternetClientTest, OnlyTheMasterQueuesStatusAndLogEvents) {
   partContext.QueueEvent(TransferEvent::kProgress);
   EXPECT_EQ(part.Error(), MakeError(kCategorySocket, 10054));
   EXPECT_EQ(m_master.Error(), 0u);
-  EXPECT_EQ(TakeEvents(), std::vector<uint32_t>{TransferEvent::kProgress});
+  EXPECT_EQ(TakeEvents(), std::vector<uint32_t>{EventNumber(TransferEvent::kProgress)});
 
   CClientContext masterContext = Context();
   masterContext.AddLogLine(LogKind::kReceived, L"150 Opening");
-  masterContext.AddLogLine(9, 1, L"arg", 2);
-  EXPECT_EQ(TakeEvents(), (std::vector<uint32_t>{TransferEvent::kLog, TransferEvent::kLog}));
+  masterContext.AddLogLine(static_cast<LogKind>(9), 1, L"arg", 2);
+  EXPECT_EQ(TakeEvents(), (std::vector<uint32_t>{EventNumber(TransferEvent::kLog),
+                                                 EventNumber(TransferEvent::kLog)}));
   EXPECT_EQ(m_log.Count(), 3u);
 }
 

@@ -7,7 +7,7 @@ namespace {
 
 TEST(InternetUrlTest, DefaultConstructedIsEmpty) {
   CInternetURL url;
-  EXPECT_EQ(url.GetScheme(), 0);
+  EXPECT_EQ(url.GetScheme(), Scheme::kFtp);
   EXPECT_EQ(url.Port(), 0);
   EXPECT_TRUE(url.Host().empty());
   EXPECT_TRUE(url.Path().empty());
@@ -73,7 +73,7 @@ TEST(InternetUrlTest, ShortcutsWithoutScheme) {
 TEST(InternetUrlTest, SchemeTableAndUnknownSchemes) {
   struct Row {
     const wchar_t* text;
-    int32_t scheme;
+    Scheme scheme;
     int32_t port;
     const wchar_t* host;
   };

@@ -14,7 +14,7 @@ TEST(LogListTest, TakeAllHandsOverInOrderAndEmpties) {
   CLogList log;
   log.Add(LogKind::kSent, L"USER anonymous\r\n");
   log.Add(LogKind::kReceived, L"331 Password required");
-  log.Add(7, 42, L"/pub", 3);
+  log.Add(static_cast<LogKind>(7), 42, L"/pub", 3);
   std::vector<CLogInfo> lines = log.TakeAll();
   EXPECT_TRUE(log.IsEmpty());
   ASSERT_EQ(lines.size(), 3u);
@@ -22,7 +22,7 @@ TEST(LogListTest, TakeAllHandsOverInOrderAndEmpties) {
   EXPECT_EQ(lines[0].Text(), L"USER anonymous\r\n");
   EXPECT_EQ(lines[1].Text(), L"331 Password required");
   EXPECT_EQ(lines[1].Number(), 0u);
-  EXPECT_EQ(lines[2].Kind(), 7u);
+  EXPECT_EQ(LogKindNumber(lines[2].Kind()), 7u);
   EXPECT_EQ(lines[2].Number(), 42u);
   EXPECT_EQ(lines[2].Argument(), L"/pub");
   EXPECT_EQ(lines[2].Extra(), 3u);
@@ -32,9 +32,9 @@ TEST(LogListTest, TakeAllHandsOverInOrderAndEmpties) {
 
 TEST(LogListTest, CopyKeepsTheSource) {
   CLogList log;
-  log.Add(1, L"a");
+  log.Add(LogKind::kSent, L"a");
   CLogList copy(log);
-  copy.Add(2, L"b");
+  copy.Add(LogKind::kReceived, L"b");
   EXPECT_EQ(log.Count(), 1u);
   EXPECT_EQ(copy.Count(), 2u);
   log = copy;
@@ -56,7 +56,7 @@ TEST(LogListTest, ConcurrentAddsAreEachKeptOnce) {
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
       for (int i = 0; i < kLines; ++i)
-        log.Add(static_cast<uint32_t>(t), static_cast<uint32_t>(i), L"", 0);
+        log.Add(static_cast<LogKind>(t), static_cast<uint32_t>(i), L"", 0);
       finished.fetch_add(1);
     });
   }
@@ -68,9 +68,9 @@ TEST(LogListTest, ConcurrentAddsAreEachKeptOnce) {
   std::set<std::pair<uint32_t, uint32_t>> seen;
   std::vector<int> next(kThreads, 0);
   for (const CLogInfo& line : taken) {
-    EXPECT_TRUE(seen.insert({line.Kind(), line.Number()}).second);
+    EXPECT_TRUE(seen.insert({LogKindNumber(line.Kind()), line.Number()}).second);
     // Each thread's lines come out in the order it added them.
-    EXPECT_EQ(line.Number(), static_cast<uint32_t>(next[line.Kind()]++));
+    EXPECT_EQ(line.Number(), static_cast<uint32_t>(next[LogKindNumber(line.Kind())]++));
   }
 }
 

@@ -102,7 +102,7 @@ TEST_F(ProxySocketTest, PeerCloseIsDisconnected) {
   EXPECT_EQ(m_sockets.Count(), 0u);
   uint32_t event = 99;
   ASSERT_TRUE(m_events.Take(event));
-  EXPECT_EQ(event, TransferEvent::kStatusChanged);
+  EXPECT_EQ(event, EventNumber(TransferEvent::kStatusChanged));
 }
 
 TEST_F(ProxySocketTest, UnknownHostAndRefusedConnection) {

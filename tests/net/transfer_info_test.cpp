@@ -24,7 +24,7 @@ TEST_F(TransferInfoTest, ConstructedValues) {
   EXPECT_EQ(m_info.Size(), kUnknownSize);
   EXPECT_EQ(m_info.Date(), kUnknownSize);
   EXPECT_EQ(m_info.Done(), 0u);
-  EXPECT_EQ(m_info.Status(), 0);
+  EXPECT_EQ(m_info.Status(), DownloadStatus::kQueued);
   EXPECT_EQ(m_info.Error(), 0u);
   EXPECT_EQ(m_info.Left(), -1);
   EXPECT_EQ(m_info.Index(), -1);

@@ -112,8 +112,8 @@ std::vector<std::string> OwnLines(const std::vector<CLogInfo>& lines) {
   std::vector<std::string> own;
   for (const CLogInfo& line : lines) {
     if (line.Kind() == LogKind::kSent || line.Kind() == LogKind::kReceived) continue;
-    own.push_back(std::to_string(line.Kind()) + "/" + std::to_string(line.Number()) + "/" +
-                  WideToUtf8(line.Argument()) + "/" + std::to_string(line.Extra()));
+    own.push_back(std::to_string(LogKindNumber(line.Kind())) + "/" + std::to_string(line.Number()) +
+                  "/" + WideToUtf8(line.Argument()) + "/" + std::to_string(line.Extra()));
   }
   return own;
 }

@@ -48,7 +48,7 @@ bool FakeTransfer::IsFinished() const {
   return !m_running && m_events->IsEmpty();
 }
 
-void FakeTransfer::SetStatus(int32_t status) {
+void FakeTransfer::SetStatus(DownloadStatus status) {
   m_master->SetStatus(status);
 }
 
@@ -57,11 +57,11 @@ void FakeTransfer::SetProgress(uint64_t done, uint64_t size) {
   m_master->SetDone(done);
 }
 
-void FakeTransfer::AddEvent(uint32_t event) {
+void FakeTransfer::AddEvent(TransferEvent event) {
   m_events->Add(event);
 }
 
-void FakeTransfer::Finish(int32_t status, uint32_t error) {
+void FakeTransfer::Finish(DownloadStatus status, uint32_t error) {
   if (error != 0) m_master->SetError(error);
   m_master->SetStatus(status);
   m_events->Add(TransferEvent::kFinished);

@@ -8,6 +8,8 @@
 
 #include "download/transfer.h"
 #include "download/transfer_factory.h"
+#include "net/download_status.h"
+#include "net/event_list.h"
 
 namespace ferrow::test {
 
@@ -31,11 +33,11 @@ class FakeTransfer : public ITransfer {
   int32_t GetConnectionCount() override { return m_connections; }
 
   // The script.
-  void SetStatus(int32_t status);
+  void SetStatus(DownloadStatus status);
   void SetProgress(uint64_t done, uint64_t size);
-  void AddEvent(uint32_t event);
+  void AddEvent(TransferEvent event);
   // The worker's end: the status (and error), then the finished event, and the thread is gone.
-  void Finish(int32_t status, uint32_t error = 0);
+  void Finish(DownloadStatus status, uint32_t error = 0);
   // The worker's end without any event (a scheme it does not serve).
   void EndSilently();
   void SetConnections(int32_t count) { m_connections = count; }
