@@ -58,7 +58,7 @@ std::wstring FormatDateTime(int64_t seconds) {
   return LocalToWide(text);
 }
 
-std::wstring FormatStatus(int32_t status, const CResourceManager& resources) {
+std::wstring FormatStatus(DownloadStatus status, const CResourceManager& resources) {
   const int number = CDownloadInfo::StatusStringId(status);
   return number == 0 ? std::wstring() : resources.GetString(static_cast<uint32_t>(number));
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "net/download_status.h"
+
 namespace ferrow {
 
 class CResourceManager;
@@ -23,6 +25,6 @@ std::wstring FormatSpeed(int64_t bytesPerSecond);
 // Seconds since 1970 (UTC) as local "YYYY-MM-DD HH:MM"; negative or kUnknownSize: unknown.
 std::wstring FormatDateTime(int64_t seconds);
 // The language text of a download status (2500 + status); empty for "never started".
-std::wstring FormatStatus(int32_t status, const CResourceManager& resources);
+std::wstring FormatStatus(DownloadStatus status, const CResourceManager& resources);
 
 }  // namespace ferrow

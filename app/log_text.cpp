@@ -24,13 +24,13 @@ std::wstring FormatLogLine(const CLogInfo& line, const CResourceManager& resourc
       return L"< " + WithoutLineEnd(line.Text());
     case LogKind::kNotice:
       return L"* " + WithoutLineEnd(line.Text());
-    case ExplorerLog::kInfoKind:
+    case LogKind::kInfo:
       if (line.Number() == ExplorerLog::kStart)
         return resources.FormatMessage(Msg::kLogConnecting,
                                        {PrintableText(line.Argument()), line.Extra()});
       if (line.Number() == ExplorerLog::kStopped) return resources.GetString(Msg::kLogStopped);
       break;
-    case ExplorerLog::kFailureKind:
+    case LogKind::kFailure:
       if (line.Number() == ExplorerLog::kFailure)
         return resources.FormatMessage(Msg::kLogFailed, {resources.ErrorText(line.Extra())});
       break;

@@ -55,8 +55,8 @@ const char* BuiltInHeader(DownloadColumn column) {
   return kNames[static_cast<int>(column)];
 }
 
-bool IsRunning(int32_t status) {
-  return status >= DownloadStatus::kConnecting && status <= DownloadStatus::kRetrying;
+bool IsRunning(DownloadStatus status) {
+  return IsActiveStatus(status);
 }
 
 }  // namespace
@@ -228,7 +228,7 @@ QVariant CDownloadModel::SortValue(const DownloadSnapshot& row, DownloadColumn c
       // Unknown after every known time.
       return record.m_left < 0 ? std::numeric_limits<int>::max() : record.m_left;
     case DownloadColumn::kStatus:
-      return record.m_status;
+      return StatusNumber(record.m_status);
     case DownloadColumn::kConnections:
       return row.connections;
     case DownloadColumn::kElapsed:

@@ -107,7 +107,7 @@ class CMainFrame : public QMainWindow,
   QString FolderName(const Guid& id) const override;
 
   // ICoreListener.
-  void OnDownloadEvent(const Guid& id, uint32_t event) override;
+  void OnDownloadEvent(const Guid& id, TransferEvent event) override;
   void OnDownloadsChanged(const DownloadChanges& changes) override;
   void OnExplorerEvent(uint32_t event) override;
 

@@ -35,7 +35,7 @@ void AddFolderNames(const CFolderInfo& folder, const QString& name,
 
 }  // namespace
 
-void CMainFrame::OnDownloadEvent(const Guid& id, uint32_t event) {
+void CMainFrame::OnDownloadEvent(const Guid& id, TransferEvent event) {
   switch (event) {
     case TransferEvent::kLog:
       m_logs.Append(id, m_app.TakeDownloadLog(id));

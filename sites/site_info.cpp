@@ -21,7 +21,7 @@ void CSiteInfo::Exchange(bool store, CXmlNode& node) {
 
 std::wstring CSiteInfo::GetUrl() const {
   CInternetURL url;
-  url.SetScheme(m_protocol);
+  url.SetScheme(static_cast<Scheme>(m_protocol));  // the stored number of the scheme
   url.SetHost(m_server);
   url.SetPort(m_port);
   url.SetUser(m_user);

@@ -57,9 +57,9 @@ TEST(DisplayTextTest, TimesSizesAndUnknownValues) {
   EXPECT_EQ(FormatDateTime(-1), L"???");
   EXPECT_EQ(FormatDateTime(static_cast<int64_t>(kUnknownSize)), L"???");
 
-  EXPECT_EQ(FormatStatus(7, texts), L"Completed");
-  EXPECT_EQ(FormatStatus(-1, texts), L"");
-  EXPECT_EQ(FormatStatus(8, texts), L"");
+  EXPECT_EQ(FormatStatus(DownloadStatus::kCompleted, texts), L"Completed");
+  EXPECT_EQ(FormatStatus(DownloadStatus::kNeverStarted, texts), L"");
+  EXPECT_EQ(FormatStatus(StatusFromNumber(8), texts), L"");  // from a newer program
 }
 
 TEST(SettingsRangesTest, BoundsAreAcceptedAndTheFirstValueOutsideIsNamed) {
@@ -156,14 +156,13 @@ TEST(LogTextTest, LinesOfTransfersAndOfTheExplorer) {
             L"> USER anonymous");
   EXPECT_EQ(FormatLogLine(CLogInfo(LogKind::kReceived, L"230 ok\x1b[2J"), texts),
             L"< 230 ok\\x1b[2J");
-  EXPECT_EQ(FormatLogLine(
-                CLogInfo(ExplorerLog::kInfoKind, ExplorerLog::kStart, L"ftp.example", 2121), texts),
-            L"Connecting to ftp.example, port 2121...");
-  EXPECT_EQ(FormatLogLine(CLogInfo(ExplorerLog::kInfoKind, ExplorerLog::kStopped, L"", 0), texts),
+  EXPECT_EQ(
+      FormatLogLine(CLogInfo(LogKind::kInfo, ExplorerLog::kStart, L"ftp.example", 2121), texts),
+      L"Connecting to ftp.example, port 2121...");
+  EXPECT_EQ(FormatLogLine(CLogInfo(LogKind::kInfo, ExplorerLog::kStopped, L"", 0), texts),
             L"Disconnected.");
   EXPECT_EQ(FormatLogLine(
-                CLogInfo(ExplorerLog::kFailureKind, ExplorerLog::kFailure, L"", (1u << 16) | 10061),
-                texts),
+                CLogInfo(LogKind::kFailure, ExplorerLog::kFailure, L"", (1u << 16) | 10061), texts),
             L"The connection failed: The connection was refused by the server.");
 }
 
