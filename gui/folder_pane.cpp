@@ -37,6 +37,12 @@ CFolderView::CFolderView(IFrameServices& frame, QWidget* parent)
       ShowMessageBox(m_frame.DialogParent(), Text(Msg::kBadFolderName), MessageKind::kWarning);
       return false;
     }
+    if (id == m_justCreated) {
+      const CFolderInfo* parent = m_model.Folder(m_model.parent(m_model.IndexOf(id)));
+      if (parent)
+        m_frame.App().SetFolderPath(id, CFolderInfo::JoinPath(parent->m_path, FromQt(name)));
+      m_justCreated = Guid();
+    }
     QMetaObject::invokeMethod(
         this,
         [this, id] {
@@ -122,6 +128,7 @@ void CFolderView::NewFolder() {
   }
   const Guid id = m_frame.App().AddFolder(parent->m_id, FromQt(name));
   if (id.IsNull()) return;
+  m_justCreated = id;
   m_frame.FoldersChanged();
   Select(id);
   edit(currentIndex());

@@ -33,6 +33,8 @@ class CFolderView : public QTreeView, public ICommandTarget {
 
   IFrameServices& m_frame;
   CFolderModel m_model;
+  // The folder just made with its placeholder name: naming it also names its directory.
+  Guid m_justCreated;
 };
 
 class CFolderPane : public QSplitter {
