@@ -307,6 +307,7 @@ class CFerrowApp : public ITimerTarget, private IDownloadListener, private ISite
 
   // Downloads (ferrow_app_downloads.cpp).
   CDownloadInfo* FindRecord(const Guid& id) const;
+  DownloadLive LiveOf(const CDownloadInfo& record) const;
   DownloadSnapshot SnapshotOf(const CDownloadInfo& record) const;
   bool StopOrQueue(const Guid& id, PendingKind kind, Completion done);
   void FinishStop(CDownloadInfo& record, PendingKind kind);

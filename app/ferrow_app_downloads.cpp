@@ -23,22 +23,25 @@ CDownloadInfo* CFerrowApp::FindRecord(const Guid& id) const {
   return nullptr;
 }
 
-DownloadSnapshot CFerrowApp::SnapshotOf(const CDownloadInfo& record) const {
-  DownloadSnapshot snapshot;
-  snapshot.record = record;
+DownloadLive CFerrowApp::LiveOf(const CDownloadInfo& record) const {
+  DownloadLive live;
   const DownloadStatus status = record.m_status;
   if (IsActiveStatus(status)) {
     if (ITransfer* transfer = m_downloads->FindTransfer(record))
-      snapshot.connections = transfer->GetConnectionCount();
+      live.connections = transfer->GetConnectionCount();
   }
-  snapshot.transferRunning = m_downloads->HasUnfinishedTransfer(record);
-  snapshot.canStart = CDownloadManager::CanStartStatus(status);
-  snapshot.canStop = CDownloadManager::CanStopStatus(status);
-  snapshot.canRequeue = CDownloadManager::CanQueueStatus(status);
-  snapshot.canOpen = CDownloadManager::CanOpenStatus(status);
-  snapshot.canMoveUp = m_downloads->CanMoveUp(record);
-  snapshot.canMoveDown = m_downloads->CanMoveDown(record);
-  return snapshot;
+  live.transferRunning = m_downloads->HasUnfinishedTransfer(record);
+  live.canStart = CDownloadManager::CanStartStatus(status);
+  live.canStop = CDownloadManager::CanStopStatus(status);
+  live.canRequeue = CDownloadManager::CanQueueStatus(status);
+  live.canOpen = CDownloadManager::CanOpenStatus(status);
+  live.canMoveUp = m_downloads->CanMoveUp(record);
+  live.canMoveDown = m_downloads->CanMoveDown(record);
+  return live;
+}
+
+DownloadSnapshot CFerrowApp::SnapshotOf(const CDownloadInfo& record) const {
+  return DownloadSnapshot{LiveOf(record), record};
 }
 
 std::vector<DownloadSnapshot> CFerrowApp::GetDownloads() const {
@@ -263,7 +266,7 @@ void CFerrowApp::RemoveListener(ICoreListener* listener) {
 void CFerrowApp::NotifyChanges() {
   if (!m_downloads) return;
   m_rows.Refresh(m_data.m_downloads,
-                 [this](const CDownloadInfo& record) { return SnapshotOf(record); });
+                 [this](const CDownloadInfo& record) { return LiveOf(record); });
   if (m_rows.Revision() == m_notifiedRevision) return;
   const DownloadChanges changes = m_rows.ChangesSince(m_notifiedRevision);
   m_notifiedRevision = changes.revision;

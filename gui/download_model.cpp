@@ -1,6 +1,7 @@
 #include "gui/download_model.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <set>
 
@@ -59,10 +60,40 @@ bool IsRunning(DownloadStatus status) {
   return IsActiveStatus(status);
 }
 
+uint32_t Bit(DownloadColumn column) {
+  return 1u << static_cast<int>(column);
+}
+
+// The columns whose text, icon or tip differ between two states of a row (CellText and data()).
+uint32_t ChangedColumns(const DownloadSnapshot& a, const DownloadSnapshot& b) {
+  const CDownloadInfo& x = a.record;
+  const CDownloadInfo& y = b.record;
+  const bool running = IsRunning(x.m_status);
+  const bool runningChanged = running != IsRunning(y.m_status);
+  uint32_t columns = 0;
+  if (x.m_name != y.m_name || CDownloadInfo::StatusIcon(x.m_status) !=
+                                  CDownloadInfo::StatusIcon(y.m_status))
+    columns |= Bit(DownloadColumn::kName);
+  if (x.m_size != y.m_size) columns |= Bit(DownloadColumn::kSize) | Bit(DownloadColumn::kProgress);
+  if (x.m_done != y.m_done) columns |= Bit(DownloadColumn::kDone);
+  if (x.m_progress != y.m_progress) columns |= Bit(DownloadColumn::kProgress);
+  if (runningChanged || (running && x.m_speed != y.m_speed)) columns |= Bit(DownloadColumn::kSpeed);
+  if (runningChanged || (running && x.m_left != y.m_left)) columns |= Bit(DownloadColumn::kLeft);
+  if (x.m_status != y.m_status || x.m_error != y.m_error) columns |= Bit(DownloadColumn::kStatus);
+  if (runningChanged || (running && a.connections != b.connections))
+    columns |= Bit(DownloadColumn::kConnections);
+  if (x.m_url != y.m_url) columns |= Bit(DownloadColumn::kUrl);
+  if (x.m_folder != y.m_folder) columns |= Bit(DownloadColumn::kFolder);
+  if (x.m_elapsed != y.m_elapsed) columns |= Bit(DownloadColumn::kElapsed);
+  if (x.m_comment != y.m_comment) columns |= Bit(DownloadColumn::kComment);
+  return columns;
+}
+
 }  // namespace
 
 CDownloadModel::CDownloadModel(CFerrowApp& app, QObject* parent)
     : QAbstractTableModel(parent), m_app(app) {
+  static_assert(static_cast<int>(DownloadColumn::kCount) <= 32, "a column set is 32 bits");
   Reload();
 }
 
@@ -120,29 +151,44 @@ void CDownloadModel::ApplyChanges(const DownloadChanges& changes) {
     }
     endInsertRows();
   }
-  std::vector<int> rows;
+  // Changed rows, each with the columns whose shown values moved.
+  std::vector<std::pair<int, uint32_t>> rows;
   rows.reserve(changed.size());
+  // A copy, as a made record would draw a GUID of its own; every field is read anew below.
+  DownloadSnapshot now = m_rows.empty() ? DownloadSnapshot() : m_rows.front();
   for (const Guid& id : changed) {
     const int row = RowOf(id);
-    if (row < 0 || !m_app.GetDownload(id, m_rows[static_cast<size_t>(row)])) continue;
-    rows.push_back(row);
+    if (row < 0 || !m_app.GetDownload(id, now)) continue;
+    DownloadSnapshot& shown = m_rows[static_cast<size_t>(row)];
+    const uint32_t columns = ChangedColumns(shown, now);
+    std::swap(shown, now);
+    if (columns != 0) rows.emplace_back(row, columns);
   }
   if (rows.empty()) return;
   m_lastRepainted = static_cast<int>(rows.size());
-  const int lastColumn = static_cast<int>(DownloadColumn::kCount) - 1;
+  // One signal per block of neighbouring rows, or one for all rows when more than half changed,
+  // over the columns that changed in it: the view repaints that rectangle only.
+  const auto emitBlock = [this](int first, int last, uint32_t columns) {
+    const int left = std::countr_zero(columns);
+    const int right = 31 - std::countl_zero(columns);
+    emit dataChanged(index(first, left), index(last, right));
+    ++m_lastSignals;
+  };
   if (rows.size() * 2 > m_rows.size()) {
-    emit dataChanged(index(0, 0), index(static_cast<int>(m_rows.size()) - 1, lastColumn));
-    m_lastSignals = 1;
+    uint32_t columns = 0;
+    for (const auto& [row, changedColumns] : rows) columns |= changedColumns;
+    emitBlock(0, static_cast<int>(m_rows.size()) - 1, columns);
     return;
   }
-  // Neighbouring rows go in one signal.
   std::sort(rows.begin(), rows.end());
   size_t start = 0;
-  for (size_t i = 1; i <= rows.size(); ++i) {
-    if (i < rows.size() && rows[i] == rows[i - 1] + 1) continue;
-    emit dataChanged(index(rows[start], 0), index(rows[i - 1], lastColumn));
-    ++m_lastSignals;
-    start = i;
+  uint32_t columns = 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    columns |= rows[i].second;
+    if (i + 1 < rows.size() && rows[i + 1].first == rows[i].first + 1) continue;
+    emitBlock(rows[start].first, rows[i].first, columns);
+    start = i + 1;
+    columns = 0;
   }
 }
 

@@ -2,7 +2,8 @@
 // The download list as a table model over the core's snapshots, one row per download in list
 // order, named by GUID. It follows the core's change reports (ICoreListener::
 // OnDownloadsChanged): new rows are inserted at the end, removed ones taken out where they are,
-// and only the changed rows are repainted, the whole range at once when more than half changed.
+// and only the changed cells of changed rows are repainted (per block of neighbouring rows, or
+// the whole range at once when more than half changed).
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QString>

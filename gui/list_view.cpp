@@ -1,8 +1,10 @@
 #include "gui/list_view.h"
 
 #include <QAbstractProxyModel>
+#include <QAccessible>
 #include <QHeaderView>
 #include <algorithm>
+#include <limits>
 
 #include "gui/popup_menu.h"
 #include "shell/view_layout.h"
@@ -63,6 +65,47 @@ void CListView::SaveLayout() const {
     layout.descending = bar->sortIndicatorOrder() == Qt::DescendingOrder;
   }
   layout.Save(m_layoutSection);
+}
+
+void CListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                            const QList<int>& roles) {
+  // For any change of more than one cell Qt repaints the whole list; the download list changes
+  // a few columns of its running rows ten times a second, and repaints just their rectangle.
+  // An open editor (its text is read again) and rows below others take Qt's way.
+  if (topLeft == bottomRight || !topLeft.isValid() || !bottomRight.isValid() ||
+      topLeft.parent().isValid() || state() == QAbstractItemView::EditingState || !isVisible()) {
+    QTreeView::dataChanged(topLeft, bottomRight, roles);
+    return;
+  }
+  const QRect top = visualRect(topLeft);
+  const QRect bottom = visualRect(bottomRight);
+  if (!top.isValid() || !bottom.isValid()) {
+    viewport()->update();
+    return;
+  }
+  const int lastShown = header()->count() - 1;
+  int left = std::numeric_limits<int>::max();
+  int right = std::numeric_limits<int>::min();
+  for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
+    if (isColumnHidden(column)) continue;
+    left = std::min(left, columnViewportPosition(column));
+    right = std::max(right, columnViewportPosition(column) + columnWidth(column));
+    if (header()->visualIndex(column) == lastShown) right = std::max(right, viewport()->width());
+  }
+  if (left > right) return;  // only hidden columns
+  const QRect changed = QRect(QPoint(left, top.top()), QPoint(right, bottom.bottom()))
+                            .intersected(viewport()->rect());
+  if (!changed.isEmpty()) viewport()->update(changed);
+#if QT_CONFIG(accessibility)
+  if (QAccessible::isActive()) {
+    QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::DataChanged);
+    event.setFirstRow(topLeft.row());
+    event.setFirstColumn(topLeft.column());
+    event.setLastRow(bottomRight.row());
+    event.setLastColumn(bottomRight.column());
+    QAccessible::updateAccessibility(&event);
+  }
+#endif
 }
 
 QModelIndex CListView::ToSource(const QModelIndex& index) const {

@@ -28,6 +28,9 @@ class CListView : public QTreeView, public ICommandTarget {
   QModelIndex CurrentSourceRow() const;
 
  protected:
+  void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                   const QList<int>& roles = QList<int>()) override;
+
   // The index of the view's own model for an index of the view.
   QModelIndex ToSource(const QModelIndex& index) const;
 

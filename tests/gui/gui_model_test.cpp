@@ -1,5 +1,5 @@
 // The download list model follows the core's change reports row by row: a changed row is
-// repainted alone, neighbouring rows in one signal, the whole range once more than half of the
+// repainted alone (the cells that changed), neighbouring rows in one signal, the whole range once more than half of the
 // rows changed; added rows come at the bottom and removed ones go where they are.
 #include <QSignalSpy>
 #include <QTest>
@@ -63,6 +63,9 @@ class ModelTest : public QObject {
     QCOMPARE(changed.size(), 1);
     QCOMPARE(changed[0][0].toModelIndex().row(), 4);
     QCOMPARE(changed[0][1].toModelIndex().row(), 4);
+    // Only the figures' cells: the name, URL and folder are not painted again.
+    QVERIFY(changed[0][0].toModelIndex().column() > int(DownloadColumn::kName));
+    QVERIFY(changed[0][1].toModelIndex().column() < int(DownloadColumn::kUrl));
     QCOMPARE(model.At(4)->record.m_done, uint64_t{100});
     tick();
     QCOMPARE(changed.size(), 1);  // nothing moved: nothing repainted
