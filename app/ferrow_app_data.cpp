@@ -158,23 +158,27 @@ bool CFerrowApp::RemoveSite(const Guid& id) {
 bool CFerrowApp::ExploreSite(const Guid& id) {
   FERROW_ASSERT(OnOwnerThread());
   const CSiteInfo* site = m_data.m_sites.Find(id);
-  if (!site) return false;
+  if (!site || !m_explorer) return false;
   m_explorer->Connect(site->GetUrl());
   return true;
 }
 
 void CFerrowApp::ExploreUrl(const std::wstring& url) {
   FERROW_ASSERT(OnOwnerThread());
-  m_explorer->Connect(url);
+  if (m_explorer) m_explorer->Connect(url);
 }
 
 bool CFerrowApp::ChangeExplorerFolder(const std::wstring& name) {
   FERROW_ASSERT(OnOwnerThread());
-  return m_explorer->ChangeFolder(name);
+  return m_explorer && m_explorer->ChangeFolder(name);
 }
 
 void CFerrowApp::StopExplorer(Completion done) {
   FERROW_ASSERT(OnOwnerThread());
+  if (!m_explorer) {
+    if (done) done(true);
+    return;
+  }
   if (!done) {
     m_explorer->Stop();
     return;
@@ -190,17 +194,17 @@ bool CFerrowApp::IsExplorerRunning() const {
 
 CFileListing CFerrowApp::GetExplorerListing() const {
   FERROW_ASSERT(OnOwnerThread());
-  return m_explorer->GetListing();
+  return m_explorer ? m_explorer->GetListing() : CFileListing();
 }
 
 std::wstring CFerrowApp::GetExplorerPath() const {
   FERROW_ASSERT(OnOwnerThread());
-  return m_explorer->GetPath();
+  return m_explorer ? m_explorer->GetPath() : std::wstring();
 }
 
 std::vector<CLogInfo> CFerrowApp::TakeExplorerLog() {
   FERROW_ASSERT(OnOwnerThread());
-  return m_explorer->GetLog();
+  return m_explorer ? m_explorer->GetLog() : std::vector<CLogInfo>();
 }
 
 void CFerrowApp::ApplySettings(const CSettings& settings) {

@@ -17,7 +17,9 @@
 
 namespace ferrow {
 
+// After an Exit the records stay for the final save, but no command may reach them.
 CDownloadInfo* CFerrowApp::FindRecord(const Guid& id) const {
+  if (!m_downloads) return nullptr;
   for (const CDownloadInfo& record : m_data.m_downloads)
     if (record.m_id == id) return const_cast<CDownloadInfo*>(&record);
   return nullptr;
@@ -68,6 +70,7 @@ DownloadChanges CFerrowApp::GetDownloadChanges(uint64_t since) const {
 
 Guid CFerrowApp::AddDownload(const NewDownload& download, bool start) {
   FERROW_ASSERT(OnOwnerThread());
+  if (!m_downloads) return Guid();
   const size_t slash = download.file.rfind(L'/');
   if (slash != std::wstring::npos && slash > 0) {
     const std::wstring folder = download.file.substr(0, slash + 1);
@@ -141,6 +144,7 @@ bool CFerrowApp::StartDownload(const Guid& id) {
 
 void CFerrowApp::StartQueue() {
   FERROW_ASSERT(OnOwnerThread());
+  if (!m_downloads) return;
   m_downloads->StartQueue();
   NotifyChanges();
 }
@@ -190,6 +194,7 @@ void CFerrowApp::FinishStop(CDownloadInfo& record, PendingKind kind) {
 
 void CFerrowApp::StopAllDownloads() {
   FERROW_ASSERT(OnOwnerThread());
+  if (!m_downloads) return;
   m_downloads->StopAll();
   NotifyChanges();
 }

@@ -234,7 +234,7 @@ QString CDownloadModel::CellText(const DownloadSnapshot& row, DownloadColumn col
       return ToQt(FormatSize(record.m_done));
     case DownloadColumn::kProgress:
       return record.m_size == kUnknownSize ? QString::fromWCharArray(ferrow::DisplayText::kUnknown)
-                                           : QStringLiteral("%1 %").arg(record.m_progress);
+                                           : QStringLiteral("%1%").arg(record.m_progress);
     case DownloadColumn::kSpeed:
       return running ? ToQt(FormatSpeed(record.m_speed)) : QString();
     case DownloadColumn::kLeft:

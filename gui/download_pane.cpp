@@ -36,7 +36,7 @@ CDownloadPane::CDownloadPane(IFrameServices& frame, CDownloadModel& model, QWidg
   header()->setSortIndicator(-1, Qt::AscendingOrder);
   m_proxy.sort(-1);
   setItemDelegateForColumn(kProgressColumn, new CProgressDelegate(CDownloadModel::kSortRole, this));
-  RestoreLayout({230, 75, 75, 110, 90, 95, 110, 90, 260, 100, 80, 150});
+  RestoreLayout({230, 75, 75, 110, 90, 105, 110, 90, 260, 100, 80, 150});
   connect(this, &QAbstractItemView::doubleClicked, this, &CDownloadPane::OnDoubleClicked);
 }
 

@@ -98,7 +98,7 @@ CDownloadPropertiesDialog::CDownloadPropertiesDialog(IFrameServices& frame, cons
   tabs->addTab(logPage, QStringLiteral("Log"));
 
   AddButtons(layout);
-  resize(560, 460);
+  resize(640, 460);
 
   DownloadSnapshot snapshot;
   if (m_frame.App().GetDownload(m_id, snapshot)) {

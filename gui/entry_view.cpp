@@ -30,6 +30,8 @@ CEntryView::CEntryView(Kind kind, IFrameServices& frame, QWidget* parent)
   setSortingEnabled(true);
   header()->setSortIndicator(-1, Qt::AscendingOrder);
   m_proxy.sort(-1);
+  // Paths and URLs keep both ends: the folder they start with and the file name they end with.
+  setTextElideMode(Qt::ElideMiddle);
   if (kind == Kind::kFolderFiles) {
     setDragEnabled(true);
     setDragDropMode(QAbstractItemView::DragOnly);

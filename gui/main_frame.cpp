@@ -311,7 +311,10 @@ void CMainFrame::UpdateCommands() {
   ICommandTarget* target = ActiveTarget();
   for (auto& [command, action] : m_actions) {
     bool enabled = false;
-    if (HandlesCommand(command))
+    // While the core stops (its explorer and transfers are going away) nothing is offered.
+    if (m_exiting)
+      enabled = false;
+    else if (HandlesCommand(command))
       enabled = IsCommandEnabled(command);
     else if (target && target->HandlesCommand(command))
       enabled = target->IsCommandEnabled(command);

@@ -308,6 +308,7 @@ void CMainFrame::BeginExit() {
   if (m_exiting) return;
   SaveLayout();
   m_exiting = true;
+  m_secondTimer.stop();
   UpdateCommands();
   // Every other window goes; the program ends once the core has stopped and saved.
   for (QWidget* window : QApplication::topLevelWidgets())

@@ -303,6 +303,27 @@ TEST_F(FerrowAppFrontEndTest, SaveAndExitThatMustNotBlockCompleteFromPoll) {
   EXPECT_EQ(stored.front().m_order, 1);
 }
 
+// A window may still ask while the program ends (its timer, a focus change): after Exit the
+// explorer's and the downloads' queries answer empty and their commands do nothing.
+TEST_F(FerrowAppFrontEndTest, AfterExitQueriesAnswerEmptyAndCommandsDoNothing) {
+  CFerrowApp& app = InMemory();
+  const Guid id = app.AddDownload({L"http://a.example/x.bin", Guid(), L"/tmp/x.bin", L""});
+  app.Exit();
+  EXPECT_TRUE(app.GetExplorerPath().empty());
+  EXPECT_TRUE(app.GetExplorerListing().IsEmpty());
+  EXPECT_TRUE(app.TakeExplorerLog().empty());
+  EXPECT_FALSE(app.ChangeExplorerFolder(L"pub"));
+  app.ExploreUrl(L"ftp://127.0.0.1:9/");
+  EXPECT_FALSE(app.IsExplorerRunning());
+  EXPECT_FALSE(app.StartDownload(id));
+  EXPECT_FALSE(app.MoveDownloadUp(id));
+  EXPECT_FALSE(app.StopDownload(id, [](bool) {}));
+  EXPECT_TRUE(app.AddDownload({L"http://a.example/y.bin", Guid(), L"/tmp/y.bin", L""}).IsNull());
+  app.StartQueue();
+  app.StopAllDownloads();
+  EXPECT_TRUE(app.GetDownloads().empty());
+}
+
 // What the new-download dialog hands over: its own connection count (stored with the record,
 // given to the transfer it starts), a login stored for the server before the start, and the
 // folders of the target made first; a folder that cannot be made adds nothing and says why.

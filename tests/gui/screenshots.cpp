@@ -100,7 +100,7 @@ int Run() {
   if (!gui.Start()) return 1;
   CFerrowApp& app = gui.App();
   CMainFrame& frame = gui.Frame();
-  frame.resize(1000, 560);
+  frame.resize(1180, 580);
   const auto url = [&](const char* name) { return nginx.Url(std::string("/files/") + name); };
 
   // Finished ones first, for the folders and the history.
