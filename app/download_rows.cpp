@@ -10,9 +10,9 @@ bool SameAsShown(const CDownloadInfo& x, const CDownloadInfo& y) {
   return x.m_done == y.m_done && x.m_speed == y.m_speed && x.m_left == y.m_left &&
          x.m_elapsed == y.m_elapsed && x.m_status == y.m_status && x.m_size == y.m_size &&
          x.m_progress == y.m_progress && x.m_error == y.m_error && x.m_order == y.m_order &&
-         x.m_date == y.m_date && x.m_threads == y.m_threads &&
-         x.m_folder == y.m_folder && x.m_name == y.m_name && x.m_url == y.m_url &&
-         x.m_file == y.m_file && x.m_comment == y.m_comment;
+         x.m_date == y.m_date && x.m_threads == y.m_threads && x.m_folder == y.m_folder &&
+         x.m_name == y.m_name && x.m_url == y.m_url && x.m_file == y.m_file &&
+         x.m_comment == y.m_comment;
 }
 
 bool CDownloadRows::Refresh(const CDownloadList& downloads, const LiveOf& liveOf) {
@@ -25,7 +25,8 @@ bool CDownloadRows::Refresh(const CDownloadList& downloads, const LiveOf& liveOf
   size_t position = 0;
   for (const CDownloadInfo& record : downloads) {
     Row* row = nullptr;
-    if (sameOrder && position < m_order.size() && m_order[position]->shown.record.m_id == record.m_id) {
+    if (sameOrder && position < m_order.size() &&
+        m_order[position]->shown.record.m_id == record.m_id) {
       row = m_order[position];
     } else {
       if (sameOrder) {

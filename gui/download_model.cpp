@@ -71,8 +71,8 @@ uint32_t ChangedColumns(const DownloadSnapshot& a, const DownloadSnapshot& b) {
   const bool running = IsRunning(x.m_status);
   const bool runningChanged = running != IsRunning(y.m_status);
   uint32_t columns = 0;
-  if (x.m_name != y.m_name || CDownloadInfo::StatusIcon(x.m_status) !=
-                                  CDownloadInfo::StatusIcon(y.m_status))
+  if (x.m_name != y.m_name ||
+      CDownloadInfo::StatusIcon(x.m_status) != CDownloadInfo::StatusIcon(y.m_status))
     columns |= Bit(DownloadColumn::kName);
   if (x.m_size != y.m_size) columns |= Bit(DownloadColumn::kSize) | Bit(DownloadColumn::kProgress);
   if (x.m_done != y.m_done) columns |= Bit(DownloadColumn::kDone);

@@ -1,6 +1,7 @@
 // The download list model follows the core's change reports row by row: a changed row is
-// repainted alone (the cells that changed), neighbouring rows in one signal, the whole range once more than half of the
-// rows changed; added rows come at the bottom and removed ones go where they are.
+// repainted alone (the cells that changed), neighbouring rows in one signal, the whole range once
+// more than half of the rows changed; added rows come at the bottom and removed ones go where they
+// are.
 #include <QSignalSpy>
 #include <QTest>
 
