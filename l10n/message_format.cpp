@@ -1,5 +1,7 @@
 #include "l10n/message_format.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <vector>
@@ -21,7 +23,13 @@ int64_t AsSigned(const CMessageArg* arg) {
   const auto& v = arg->Get();
   if (auto* i = std::get_if<int64_t>(&v)) return *i;
   if (auto* u = std::get_if<uint64_t>(&v)) return static_cast<int64_t>(*u);
-  if (auto* d = std::get_if<double>(&v)) return static_cast<int64_t>(*d);
+  if (auto* d = std::get_if<double>(&v)) {
+    // A number beyond the range (or not a number) has no integer value: take the nearest.
+    if (std::isnan(*d)) return 0;
+    if (*d >= 9223372036854775807.0) return INT64_MAX;
+    if (*d <= -9223372036854775807.0) return INT64_MIN;
+    return static_cast<int64_t>(*d);
+  }
   return static_cast<int64_t>(std::wcstoll(std::get<std::wstring>(v).c_str(), nullptr, 10));
 }
 

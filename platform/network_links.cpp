@@ -13,6 +13,12 @@
 namespace ferrow {
 namespace {
 
+// NLMSG_OK, without the macro's comparison of the header's unsigned length with an int.
+bool MessageFits(const nlmsghdr* header, int left) {
+  return left >= static_cast<int>(sizeof(nlmsghdr)) && header->nlmsg_len >= sizeof(nlmsghdr) &&
+         header->nlmsg_len <= static_cast<unsigned>(left);
+}
+
 class NetlinkSocket {
  public:
   explicit NetlinkSocket(uint32_t groups) {
@@ -91,7 +97,7 @@ std::vector<NetworkLink> ListNetworkLinks(bool* ok) {
     }
     if (got == 0) return {};
     int left = static_cast<int>(got);
-    for (auto* header = reinterpret_cast<const nlmsghdr*>(buffer); NLMSG_OK(header, left);
+    for (auto* header = reinterpret_cast<const nlmsghdr*>(buffer); MessageFits(header, left);
          header = NLMSG_NEXT(header, left)) {
       if (header->nlmsg_type == NLMSG_DONE) {
         if (ok) *ok = true;

@@ -181,6 +181,10 @@ CXmlNode::ReadResult CXmlNode::Read(CXmlLineReader& reader) {
 
 CXmlNode::ReadResult CXmlNode::ReadBody(CXmlLineReader& reader, int depth) {
   const std::wstring ownClose = L"</" + GetName() + L">";
+  // The root is read from its own opening line on; a child's opening line was read by its
+  // parent, so inside it a line of the same name is a child like any other (a file entry's
+  // empty "File" leaf must not end the entry).
+  bool opened = depth > 0;
   std::wstring buffer;
   while (reader.ReadLine(buffer)) {
     const std::wstring_view line = TrimBlanks(buffer);
@@ -193,7 +197,7 @@ CXmlNode::ReadResult CXmlNode::ReadBody(CXmlLineReader& reader, int depth) {
     const std::wstring close = L"</" + tag + L">";
     const size_t closeAt = line.find(close, stop);
     if (closeAt != std::wstring_view::npos) {
-      if (tag == GetName()) {
+      if (!opened && tag == GetName()) {
         // This element opened and closed on one line, perhaps with attributes (an object that
         // stores nothing else).
         const size_t attributesEnd = line.find(L'>', stop);
@@ -211,8 +215,9 @@ CXmlNode::ReadResult CXmlNode::ReadBody(CXmlLineReader& reader, int depth) {
     const std::wstring_view attributes =
         line.substr(stop, attributesEnd == std::wstring_view::npos ? std::wstring_view::npos
                                                                    : attributesEnd - stop);
-    if (tag == GetName()) {
+    if (!opened && tag == GetName()) {
       ParseAttributes(attributes);
+      opened = true;
       continue;
     }
     if (depth + 1 > kMaxDepth) return ReadResult::kTooDeep;

@@ -189,7 +189,10 @@ class CJsonReader {
   bool CopyUtf8(std::string& out) {
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(m_text[i]); };
     unsigned char c = byte(m_pos);
-    size_t length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+    size_t length = c >= 0xF0 && c <= 0xF4   ? 4
+                    : c >= 0xE0 && c <= 0xEF ? 3
+                    : c >= 0xC2 && c <= 0xDF ? 2
+                                             : 0;
     if (length == 0 || m_pos + length > m_text.size()) return Fail("invalid UTF-8");
     uint32_t code = c & (0xFF >> (length + 1));
     for (size_t i = 1; i < length; ++i) {

@@ -234,6 +234,15 @@ TEST(MessageFormatTest, PlaceholdersTakeTheirArgumentsSafely) {
   EXPECT_EQ(FormatMessageText(L"%.3s", {L"abcdef"}), L"abc");
 }
 
+// Found by fuzzing: a language file may put an integer placeholder where the program passes a
+// number with a fraction; one beyond the integer range must print as the nearest, not as
+// whatever an undefined conversion gives.
+TEST(MessageFormatTest, FractionalNumbersBeyondTheIntegerRangeClamp) {
+  EXPECT_EQ(FormatMessageText(L"%d %d %d", {3.5e300, -3.5e300, 2.9}),
+            L"9223372036854775807 -9223372036854775808 2");
+  EXPECT_EQ(FormatMessageText(L"%d %x", {std::nan(""), 1e19}), L"0 7fffffffffffffff");
+}
+
 class LanguageChoiceTest : public test::SandboxedTest {
  protected:
   void SetUp() override {

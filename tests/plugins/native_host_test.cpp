@@ -238,5 +238,18 @@ TEST(JsonValueTest, ReadsWhatBrowsersWriteAndRefusesTheRest) {
   EXPECT_EQ(host::JsonQuote("a\"\\\x01"), "\"a\\\"\\\\\\u0001\"");
 }
 
+// Found by fuzzing: a lead byte above 0xF4 was read as the start of a three-byte sequence, so
+// "\xf8\x97\x90" passed as a character and text that is no UTF-8 was taken as a string.
+TEST(JsonValueTest, LeadBytesAboveF4AreNoUtf8) {
+  host::CJsonValue value;
+  std::string error;
+  for (std::string bad : {"\"https://example.org\xf8\x97\x90"
+                          "Fip\"",
+                          "\"\xf5\x80\x80\"", "\"\xff\xbf\xbf\""}) {
+    EXPECT_FALSE(host::CJsonValue::Parse(bad, value, error)) << bad;
+    EXPECT_NE(error.find("UTF-8"), std::string::npos);
+  }
+}
+
 }  // namespace
 }  // namespace ferrow

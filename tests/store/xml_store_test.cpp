@@ -241,6 +241,35 @@ TEST_F(XmlObjectTest, AnObjectStoringOnlyAttributesLoadsBack) {
   EXPECT_EQ(loaded.id, object.id);
 }
 
+// Found by fuzzing: a file entry (element "File") whose path (leaf "File") is empty is saved
+// as "<File></File>" inside the entry; read back, that line ended the entry, so the fields
+// after it became entries of their own and the saved file no longer loaded as it was saved.
+TEST_F(XmlObjectTest, AnEmptyLeafNamedLikeItsRecordDoesNotEndTheRecord) {
+  struct Entry : CXmlObject {
+    std::wstring path;
+    int32_t size = 0;
+    void Exchange(bool store, CXmlNode& node) override {
+      node.ExchangeChild(store, L"Entry", path);
+      node.ExchangeChild(store, L"Size", size);
+    }
+  };
+  struct Entries : CXmlList<Entry> {
+    void Exchange(bool store, CXmlNode& node) override {
+      CXmlList::Exchange(store, node, L"Entry");
+    }
+  } list, loaded;
+  list.emplace_back().size = 5;
+  list.emplace_back().path = L"/b";
+  list.back().size = 6;
+  ASSERT_TRUE(list.Save(File()));
+  ASSERT_TRUE(loaded.Load(File()));
+  ASSERT_EQ(loaded.size(), 2u);
+  EXPECT_EQ(loaded.front().path, L"");
+  EXPECT_EQ(loaded.front().size, 5);
+  EXPECT_EQ(loaded.back().path, L"/b");
+  EXPECT_EQ(loaded.back().size, 6);
+}
+
 TEST_F(XmlObjectTest, ListItemsIgnoreElementNamesAndKeepConstructedValues) {
   std::filesystem::create_directories(File().parent_path());
   WriteFileBytes(
