@@ -112,7 +112,7 @@ void CFileTransfer::Work() {
       client->Open(master.Url());
       // A file already at the target may make the download unnecessary: ask about it first
       // without fetching any of it.
-      if (!targetChecked && m_options.existing != ExistingFile::kReplace &&
+      if (!targetChecked && m_options.existing != ExistingFile::kReplace && !m_options.output &&
           GetEntryKind(master.File()) != EntryKind::kNone)
         client->AskWithoutBody();
       if (client->Connect() && client->Login() && client->QueryInformation()) {
