@@ -68,10 +68,6 @@ bool WriteStandardOutput(const char* data, size_t size) {
   return true;
 }
 
-bool IsInputTerminal() {
-  return ::isatty(STDIN_FILENO) == 1;
-}
-
 void InstallInterruptFlag() {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;

@@ -17,8 +17,6 @@ bool TakeResized();
 
 // Writes all the bytes to standard output (a pipe or a file); false when it cannot take them.
 bool WriteStandardOutput(const char* data, size_t size);
-// Whether standard input is a terminal (nobody types a list of URLs there by accident).
-bool IsInputTerminal();
 
 // From now on SIGINT and SIGTERM only set a flag (the first one; a second one ends the program
 // at once as usual), so the main loop can stop its transfers cleanly.
