@@ -13,6 +13,8 @@
 namespace ferrow {
 
 class CInternetClient;
+class COrderedOutput;
+class CPartWriter;
 class CTransferFile;
 
 class CTransferOperations {
@@ -22,13 +24,19 @@ class CTransferOperations {
   static bool Download(CInternetClient& client, CTransferFile& file);
   // Receives the part of the client's description into the temporary file, through the
   // bandwidth limiter, until it is complete or the connection fails.
-  static bool ReceivePart(CInternetClient& client);
+  // With an output the bytes go to it instead, the part waiting whenever it runs too far ahead.
+  static bool ReceivePart(CInternetClient& client, COrderedOutput* output = nullptr);
   // True to give up, false to try again.
   static bool RetryDecision(CInternetClient& client);
 
   // The loop of one part's thread: connect, log in and receive the part until it succeeds,
   // a stop comes, or the retry decision gives up.
-  static void RunPart(CInternetClient& client);
+  static void RunPart(CInternetClient& client, COrderedOutput* output = nullptr);
+
+ private:
+  // One request's body into the writer. beyondWindow: the output could not take more yet
+  // (the connection was closed, nothing is recorded).
+  static bool ReceiveRange(CInternetClient& client, CPartWriter& writer, bool& beyondWindow);
 };
 
 }  // namespace ferrow
