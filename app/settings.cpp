@@ -124,6 +124,9 @@ void CSettings::CopyTo(CTransferSettings& transfer) const {
   transfer.SetStallTimeout(milliseconds(m_stallTimeout, kDefaultStallTimeoutSeconds));
   transfer.SetTlsOptions(
       {.verify = m_verifyCertificates, .extraAuthority = WideToLocal(m_caCertificate)});
+  transfer.SetExtraHeaders(m_extraHeaders);
+  transfer.SetCookieFile(m_cookieFile);
+  transfer.SetProxyBypass(m_proxyBypass);
 }
 
 }  // namespace ferrow

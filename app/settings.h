@@ -5,10 +5,14 @@
 // network part through CTransferSettings.
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "download/download_settings.h"
+#include "net/cookie_file.h"
 #include "net/login_list.h"
+#include "net/proxy_bypass.h"
 #include "net/proxy_info.h"
 #include "shell/sound_list.h"
 #include "store/xml_object.h"
@@ -94,6 +98,12 @@ class CSettings : public CXmlObject, public IDownloadSettings {
   // connections, and whether certificates are checked at all.
   std::wstring m_caCertificate;
   bool m_verifyCertificates = true;
+
+  // For one run only (ferrow-get's options and environment), never stored: request headers,
+  // cookies from a file, the hosts reached without a proxy.
+  std::vector<std::wstring> m_extraHeaders;
+  std::shared_ptr<const CCookieFile> m_cookieFile;
+  CProxyBypass m_proxyBypass;
 
  protected:
   // The file holds proxy and site passwords.

@@ -1,5 +1,6 @@
 #include "download/file_transfer.h"
 
+#include "download/existing_target.h"
 #include "download/segment_plan.h"
 #include "download/transfer_file.h"
 #include "download/transfer_operations.h"
@@ -9,7 +10,9 @@
 #include "net/internet_client.h"
 #include "net/internet_url.h"
 #include "net/log_info.h"
+#include "net/safe_file_name.h"
 #include "net/transfer_settings.h"
+#include "platform/file.h"
 
 namespace ferrow {
 
@@ -103,15 +106,31 @@ void CFileTransfer::Work() {
   {
     // Held from the first Prepare until the work is over, across the final rename.
     CTransferFile file;
+    file.SetOutput(m_options.output);
     Scheme scheme = CInternetURL(master.Url()).GetScheme();
     int restarts = 0;
+    bool targetChecked = false;
     for (;;) {
       master.ClearError();
       client->Open(master.Url());
+      // A file already at the target may make the download unnecessary: ask about it first
+      // without fetching any of it.
+      // (Into a folder, the name the address suggests stands for the one the server will give.)
+      const std::wstring target = master.File();
+      const std::wstring likely =
+          !target.empty() && target.back() == L'/' ? target + FileNameOfUrl(master.Url()) : target;
+      if (!targetChecked && m_options.existing != ExistingFile::kReplace && !m_options.output &&
+          GetEntryKind(likely) != EntryKind::kNone)
+        client->AskWithoutBody();
       if (client->Connect() && client->Login() && client->QueryInformation()) {
         client->ProbeResume();
         client->Disconnect();
         file.ChooseName(context);
+        if (!targetChecked) {
+          targetChecked = true;
+          const CExistingTarget::Outcome outcome = CExistingTarget::Resolve(context, m_options);
+          if (outcome != CExistingTarget::Outcome::kProceed) break;
+        }
         if (!file.Prepare(context)) break;
         if (CTransferOperations::Download(*client, file)) {
           file.Finish(context);
@@ -129,7 +148,8 @@ void CFileTransfer::Work() {
           continue;
         }
       }
-      if (restarts < kMaxRestarts && master.Error() == kFileChangedError) {
+      // A stream cannot take back what it has sent: a changed file fails it.
+      if (restarts < kMaxRestarts && master.Error() == kFileChangedError && !m_options.output) {
         ++restarts;
         context.AddLogLine(LogKind::kNotice,
                            L"The file changed on the server during the download; it is fetched "

@@ -13,11 +13,16 @@
 
 namespace ferrow {
 
+class COrderedOutput;
+
 class CPartWriter {
  public:
   // Maps the block of the temporary file and opens the file for writing. Fails with the
   // system's error, or with kInvalidParameter when the block has no part of that index.
   ErrorValue Open(const std::wstring& temporaryFile, int32_t index);
+  // The part's bytes go to the stream instead, its progress only in memory (the description's).
+  void OpenOutput(COrderedOutput& output, uint64_t start, uint64_t length, uint64_t done);
+  COrderedOutput* Output() const { return m_output; }
 
   uint64_t Start() const { return m_start; }
   uint64_t Length() const { return m_length; }
@@ -30,10 +35,12 @@ class CPartWriter {
   // from its first byte.
   void Restart();
   // Writes at most Remaining() of the bytes at Offset() and advances the done counter by what
-  // was written; count is what it took.
+  // was written; count is what it took. With a stream, bytes beyond its window are not taken
+  // (kBusy: the part should let its connection go and wait for room).
   ErrorValue Write(const char* data, size_t size, size_t& count);
 
  private:
+  COrderedOutput* m_output = nullptr;
   CResumeBlock m_block;
   CFile m_file;
   int32_t m_index = -1;

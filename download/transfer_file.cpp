@@ -1,10 +1,12 @@
 #include "download/transfer_file.h"
 
+#include "download/ordered_output.h"
 #include "download/resume_block.h"
 #include "download/segment_plan.h"
 #include "net/client_context.h"
 #include "net/log_info.h"
 #include "net/safe_file_name.h"
+#include "net/transfer_errors.h"
 #include "net/transfer_info.h"
 #include "platform/assert.h"
 
@@ -41,6 +43,20 @@ const wchar_t* DiscardReason(CResumeBlock::Fit fit) {
   }
 }
 
+// The parts of a download that has no temporary file: split afresh, nothing done.
+void LayOutInMemory(CTransferInfo* master, int32_t parts) {
+  uint64_t starts[kMaxParts] = {};
+  uint64_t lengths[kMaxParts] = {};
+  CSegmentPlan::SplitParts(master->Size(), parts, starts, lengths);
+  master->SetParts(parts);
+  for (int32_t i = 0; i < kMaxParts; ++i) {
+    CTransferInfo* part = CSegmentPlan::PartOf(master, i);
+    part->SetStart(i < parts ? starts[i] : 0);
+    part->SetSize(i < parts ? lengths[i] : 0);
+    part->SetDone(0);
+  }
+}
+
 }  // namespace
 
 void CTransferFile::ChooseName(CClientContext& context) {
@@ -49,14 +65,8 @@ void CTransferFile::ChooseName(CClientContext& context) {
   if (folder.empty() || folder.back() != L'/') return;
   std::wstring name = MakeSafeFileName(master->ServerFileName());
   if (name.empty()) name = L"index.html";
-  const size_t dot = name.rfind(L'.');
-  const std::wstring stem = dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
-  const std::wstring extension = name.substr(stem.size());
-  std::wstring target = folder + name;
-  for (int n = 1; n < 1000 && FileExists(target) && !FileExists(target + L".fr"); ++n)
-    target = folder + stem + L" (" + std::to_wstring(n) + L")" + extension;
-  master->SetFile(target);
-  master->SetTemporaryFile(target + L".fr");
+  master->SetFile(folder + name);
+  master->SetTemporaryFile(folder + name + L".fr");
 }
 
 bool CTransferFile::Lock(CClientContext& context, const std::wstring& temporary) {
@@ -76,6 +86,21 @@ bool CTransferFile::Lock(CClientContext& context, const std::wstring& temporary)
   return true;
 }
 
+bool CTransferFile::PrepareInMemory(CClientContext& context) {
+  CTransferInfo* master = context.Transfer();
+  const uint64_t size = master->Size();
+  if (m_laidOutSize == size) return true;
+  if (m_laidOutSize != kUnknownSize) {
+    // Bytes of the other file have gone out already.
+    context.ReportError(kFileChangedError);
+    return false;
+  }
+  m_laidOutSize = size;
+  const bool resumable = master->GetResumeMode() == ResumeMode::kResumable;
+  LayOutInMemory(master, resumable ? CSegmentPlan::ClampParts(master->Parts()) : 1);
+  return true;
+}
+
 bool CTransferFile::Prepare(CClientContext& context) {
   CTransferInfo* master = context.Transfer();
   FERROW_ASSERT(master != nullptr && master->Master() == nullptr);
@@ -90,6 +115,7 @@ bool CTransferFile::Prepare(CClientContext& context) {
     context.ReportError(kUnknownSizeError);
     return false;
   }
+  if (m_output != nullptr) return PrepareInMemory(context);
   if (!Lock(context, temporary)) return false;
   bool resumable = master->GetResumeMode() == ResumeMode::kResumable;
   std::wstring entityTag = master->EntityTag();
@@ -116,6 +142,11 @@ bool CTransferFile::Prepare(CClientContext& context) {
 
 bool CTransferFile::PrepareStream(CClientContext& context) {
   CTransferInfo* master = context.Transfer();
+  m_appended = 0;
+  master->SetParts(1);
+  master->SetDone(0);
+  // To a stream: again from byte 0, whose bytes the stream already has are dropped by it.
+  if (m_output != nullptr) return true;
   if (!Lock(context, master->TemporaryFile())) return false;
   uint64_t length = 0;
   if (m_held.GetLength(length) == 0 && length != 0) {
@@ -127,13 +158,17 @@ bool CTransferFile::PrepareStream(CClientContext& context) {
     context.ReportError(error);
     return false;
   }
-  m_appended = 0;
-  master->SetParts(1);
-  master->SetDone(0);
   return true;
 }
 
 ErrorValue CTransferFile::Append(const char* data, size_t size) {
+  if (m_output != nullptr) {
+    // The stream's next bytes are always taken; only a closed pipe refuses them.
+    if (m_output->Put(m_appended, data, size) == COrderedOutput::PutResult::kWriteFailed)
+      return MakeError(kCategorySystem, SystemCode::kBrokenPipe);
+    m_appended += size;
+    return 0;
+  }
   FERROW_ASSERT(m_held.IsOpen());
   ErrorValue error = m_held.WriteAt(m_appended, data, size);
   if (error == 0) m_appended += size;
@@ -142,6 +177,11 @@ ErrorValue CTransferFile::Append(const char* data, size_t size) {
 
 bool CTransferFile::LayOutSinglePart(CClientContext& context) {
   CTransferInfo* master = context.Transfer();
+  if (m_output != nullptr) {
+    // What went out already is dropped when the single part sends it again.
+    LayOutInMemory(master, 1);
+    return true;
+  }
   CResumeBlock block;
   if (ErrorValue error = block.OpenExisting(master->TemporaryFile())) {
     context.ReportError(error);
@@ -153,6 +193,7 @@ bool CTransferFile::LayOutSinglePart(CClientContext& context) {
 }
 
 void CTransferFile::Discard(CClientContext& context) {
+  if (m_output != nullptr) return;
   if (m_held.IsOpen()) {
     m_held.SetLength(0);
   } else {
@@ -162,6 +203,11 @@ void CTransferFile::Discard(CClientContext& context) {
 
 bool CTransferFile::Finish(CClientContext& context) {
   CTransferInfo* master = context.Transfer();
+  if (m_output != nullptr) {
+    FERROW_ASSERT(m_output->Written() == master->Size());
+    context.ReportStatus(DownloadStatus::kCompleted);
+    return true;
+  }
   std::wstring target = master->File();
   std::wstring temporary = master->TemporaryFile();
   if (FileExists(target)) {

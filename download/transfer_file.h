@@ -13,17 +13,24 @@
 
 #include "platform/error_code.h"
 #include "platform/file.h"
+#include "platform/unknown_size.h"
 
 namespace ferrow {
 
 class CClientContext;
+class COrderedOutput;
 
 class CTransferFile {
  public:
   // For a download into a folder (File ends with "/"): the server's name for the file, made
-  // safe, becomes File and its temporary file; a name that a file of the user's already has
-  // (and not this download's own temporary file) gets " (1)", " (2)"... before its extension.
+  // safe, becomes File and its temporary file. A file already there under that name is
+  // CExistingTarget's business, as for any other target.
   void ChooseName(CClientContext& context);
+  // Before Prepare: the bytes go to this stream and no file is used at all. The parts are laid
+  // out in memory; a second Prepare keeps their progress (the stream cannot take bytes back).
+  void SetOutput(COrderedOutput* output) { m_output = output; }
+  COrderedOutput* Output() const { return m_output; }
+
   // Locks the temporary file (busy elsewhere: kLockViolation, nothing changed), then resumes a
   // block that matches the download or lays the file out afresh, saying in the transfer log why
   // an old block is not used. A download of unknown Size is refused before anything is touched.
@@ -45,8 +52,12 @@ class CTransferFile {
  private:
   bool Lock(CClientContext& context, const std::wstring& temporary);
 
+  bool PrepareInMemory(CClientContext& context);
+
   CFile m_held;
   uint64_t m_appended = 0;
+  COrderedOutput* m_output = nullptr;
+  uint64_t m_laidOutSize = kUnknownSize;  // with an output: the Size the parts were laid out for
 };
 
 }  // namespace ferrow

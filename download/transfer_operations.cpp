@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 
+#include "download/ordered_output.h"
 #include "download/part_writer.h"
 #include "download/segment_plan.h"
 #include "download/transfer_file.h"
@@ -39,7 +40,7 @@ uint32_t SpeedLimitBytes(const CInternetClient& client) {
 
 // Starts a thread for each part that is not complete and waits for them all. Returns whether
 // a part found that the server ignores ranges.
-bool RunParts(CInternetClient& client) {
+bool RunParts(CInternetClient& client, COrderedOutput* output) {
   CTransferInfo* master = client.Transfer();
   const int32_t parts = master->Parts();
   std::array<std::unique_ptr<CInternetClient>, kMaxParts> clients;
@@ -61,8 +62,8 @@ bool RunParts(CInternetClient& client) {
     }
     CInternetClient* partClient = clients[i].get();
     handBack.Join();
-    if (!threads[i].Start([partClient, &client, &handBack] {
-          CTransferOperations::RunPartThread(*partClient, client, handBack);
+    if (!threads[i].Start([partClient, &client, output, &handBack] {
+          CTransferOperations::RunPartThread(*partClient, client, output, handBack);
         })) {
       handBack.End();
       part->SetError(MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
@@ -102,24 +103,26 @@ bool RunParts(CInternetClient& client) {
 bool CTransferOperations::Download(CInternetClient& client, CTransferFile& file) {
   CTransferInfo* master = client.Transfer();
   if (master->Size() == kUnknownSize) return ReceiveStream(client, file);
-  if (RunParts(client) && master->Error() == 0) {
+  if (RunParts(client, file.Output()) && master->Error() == 0) {
     // The server answered a later offset with the whole file. What the parts wrote is only
     // trusted from byte 0, so the download starts again as one part from the start, which
     // never asks for an offset.
     master->SetResumeMode(ResumeMode::kNotResumable);
     if (!file.LayOutSinglePart(client)) return false;
     if (client.WaitForStop(0)) return false;
-    RunParts(client);
+    RunParts(client, file.Output());
     CTransferInfo* only = CSegmentPlan::PartOf(master, 0);
     if (master->Error() == 0 && only->Done() < only->Size()) client.ReportError(kRangeIgnoredError);
   }
   return master->Error() == 0;
 }
 
-bool CTransferOperations::ReceivePart(CInternetClient& client) {
+bool CTransferOperations::ReceivePart(CInternetClient& client, COrderedOutput* output) {
   CTransferInfo* part = client.Transfer();
   CPartWriter writer;
-  if (ErrorValue error = writer.Open(part->TemporaryFile(), part->Index())) {
+  if (output != nullptr) {
+    writer.OpenOutput(*output, part->Start(), part->Size(), part->Done());
+  } else if (ErrorValue error = writer.Open(part->TemporaryFile(), part->Index())) {
     client.ReportError(error);
     return false;
   }
@@ -128,6 +131,29 @@ bool CTransferOperations::ReceivePart(CInternetClient& client) {
     writer.Restart();
     part->SetDone(0);
   }
+  for (;;) {
+    if (output != nullptr &&
+        !output->WaitForRoom(writer.Offset(), [&client] { return client.WaitForStop(0); })) {
+      if (part->Error() == 0)
+        client.ReportError(MakeError(kCategorySystem, SystemCode::kBrokenPipe));
+      return false;
+    }
+    bool beyondWindow = false;
+    if (!ReceiveRange(client, writer, beyondWindow)) return false;
+    if (!beyondWindow) return true;
+    // The stream has not caught up: the connection goes while the part waits for room, and a
+    // new one continues where the part stopped (costing no attempt).
+    client.Disconnect();
+    part->ClearError();
+    if (!output->WaitForRoom(writer.Offset(), [&client] { return client.WaitForStop(0); }))
+      continue;
+    if (!client.Connect() || !client.Login()) return false;
+  }
+}
+
+bool CTransferOperations::ReceiveRange(CInternetClient& client, CPartWriter& writer,
+                                       bool& beyondWindow) {
+  CTransferInfo* part = client.Transfer();
   const uint64_t offset = writer.Offset();
   CProxySocket* data = client.OpenData(static_cast<int64_t>(offset));
   if (data == nullptr) {
@@ -152,6 +178,11 @@ bool CTransferOperations::ReceivePart(CInternetClient& client) {
     if (received <= 0) break;
     size_t written = 0;
     if (ErrorValue error = writer.Write(buffer, static_cast<size_t>(received), written)) {
+      if (error == MakeError(kCategorySystem, SystemCode::kBusy)) {
+        beyondWindow = true;
+        data->Close();
+        return true;
+      }
       client.ReportError(error);
       failed = true;
       break;
@@ -260,6 +291,7 @@ bool CTransferOperations::RetryDecision(CInternetClient& client) {
 }
 
 CTransferOperations::PartEnd CTransferOperations::RunPart(CInternetClient& client,
+                                                          COrderedOutput* output,
                                                           CPartHandBack* handBack) {
   CTransferInfo* part = client.Transfer();
   PartEnd end = PartEnd::kFailed;
@@ -267,7 +299,7 @@ CTransferOperations::PartEnd CTransferOperations::RunPart(CInternetClient& clien
     if (client.WaitForStop(0)) break;
     part->ClearError();
     client.Open(part->Url());
-    if (client.Connect() && client.Login() && ReceivePart(client)) {
+    if (client.Connect() && client.Login() && ReceivePart(client, output)) {
       end = PartEnd::kComplete;
       break;
     }
@@ -292,8 +324,8 @@ CTransferOperations::PartEnd CTransferOperations::RunPart(CInternetClient& clien
 }
 
 void CTransferOperations::RunPartThread(CInternetClient& first, const CInternetClient& model,
-                                        CPartHandBack& handBack) {
-  PartEnd end = RunPart(first, &handBack);
+                                        COrderedOutput* output, CPartHandBack& handBack) {
+  PartEnd end = RunPart(first, output, &handBack);
   CTransferInfo* master = model.Transfer();
   while (end == PartEnd::kComplete) {
     const int32_t next = handBack.TakeOrEnd();
@@ -307,7 +339,7 @@ void CTransferOperations::RunPartThread(CInternetClient& first, const CInternetC
       end = PartEnd::kFailed;
       break;
     }
-    end = RunPart(*taken, &handBack);
+    end = RunPart(*taken, output, &handBack);
   }
   if (end == PartEnd::kFailed) handBack.End();
 }

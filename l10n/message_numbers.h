@@ -39,13 +39,57 @@ constexpr uint32_t kHelpFailed = 3005;
 constexpr uint32_t kPluginFailed = 3006;  // library path
 constexpr uint32_t kUnknownError = 11000;
 
+// The windowed program's own texts.
+constexpr uint32_t kColumnName = 1400;  // list column headers
+constexpr uint32_t kColumnSize = 1401;
+constexpr uint32_t kColumnDone = 1402;
+constexpr uint32_t kColumnProgress = 1403;
+constexpr uint32_t kColumnSpeed = 1404;
+constexpr uint32_t kColumnLeft = 1405;
+constexpr uint32_t kColumnStatus = 1406;
+constexpr uint32_t kColumnConnections = 1407;
+constexpr uint32_t kColumnUrl = 1408;
+constexpr uint32_t kColumnFolder = 1409;
+constexpr uint32_t kColumnElapsed = 1410;
+constexpr uint32_t kColumnComment = 1411;
+constexpr uint32_t kColumnDate = 1412;
+constexpr uint32_t kColumnType = 1413;
+constexpr uint32_t kColumnFile = 1414;
+constexpr uint32_t kColumnMessage = 1415;
+constexpr uint32_t kColumnServer = 1416;
+constexpr uint32_t kColumnUser = 1417;
+constexpr uint32_t kColumnLast = kColumnUser;
+constexpr uint32_t kPeriodFirst = 1420;  // + HistoryPeriod: all, today, yesterday, ...
+constexpr uint32_t kPeriodLast = 1425;
+constexpr uint32_t kPaneDownloads = 1430;  // switch bar
+constexpr uint32_t kPaneFolders = 1431;
+constexpr uint32_t kPaneHistory = 1432;
+constexpr uint32_t kPaneExplorer = 1433;
+constexpr uint32_t kFolderRoot = 1434;  // the folder tree's root
+constexpr uint32_t kNewFolderName = 1435;
+constexpr uint32_t kLogConnecting = 1500;  // host, port
+constexpr uint32_t kLogStopped = 1501;
+constexpr uint32_t kLogFailed = 1502;       // error text
+constexpr uint32_t kIndicatorClose = 1704;  // status bar: what happens after the downloads
+constexpr uint32_t kIndicatorHangup = 1705;
+constexpr uint32_t kIndicatorShutdown = 1706;
+constexpr uint32_t kConnectionUp = 1710;
+constexpr uint32_t kConnectionDown = 1711;
+constexpr uint32_t kAskDeleteDownloads = 2205;
+constexpr uint32_t kAskDeleteFolders = 2207;
+constexpr uint32_t kAskDeleteHistory = 2208;
+constexpr uint32_t kAskDeleteFiles = 2209;
+constexpr uint32_t kBadFileName = 2210;
+constexpr uint32_t kBadUrl = 2211;
+constexpr uint32_t kBadFolderName = 2212;
+
 // First message numbers of the error-code ranges (see CResourceManager::ErrorText).
 constexpr uint32_t kSystemErrorBase = 4000;    // + system error code
 constexpr uint32_t kSocketErrorOffset = 4000;  // socket error code - 4000
 constexpr uint32_t kFtpReplyBase = 8000;
 constexpr uint32_t kHttpStatusBase = 9000;
 constexpr uint32_t kSocksErrorBase = 10000;
-constexpr uint32_t kTlsErrorBase = 12000;
+constexpr uint32_t kTlsErrorBase = 13000;
 
 // The system error codes the start-up reports: the private folder for the lock and the socket
 // between instances cannot be used, the shared URL block cannot be made, no language file loads.

@@ -32,6 +32,7 @@ class CHttpClient : public CInternetClient {
   bool QueryInformation() override;
   // HTTP servers are asked for ranges and can always continue at an offset.
   bool ProbeResume() override;
+  void AskWithoutBody() override { m_method = L"HEAD"; }
   bool IsLoginFailure(ErrorValue error) const override;
   std::unique_ptr<CInternetClient> Clone(const CClientContext& context) const override;
   // A GET from the offset; the returned socket delivers the body from exactly that offset.
@@ -83,6 +84,8 @@ class CHttpClient : public CInternetClient {
   CProxyInfo m_proxy;
   CCookieList m_cookies;
   int m_redirects = 0;
+  // The method of the information query: GET, or HEAD once after AskWithoutBody.
+  std::wstring m_method = L"GET";
   // Whether the connection can carry the next request after the last 3xx reply: its whole
   // body was drained and the server did not ask to close.
   bool m_reusable = false;

@@ -40,7 +40,7 @@ class CProxySocket : public CClientContext {
   // the client sends requests with absolute targets to the proxy (ForwardsRequests).
   void SetHttpProxy(const CProxyInfo& proxy, bool tunnel = false);
   // True when requests go to an HTTP proxy as they are, with absolute targets.
-  bool ForwardsRequests() const { return m_httpProxy.m_enabled && !m_tunnel; }
+  bool ForwardsRequests() const { return m_httpProxy.m_enabled && !m_tunnel && !m_bypassed; }
   // Connections of this socket are encrypted from the start (https://): TLS goes on top of the
   // chain, and resumes the sessions kept under the key (empty: no TLS).
   void SetTls(const std::wstring& sessionKey) { m_tlsKey = sessionKey; }
@@ -123,6 +123,8 @@ class CProxySocket : public CClientContext {
   std::wstring m_tlsKey;
   CProxyInfo m_httpProxy;
   bool m_tunnel = false;
+  // The last Connect reached its host directly: it is on the settings' bypass list.
+  bool m_bypassed = false;
   bool m_connected = false;
   std::wstring m_targetHost;
   uint16_t m_targetPort = 0;

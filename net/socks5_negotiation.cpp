@@ -120,14 +120,11 @@ bool NegotiateSocks5(IByteStream& stream, const CProxyInfo& proxy, const std::ws
   }
 
   // Connection request for the target's address, or its name when the proxy is to resolve it.
-  std::string request{static_cast<char>(kVersion), static_cast<char>(kCommandConnect), 0};
   IpAddress address;
+  std::string request{static_cast<char>(kVersion), static_cast<char>(kCommandConnect), 0};
   const std::string name = WideToLocal(host);
-  if (proxy.m_resolveRemotely && !ParseNumericAddress(name, address)) {
-    if (name.empty() || name.size() > 255) {
-      error = MakeError(kCategorySocket, SocketCode::kHostNotFound);
-      return false;
-    }
+  if (proxy.m_remoteNames && !ParseNumericAddress(name, address) && name.size() <= 255) {
+    // The proxy looks the name up (it may know names this machine does not).
     request += static_cast<char>(kAddressName);
     request += static_cast<char>(name.size());
     request += name;

@@ -96,7 +96,7 @@ TEST_F(Ipv6Test, SocksCarriesIpv6AddressesAndNamesForTheProxy) {
   // The proxy resolves "localhost" itself: Ferrow's resolver is never asked (the override
   // would send it elsewhere).
   SetLookupOverride("192.0.2.1 localhost\n");
-  proxy.m_resolveRemotely = true;
+  proxy.m_remoteNames = true;
   m_settings.SetSocksProxy(proxy);
   test::NginxServer four;
   FERROW_START_OR_SKIP(four);

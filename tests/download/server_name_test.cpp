@@ -6,6 +6,7 @@
 #include <string>
 
 #include "download/file_transfer.h"
+#include "download/transfer_options.h"
 #include "platform/text.h"
 #include "tests/download/real_transfer_fixture.h"
 #include "tests/support/nginx_server.h"
@@ -21,6 +22,7 @@ class ServerNameTest : public test::RealTransferTest {
   std::string RunIntoFolder(const std::string& url) {
     std::filesystem::create_directories(Folder());
     auto transfer = std::make_unique<CFileTransfer>(&m_settings);
+    transfer->SetOptions(m_options);
     EXPECT_TRUE(transfer->Start(Utf8ToWide(url), Utf8ToWide(Folder().string() + "/")));
     transfer->Wait();
     EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kCompleted);
@@ -29,6 +31,7 @@ class ServerNameTest : public test::RealTransferTest {
     return file.filename().string();
   }
   std::filesystem::path Folder() const { return DownloadDir() / "into"; }
+  TransferOptions m_options;
 };
 
 TEST_F(ServerNameTest, ContentDispositionNamesTheFileSafely) {
@@ -56,15 +59,16 @@ TEST_F(ServerNameTest, ContentDispositionNamesTheFileSafely) {
   EXPECT_FALSE(std::filesystem::exists(DownloadDir() / "etc"));
 }
 
-TEST_F(ServerNameTest, TheFinalAddressNamesTheFileAndTakenNamesGetANumber) {
+TEST_F(ServerNameTest, TheFinalAddressNamesTheFileAndATakenNameIsLeftAlone) {
   test::NginxServer nginx({.redirects = {{"/download", 302, "/files/target.bin"}}});
   FERROW_START_OR_SKIP(nginx);
   std::filesystem::create_directories(nginx.Root() / "files");
   test::WriteFileBytes(nginx.Root() / "files" / "target.bin", test::PatternBytes(0, 7000));
   EXPECT_EQ(RunIntoFolder(nginx.Url("/download")), "target.bin");
-  // The user's file of that name stays; the new one is numbered.
+  // The user's file of that name stays when the options say so; the new one gets a free name.
   test::WriteFileBytes(Folder() / "target.bin", "mine");
-  EXPECT_EQ(RunIntoFolder(nginx.Url("/download")), "target (1).bin");
+  m_options.existing = ExistingFile::kKeepOrNew;
+  EXPECT_EQ(RunIntoFolder(nginx.Url("/download")), "target.1.bin");
   EXPECT_EQ(test::ReadFileBytes(Folder() / "target.bin"), "mine");
 }
 
