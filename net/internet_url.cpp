@@ -367,10 +367,17 @@ void CInternetURL::ParseAuthority(const std::wstring& authority) {
   if (open < authority.size() && authority[open] == L'[' && close != std::wstring::npos &&
       portOrNothing && IsIpv6Text(authority.substr(open + 1, close - open - 1))) {
     if (at != std::wstring::npos) {
+      // Split as the patterns below do: a user name and a password only when both are
+      // there, else the whole text is the user name. An address that prints a host in
+      // brackets then reads back with the credentials it had.
       const std::wstring userInfo = authority.substr(0, at);
       const size_t colon = userInfo.find(L':');
-      m_user = userInfo.substr(0, colon);
-      if (colon != std::wstring::npos) m_password = userInfo.substr(colon + 1);
+      if (colon != std::wstring::npos && colon > 0 && colon + 1 < userInfo.size()) {
+        m_user = userInfo.substr(0, colon);
+        m_password = userInfo.substr(colon + 1);
+      } else {
+        m_user = userInfo;
+      }
     }
     m_host = authority.substr(open + 1, close - open - 1);
     if (!afterClose.empty()) m_port = std::stoi(afterClose.substr(1));

@@ -38,10 +38,16 @@ TEST(Ipv6AddressTest, BracketedLiteralsAndExtendedPassiveReplies) {
   EXPECT_EQ(url.Format(), L"http://[::1]:8080/file.bin");
   // Only an address goes into brackets: another host with a colon prints as it is and reads
   // back the same (found by the fuzzer).
-  for (const wchar_t* text : {L"ftp://anon@hanon@hosf:+x/", L"http://[:o1]:8080/x"}) {
+  // A host that only looks like an address is bracketed when printed; the user name read
+  // before it, colon and all, reads back the same.
+  for (const wchar_t* text :
+       {L"ftp://anon@hanon@hosf:+x/", L"http://[:o1]:8080/x", L"ftp://:p.host:8e@:0."}) {
     CInternetURL odd(text);
     odd.SetFileName(L"");
-    EXPECT_EQ(CInternetURL(odd.Format()).Host(), odd.Host());
+    const CInternetURL again(odd.Format());
+    EXPECT_EQ(again.Host(), odd.Host()) << text;
+    EXPECT_EQ(again.User(), odd.User()) << text;
+    EXPECT_EQ(again.Password(), odd.Password()) << text;
   }
   IpAddress address;
   ASSERT_TRUE(ParseNumericAddress("[::1]", address));
