@@ -53,4 +53,33 @@ std::vector<int32_t> CSegmentPlan::UnfinishedParts(CTransferInfo* master) {
   return unfinished;
 }
 
+void CPartHandBack::Join() {
+  std::lock_guard<std::mutex> hold(m_lock);
+  ++m_running;
+}
+
+bool CPartHandBack::GiveBack(int32_t index) {
+  std::lock_guard<std::mutex> hold(m_lock);
+  if (m_running <= 1) return false;
+  m_given.push_back(index);
+  --m_running;
+  return true;
+}
+
+int32_t CPartHandBack::TakeOrEnd() {
+  std::lock_guard<std::mutex> hold(m_lock);
+  if (m_given.empty()) {
+    --m_running;
+    return -1;
+  }
+  const int32_t index = m_given.front();
+  m_given.pop_front();
+  return index;
+}
+
+void CPartHandBack::End() {
+  std::lock_guard<std::mutex> hold(m_lock);
+  --m_running;
+}
+
 }  // namespace ferrow

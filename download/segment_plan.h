@@ -7,6 +7,8 @@
 // A transfer keeps its descriptions in one table of kMaxParts + 1: the master first, then part
 // i at 1 + i (CFileTransfer builds it so). Every part's Master() is the first element.
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <vector>
 
 namespace ferrow {
@@ -30,6 +32,32 @@ class CSegmentPlan {
   static void CopyPartTable(const CResumeBlock& block, CTransferInfo* master);
   // The parts that still miss bytes, in index order.
   static std::vector<int32_t> UnfinishedParts(CTransferInfo* master);
+};
+
+// The parts of one round of part threads that a refusing server (503, 429: one connection too
+// many) gave back, and the threads still running that take them over. A part gives its range
+// back only while another thread runs, and a thread ends only when nothing is left to take,
+// both under one lock, so a range given back is always fetched by somebody (or, when its own
+// thread was the last, retried by it as any failure is). The download then finishes on the
+// connections the server allows.
+class CPartHandBack {
+ public:
+  // A thread starts (before it runs).
+  void Join();
+
+  // The part of this index gives its range back and its thread ends; false when it is the
+  // last thread running, which must go on with it itself.
+  bool GiveBack(int32_t index);
+  // A thread whose part is complete asks for one given back: its index, or -1 when there is
+  // none, and then the thread counts as ended.
+  int32_t TakeOrEnd();
+  // A thread ends without asking (its part failed, or a stop).
+  void End();
+
+ private:
+  std::mutex m_lock;  // guards both fields
+  int32_t m_running = 0;
+  std::deque<int32_t> m_given;
 };
 
 }  // namespace ferrow

@@ -10,6 +10,7 @@
 #include "download/transfer_file.h"
 #include "net/event_list.h"
 #include "net/internet_client.h"
+#include "net/log_info.h"
 #include "net/speed_limit.h"
 #include "net/transfer_info.h"
 #include "net/transfer_settings.h"
@@ -44,6 +45,8 @@ bool RunParts(CInternetClient& client, COrderedOutput* output) {
   const int32_t parts = master->Parts();
   std::array<std::unique_ptr<CInternetClient>, kMaxParts> clients;
   std::array<CThread, kMaxParts> threads;
+  // Every thread that uses it is joined below, before it goes.
+  CPartHandBack handBack;
   for (int32_t i : CSegmentPlan::UnfinishedParts(master)) {
     CTransferInfo* part = CSegmentPlan::PartOf(master, i);
     part->SetUrl(master->Url());
@@ -58,8 +61,11 @@ bool RunParts(CInternetClient& client, COrderedOutput* output) {
       continue;
     }
     CInternetClient* partClient = clients[i].get();
-    if (!threads[i].Start(
-            [partClient, output] { CTransferOperations::RunPart(*partClient, output); })) {
+    handBack.Join();
+    if (!threads[i].Start([partClient, &client, output, &handBack] {
+          CTransferOperations::RunPartThread(*partClient, client, output, handBack);
+        })) {
+      handBack.End();
       part->SetError(MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
       clients[i].reset();
     }
@@ -85,6 +91,10 @@ bool RunParts(CInternetClient& client, COrderedOutput* output) {
   }
   // A changed file outweighs every other failure: resuming would mix the two versions.
   if (changed) client.ReportError(kFileChangedError);
+  // Never a file with a hole reported complete: a range given back that nobody took (its
+  // takers failed) is fetched by the next attempt.
+  if (master->Error() == 0 && !rangeIgnored && !CSegmentPlan::UnfinishedParts(master).empty())
+    client.ReportError(MakeError(kCategoryHttp, 503));
   return rangeIgnored;
 }
 
@@ -92,6 +102,7 @@ bool RunParts(CInternetClient& client, COrderedOutput* output) {
 
 bool CTransferOperations::Download(CInternetClient& client, CTransferFile& file) {
   CTransferInfo* master = client.Transfer();
+  if (master->Size() == kUnknownSize) return ReceiveStream(client, file);
   if (RunParts(client, file.Output()) && master->Error() == 0) {
     // The server answered a later offset with the whole file. What the parts wrote is only
     // trusted from byte 0, so the download starts again as one part from the start, which
@@ -201,6 +212,52 @@ bool CTransferOperations::ReceiveRange(CInternetClient& client, CPartWriter& wri
   return false;
 }
 
+bool CTransferOperations::ReceiveStream(CInternetClient& client, CTransferFile& file) {
+  CTransferInfo* master = client.Transfer();
+  if (!client.Connect() || !client.Login()) return false;
+  CProxySocket* data = client.OpenData(0);
+  if (data == nullptr) {
+    if (master->Error() == 0) client.ReportError(MakeError(kCategoryHttp, 500));
+    return false;
+  }
+  client.ReportStatus(DownloadStatus::kDownloading);
+  char* buffer = client.Buffer();
+  CSpeedLimit limit;
+  int64_t lastProgress = SystemClock().WallSeconds();
+  bool complete = false;
+  for (;;) {
+    limit.SetLimit(SpeedLimitBytes(client));
+    // The end of the body is the end of the data here: the clean close of a body without a
+    // length, or the last chunk of a chunked one. Anything else is a failure, recorded.
+    const int received = limit.ReceiveUntilEnd(*data, buffer, kClientBufferSize);
+    if (received < 0) break;
+    if (received == 0) {
+      complete = true;
+      break;
+    }
+    if (ErrorValue error = file.Append(buffer, static_cast<size_t>(received))) {
+      client.ReportError(error);
+      break;
+    }
+    master->AddDone(static_cast<uint64_t>(received));
+    const int64_t now = SystemClock().WallSeconds();
+    if (now - lastProgress >= 1) {
+      client.QueueEvent(TransferEvent::kProgress);
+      lastProgress = now;
+    }
+    if (uint32_t delay = limit.Delay(); delay != 0 && client.WaitForStop(delay)) break;
+  }
+  data->Close();
+  if (!complete) {
+    if (master->Error() == 0)
+      client.ReportError(MakeError(kCategorySocket, SocketCode::kDisconnected));
+    return false;
+  }
+  // Now the length is known: the file is exactly what arrived.
+  master->SetSize(file.Appended());
+  return true;
+}
+
 bool CTransferOperations::RetryDecision(CInternetClient& client) {
   CTransferInfo* info = client.Transfer();
   int32_t attempts = info->AddAttempt();
@@ -221,27 +278,70 @@ bool CTransferOperations::RetryDecision(CInternetClient& client) {
     if (master != nullptr) master->SetStatus(DownloadStatus::kDownloading);
     return false;
   }
+  // The server's own "Retry-After" outweighs the configured delay.
+  const int64_t asked = info->TakeRetryAfter();
   if (!client.IsRetryable(error) || attempts >= RetryAttempts(client)) {
     client.ReportStatus(DownloadStatus::kFailed);
     return true;
   }
-  return client.WaitForStop(RetryDelayMilliseconds(client));
+  const uint32_t delay = asked >= 0
+                             ? static_cast<uint32_t>(std::min<int64_t>(asked, kWaitForever - 1))
+                             : RetryDelayMilliseconds(client);
+  return client.WaitForStop(delay);
 }
 
-void CTransferOperations::RunPart(CInternetClient& client, COrderedOutput* output) {
+CTransferOperations::PartEnd CTransferOperations::RunPart(CInternetClient& client,
+                                                          COrderedOutput* output,
+                                                          CPartHandBack* handBack) {
   CTransferInfo* part = client.Transfer();
+  PartEnd end = PartEnd::kFailed;
   for (;;) {
     if (client.WaitForStop(0)) break;
     part->ClearError();
     client.Open(part->Url());
-    if (client.Connect() && client.Login() && ReceivePart(client, output)) break;
+    if (client.Connect() && client.Login() && ReceivePart(client, output)) {
+      end = PartEnd::kComplete;
+      break;
+    }
     client.Disconnect();
     if (client.WaitForStop(0)) break;
     // Neither is helped by another attempt: the download as a whole must start again.
     if (part->Error() == kRangeIgnoredError || part->Error() == kFileChangedError) break;
+    if (handBack != nullptr && client.IsBusyRefusal(part->Error()) &&
+        handBack->GiveBack(part->Index())) {
+      part->TakeRetryAfter();
+      part->ClearError();
+      client.AddLogLine(LogKind::kNotice, L"The server refuses one more connection; part " +
+                                              std::to_wstring(part->Index() + 1) +
+                                              L" is fetched by one of the others when it is done.");
+      end = PartEnd::kGivenBack;
+      break;
+    }
     if (RetryDecision(client)) break;
   }
   client.Disconnect();
+  return end;
+}
+
+void CTransferOperations::RunPartThread(CInternetClient& first, const CInternetClient& model,
+                                        COrderedOutput* output, CPartHandBack& handBack) {
+  PartEnd end = RunPart(first, output, &handBack);
+  CTransferInfo* master = model.Transfer();
+  while (end == PartEnd::kComplete) {
+    const int32_t next = handBack.TakeOrEnd();
+    if (next < 0) return;
+    CTransferInfo* part = CSegmentPlan::PartOf(master, next);
+    part->SetAttempts(0);
+    part->ClearError();
+    std::unique_ptr<CInternetClient> taken = model.Clone(model.WithTransfer(part));
+    if (!taken) {
+      part->SetError(MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
+      end = PartEnd::kFailed;
+      break;
+    }
+    end = RunPart(*taken, output, &handBack);
+  }
+  if (end == PartEnd::kFailed) handBack.End();
 }
 
 }  // namespace ferrow

@@ -13,6 +13,7 @@
 namespace ferrow {
 
 class CInternetClient;
+class CPartHandBack;
 class COrderedOutput;
 class CPartWriter;
 class CTransferFile;
@@ -23,15 +24,26 @@ class CTransferOperations {
   // ignore ranges gets the file laid out again as one part, fetched from byte 0.
   static bool Download(CInternetClient& client, CTransferFile& file);
   // Receives the part of the client's description into the temporary file, through the
-  // bandwidth limiter, until it is complete or the connection fails.
-  // With an output the bytes go to it instead, the part waiting whenever it runs too far ahead.
+  // bandwidth limiter, until it is complete or the connection fails. With an output the bytes
+  // go to it instead, the part waiting whenever it runs too far ahead.
   static bool ReceivePart(CInternetClient& client, COrderedOutput* output = nullptr);
+  // Receives a body of unknown length as one stream from byte 0 on the worker's own client;
+  // it is complete only when the body ends as its coding says (the last chunk, or the clean
+  // close of a body without a length).
+  static bool ReceiveStream(CInternetClient& client, CTransferFile& file);
   // True to give up, false to try again.
   static bool RetryDecision(CInternetClient& client);
 
-  // The loop of one part's thread: connect, log in and receive the part until it succeeds,
-  // a stop comes, or the retry decision gives up.
-  static void RunPart(CInternetClient& client, COrderedOutput* output = nullptr);
+  enum class PartEnd { kComplete, kGivenBack, kFailed };
+  // The loop of one part: connect, log in and receive the part until it succeeds, a stop
+  // comes, or the retry decision gives up. A part that the server refuses as one connection
+  // too many (503, 429) gives its range back to the running parts when handBack says it may.
+  static PartEnd RunPart(CInternetClient& client, COrderedOutput* output = nullptr,
+                         CPartHandBack* handBack = nullptr);
+  // One part thread: its own part, then parts given back by others, each on a new connection
+  // of a client cloned from model (the worker's).
+  static void RunPartThread(CInternetClient& first, const CInternetClient& model,
+                            COrderedOutput* output, CPartHandBack& handBack);
 
  private:
   // One request's body into the writer. beyondWindow: the output could not take more yet

@@ -6,9 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "net/content_disposition.h"
 #include "net/debug_output.h"
 #include "net/http_response.h"
 #include "net/log_info.h"
+#include "net/safe_file_name.h"
 #include "net/transfer_errors.h"
 #include "net/transfer_info.h"
 #include "net/transfer_settings.h"
@@ -23,6 +25,8 @@ namespace {
 constexpr uint16_t kUnusableResponse = 500;
 constexpr uint16_t kRequestTooLong = 414;
 constexpr int kDiscardSize = 65535;
+// A server's "Retry-After" is honoured up to this long; a longer one is waited for this long.
+constexpr int64_t kMaxRetryAfterSeconds = 3600;
 
 // The URL's text without "user:password@", so that a referrer never carries credentials.
 std::wstring WithoutCredentials(const std::wstring& text) {
@@ -79,12 +83,29 @@ bool CHttpClient::Open(const std::wstring& url) {
   return CInternetClient::Open(url);
 }
 
+bool CHttpClient::Connect() {
+  const bool secure = m_url.GetScheme() == Scheme::kHttps;
+  // The proxy must not read an encrypted connection: it only opens a tunnel for it.
+  if (m_proxy.m_enabled) m_socket.SetHttpProxy(m_proxy, secure);
+  // Every connection of the download to this server resumes the first one's session.
+  m_socket.SetTls(secure ? L"https://" + m_url.Host() + L":" + std::to_wstring(m_url.Port())
+                         : std::wstring());
+  return CInternetClient::Connect();
+}
+
 bool CHttpClient::Login() {
   return true;
 }
 
 bool CHttpClient::ProbeResume() {
-  if (Transfer() != nullptr) Transfer()->SetResumeMode(ResumeMode::kResumable);
+  if (Transfer() == nullptr) return true;
+  // A body of unknown length can only be fetched whole, from its first byte.
+  if (Transfer()->Size() == kUnknownSize) {
+    Transfer()->SetResumeMode(ResumeMode::kNotResumable);
+    Transfer()->SetParts(1);
+    return false;
+  }
+  Transfer()->SetResumeMode(ResumeMode::kResumable);
   return true;
 }
 
@@ -97,13 +118,18 @@ std::unique_ptr<CInternetClient> CHttpClient::Clone(const CClientContext& contex
 }
 
 std::wstring CHttpClient::HostText() const {
-  if (m_url.Port() == 80) return m_url.Host();
-  return m_url.Host() + L":" + std::to_wstring(m_url.Port());
+  const std::wstring& host = m_url.Host();
+  const std::wstring name = host.find(L':') != std::wstring::npos ? L"[" + host + L"]" : host;
+  if (m_url.Port() == CInternetURL::DefaultPort(m_url.GetScheme())) return name;
+  return name + L":" + std::to_wstring(m_url.Port());
 }
 
 std::wstring CHttpClient::RequestTarget() const {
-  if (!UsesProxy()) return m_url.Path();
-  return L"http://" + HostText() + m_url.Path();
+  // A fragment belongs to the one who reads the page, never to the server.
+  const std::wstring& path = m_url.Path();
+  const std::wstring target = path.substr(0, path.find(L'#'));
+  if (!UsesProxy()) return target;
+  return L"http://" + HostText() + target;
 }
 
 std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offset) {
@@ -241,6 +267,9 @@ bool CHttpClient::ReadResponseHeader(uint32_t accepted, uint32_t alsoAccepted) {
     return false;
   }
   if (status == accepted || (alsoAccepted != 0 && status == alsoAccepted)) return true;
+  int64_t seconds = 0;
+  if (Transfer() != nullptr && ParseRetryAfter(block, seconds))
+    Transfer()->SetRetryAfter(std::min<int64_t>(seconds, kMaxRetryAfterSeconds) * 1000);
   return Fail(status);
 }
 
@@ -256,22 +285,28 @@ bool CHttpClient::FollowRedirect() {
   std::wstring target = CInternetURL::Resolve(base, LocalToWide(location));
   CInternetURL next(target);
   const Scheme scheme = next.GetScheme();
-  if (scheme != Scheme::kHttp && scheme != Scheme::kFtp) {
+  if (scheme != Scheme::kHttp && scheme != Scheme::kHttps && scheme != Scheme::kFtp &&
+      scheme != Scheme::kFtps) {
     // Never a local file, nor an address of a protocol Ferrow does not speak.
     AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
-                                     L", an address Ferrow does not fetch (only http:// and "
-                                     L"ftp://).");
+                                     L", an address Ferrow does not fetch (only http://, "
+                                     L"https://, ftp:// and ftps://).");
     ReportError(MakeError(kCategorySystem, SystemCode::kUnrecognizedScheme));
     return false;
   }
   // Credentials belong to one server: the same scheme, host and port.
   bool sameServer =
-      scheme == Scheme::kHttp && next.Host() == m_url.Host() && next.Port() == m_url.Port();
+      scheme == m_url.GetScheme() && next.Host() == m_url.Host() && next.Port() == m_url.Port();
+  if (m_url.GetScheme() == Scheme::kHttps && (scheme == Scheme::kHttp || scheme == Scheme::kFtp)) {
+    // Never silently: the user asked for an encrypted download.
+    AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
+                                     L"; the download goes on without encryption.");
+  }
   if (!sameServer) {
     m_url.SetUser(std::wstring());
     m_url.SetPassword(std::wstring());
   }
-  if (scheme == Scheme::kFtp) {
+  if (scheme == Scheme::kFtp || scheme == Scheme::kFtps) {
     AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
                                      L"; the download goes on over FTP.");
     if (Transfer() != nullptr) Transfer()->SetUrl(target);
@@ -310,19 +345,38 @@ bool CHttpClient::QueryInformation() {
   m_method = L"GET";
   if (!asked) return false;
   std::string_view block(m_replyText);
-  int64_t length = -1;
-  if (!ParseContentLength(block, length) || length < 0) return Fail(kUnusableResponse);
+  // Without a length (a chunked body, or one that ends with the connection) the file's size is
+  // unknown until it has arrived; a length that is there but unreadable is no answer at all.
+  uint64_t size = kUnknownSize;
+  if (!IsChunked(block)) {
+    int64_t length = -1;
+    if (ParseContentLength(block, length)) {
+      if (length < 0) return Fail(kUnusableResponse);
+      size = static_cast<uint64_t>(length);
+    } else if (FindHeaderLine(block, "Content-Length:") != std::string_view::npos) {
+      return Fail(kUnusableResponse);
+    }
+  }
   if (Transfer() != nullptr) {
-    Transfer()->SetSize(static_cast<uint64_t>(length));
+    Transfer()->SetSize(size);
     Transfer()->SetDate(ParseLastModified(block));
     std::string tag;
     Transfer()->SetEntityTag(FindEntityTag(block, tag) ? LocalToWide(tag) : std::wstring());
+    // The server's own name for the file, else the last segment of the address that answered.
+    std::string_view disposition;
+    std::wstring name;
+    if (!FindHeaderValue(block, "Content-Disposition:", disposition) ||
+        !ParseContentDispositionFileName(disposition, name))
+      name = FileNameOfUrl(m_url.Text());
+    Transfer()->SetServerFileName(name);
   }
   return true;
 }
 
 CProxySocket* CHttpClient::OpenData(int64_t offset) {
-  if (!Request(offset) || !IsSameFile() || !PositionBody(offset)) return nullptr;
+  if (!Request(offset) || !IsSameFile()) return nullptr;
+  if (IsChunked(m_replyText)) m_socket.DecodeChunkedBody();
+  if (!PositionBody(offset)) return nullptr;
   return &m_socket;
 }
 

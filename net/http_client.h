@@ -25,6 +25,8 @@ class CHttpClient : public CInternetClient {
   explicit CHttpClient(const CClientContext& context);
 
   bool Open(const std::wstring& url) override;
+  // An https:// address gets TLS on top of the connection, through the HTTP proxy as a tunnel.
+  bool Connect() override;
   bool Login() override;
   // Size from "Content-Length:", Date from "Last-Modified:", following redirects.
   bool QueryInformation() override;
@@ -50,7 +52,7 @@ class CHttpClient : public CInternetClient {
  private:
   // Requests go to an HTTP proxy as they are: absolute targets, no credentials.
   bool UsesProxy() const { return m_socket.ForwardsRequests(); }
-  // "host", or "host:port" when the port is not 80.
+  // "host", or "host:port" when the port is not the scheme's default.
   std::wstring HostText() const;
   // The path, or behind the HTTP proxy the absolute address (never with credentials).
   std::wstring RequestTarget() const;
