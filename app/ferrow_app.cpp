@@ -174,6 +174,7 @@ void CFerrowApp::StartServices() {
     CBrowserIntegration(&m_resources).Apply(m_data.m_settings.m_enableIntegration);
   CTransferSettings& network = m_updates->GetTransferSettings();
   network.SetHttpProxy(m_data.m_settings.m_httpProxy);
+  network.SetHttpsProxy(m_data.m_settings.m_httpsProxy);
   network.SetSocksProxy(m_data.m_settings.m_socksProxy);
   if (!m_options.updateUrl.empty())
     m_updates->Start(m_options.updateUrl, CUpdateChecker::kCurrentVersion,

@@ -225,6 +225,7 @@ void CFerrowApp::ApplySettings(const CSettings& settings) {
   if (m_updates) {
     CTransferSettings& network = m_updates->GetTransferSettings();
     network.SetHttpProxy(m_data.m_settings.m_httpProxy);
+    network.SetHttpsProxy(m_data.m_settings.m_httpsProxy);
     network.SetSocksProxy(m_data.m_settings.m_socksProxy);
   }
   NotifyChanges();

@@ -129,6 +129,7 @@ ProxyEnvironment ProxyEnvironment::Read(const std::function<const char*(const ch
 
 void ProxyEnvironment::ApplyTo(CSettings& settings) const {
   if (http) settings.m_httpProxy = *http;
+  if (https) settings.m_httpsProxy = *https;
   if (socks) settings.m_socksProxy = *socks;
   if (!noProxy.empty()) settings.m_proxyBypass.Parse(noProxy);
 }

@@ -104,6 +104,7 @@ std::filesystem::path CSettings::GetPath() {
 void CSettings::CopyTo(CTransferSettings& transfer) const {
   transfer.SetSiteLogins(m_siteLogins);
   transfer.SetHttpProxy(m_httpProxy);
+  transfer.SetHttpsProxy(m_httpsProxy);
   transfer.SetSocksProxy(m_socksProxy);
   transfer.SetEmailAddress(m_emailAddress);
   transfer.SetUserAgent(m_userAgent);

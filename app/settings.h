@@ -78,6 +78,8 @@ class CSettings : public CXmlObject, public IDownloadSettings {
   int32_t m_connectTimeout = kDefaultConnectTimeoutSeconds;  // seconds; below 1: the default
   int32_t m_stallTimeout = kDefaultStallTimeoutSeconds;      // seconds; below 1: the default
   CProxyInfo m_httpProxy;
+  // For https:// addresses, when the environment names one; never stored.
+  CProxyInfo m_httpsProxy;
   CProxyInfo m_socksProxy;
   std::wstring m_emailAddress;
   std::wstring m_userAgent;

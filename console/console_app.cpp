@@ -180,8 +180,12 @@ std::string CConsoleApp::FailureText(const CDownloadInfo& record) const {
     case kCategorySocks:
       return Text(kTextProxy, {text, named(m_settings.m_socksProxy)}) + code;
     case kCategoryHttp:
-      if (ErrorCodeOf(value) == 407)
-        return Text(kTextProxy, {text, named(m_settings.m_httpProxy)}) + code;
+      if (ErrorCodeOf(value) == 407) {
+        const bool own = url.GetScheme() == Scheme::kHttps && m_settings.m_httpsProxy.m_enabled;
+        return Text(kTextProxy,
+                    {text, named(own ? m_settings.m_httpsProxy : m_settings.m_httpProxy)}) +
+               code;
+      }
       return Text(kTextServer, {text, server}) + code;
     case kCategoryFtp:
       return Text(kTextServer, {text, server}) + code;
@@ -211,8 +215,10 @@ std::string CConsoleApp::FailureText(const CDownloadInfo& record) const {
 const CProxyInfo* CConsoleApp::ProxyFor(const CInternetURL& url) const {
   if (m_settings.m_proxyBypass.Matches(url.Host())) return nullptr;
   if (m_settings.m_socksProxy.m_enabled) return &m_settings.m_socksProxy;
-  if (m_settings.m_httpProxy.m_enabled && url.GetScheme() == Scheme::kHttp)
-    return &m_settings.m_httpProxy;
+  if (url.GetScheme() == Scheme::kHttps && m_settings.m_httpsProxy.m_enabled)
+    return &m_settings.m_httpsProxy;
+  const bool web = url.GetScheme() == Scheme::kHttp || url.GetScheme() == Scheme::kHttps;
+  if (m_settings.m_httpProxy.m_enabled && web) return &m_settings.m_httpProxy;
   return nullptr;
 }
 

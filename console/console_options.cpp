@@ -418,6 +418,7 @@ void CConsoleOptions::ApplyTo(CSettings& settings) const {
     settings.m_extraHeaders.push_back(LocalToWide(header));
   if (m_noProxy) {
     settings.m_httpProxy.m_enabled = false;
+    settings.m_httpsProxy.m_enabled = false;
     settings.m_socksProxy.m_enabled = false;
   }
   if (m_retries) settings.m_retryAttempts = *m_retries;
@@ -437,6 +438,8 @@ void CConsoleOptions::ApplyTo(CSettings& settings) const {
     settings.m_httpProxy.m_port = port;
     settings.m_httpProxy.m_user.clear();
     settings.m_httpProxy.m_password.clear();
+    // The option outranks the environment for https:// addresses too.
+    settings.m_httpsProxy.m_enabled = false;
   }
   if (m_socksProxy) {
     std::string hostPort = *m_socksProxy;

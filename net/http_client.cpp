@@ -85,8 +85,11 @@ bool CHttpClient::Open(const std::wstring& url) {
 
 bool CHttpClient::Connect() {
   const bool secure = m_url.GetScheme() == Scheme::kHttps;
+  // A redirect may have changed the scheme: each one goes through the proxy meant for it.
+  if (Settings() != nullptr)
+    m_proxy = secure ? Settings()->GetHttpsProxy() : Settings()->GetHttpProxy();
   // The proxy must not read an encrypted connection: it only opens a tunnel for it.
-  if (m_proxy.m_enabled) m_socket.SetHttpProxy(m_proxy, secure);
+  m_socket.SetHttpProxy(m_proxy, secure);
   // Every connection of the download to this server resumes the first one's session.
   m_socket.SetTls(secure ? L"https://" + m_url.Host() + L":" + std::to_wstring(m_url.Port())
                          : std::wstring());

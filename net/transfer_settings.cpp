@@ -22,6 +22,16 @@ void CTransferSettings::SetHttpProxy(const CProxyInfo& proxy) {
   m_httpProxy = proxy;
 }
 
+CProxyInfo CTransferSettings::GetHttpsProxy() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_httpsProxy.m_enabled ? m_httpsProxy : m_httpProxy;
+}
+
+void CTransferSettings::SetHttpsProxy(const CProxyInfo& proxy) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_httpsProxy = proxy;
+}
+
 CProxyInfo CTransferSettings::GetSocksProxy() const {
   std::lock_guard<std::mutex> guard(m_lock);
   return m_socksProxy;

@@ -33,6 +33,10 @@ class CTransferSettings {
   void SetSiteLogins(const CLoginList& logins);
   CProxyInfo GetHttpProxy() const;
   void SetHttpProxy(const CProxyInfo& proxy);
+  // The proxy for https:// addresses: one of its own when set (the environment can name one),
+  // else the HTTP proxy, which carries them through a tunnel.
+  CProxyInfo GetHttpsProxy() const;
+  void SetHttpsProxy(const CProxyInfo& proxy);
   CProxyInfo GetSocksProxy() const;
   void SetSocksProxy(const CProxyInfo& proxy);
   std::wstring GetEmailAddress() const;
@@ -86,6 +90,7 @@ class CTransferSettings {
   mutable std::mutex m_lock;
   CLoginList m_siteLogins;
   CProxyInfo m_httpProxy;
+  CProxyInfo m_httpsProxy;
   CProxyInfo m_socksProxy;
   std::wstring m_emailAddress;
   std::wstring m_userAgent;

@@ -15,6 +15,7 @@
 #include "tests/support/nginx_server.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/socks_proxy.h"
+#include "tests/support/test_certificates.h"
 #include "tests/support/test_data.h"
 
 namespace ferrow {
@@ -117,6 +118,30 @@ TEST_F(FerrowGetTest, HttpProxyFromTheEnvironmentAndNoProxy) {
             0)
       << m_output;
   EXPECT_EQ(proxy.RequestLines().size(), viaProxy);
+}
+
+// https_proxy carries https:// addresses through its tunnel; http_proxy is not asked for them.
+TEST_F(FerrowGetTest, HttpsProxyFromTheEnvironmentTunnelsHttps) {
+  const test::TestCertificates& certs = test::TestCertificates::Get();
+  if (!certs.Ok()) FERROW_SKIP_OR_FAIL(certs.Error());
+  test::NginxServer nginx({.tlsCertificate = certs.ServerCert(), .tlsKey = certs.Key()});
+  FERROW_START_OR_SKIP(nginx);
+  test::HttpProxy tunnel;
+  FERROW_START_OR_SKIP(tunnel);
+  test::HttpProxy plain;
+  FERROW_START_OR_SKIP(plain);
+  test::WritePatternFile(nginx.Root() / "s.bin", 300'000);
+  const auto proxyUrl = [](const test::HttpProxy& proxy) {
+    return "http://127.0.0.1:" + std::to_string(proxy.Port());
+  };
+  ASSERT_EQ(Run({"--ca-certificate=" + certs.Authority().string(), nginx.Url("/s.bin")},
+                RunSetup::Environment(
+                    {{"https_proxy", proxyUrl(tunnel)}, {"http_proxy", proxyUrl(plain)}})),
+            0)
+      << m_output;
+  EXPECT_TRUE(SameAsPattern(m_folder / "s.bin", 300'000));
+  EXPECT_TRUE(AnyContains(tunnel.RequestLines(), "CONNECT 127.0.0.1:")) << tunnel.Log();
+  EXPECT_TRUE(plain.RequestLines().empty()) << plain.Log();
 }
 
 // socks5h:// hands the name to the proxy, socks5:// the address.
