@@ -39,6 +39,7 @@ void CBandwidth::SetLimit(uint32_t bytesPerSecond) {
   const bool wasLimited = m_limit != 0;
   m_limit = bytesPerSecond;
   m_lastRefill = now;
+  if (m_limit == 0) m_queue.clear();
   // A new limit starts with a full bucket; a changed one keeps what it holds (and any debt),
   // cut to the new burst.
   m_tokens = wasLimited ? std::min(m_tokens, Capacity()) : Capacity();
@@ -54,13 +55,50 @@ void CBandwidth::Enter() {
   assert(!m_entered && m_parent != nullptr);
   m_entered = true;
   m_parent->AddActiveChild();
+  // A new connection counts as hungry until its receives say otherwise.
+  SetHungry(true);
 }
 
 void CBandwidth::Leave() {
   std::lock_guard<std::mutex> lock(m_root->m_treeLock);
   assert(m_entered);
+  SetHungry(false);
+  LeaveQueues(this);
   m_entered = false;
   m_parent->RemoveActiveChild();
+}
+
+void CBandwidth::SetHungry(bool hungry) {
+  if (hungry == m_hungry) return;
+  m_hungry = hungry;
+  if (hungry) {
+    m_parent->AddHungryChild();
+  } else {
+    m_parent->RemoveHungryChild();
+  }
+}
+
+void CBandwidth::AddHungryChild() {
+  if (++m_hungryChildren == 1 && m_parent != nullptr && !m_entered) m_parent->AddHungryChild();
+}
+
+void CBandwidth::RemoveHungryChild() {
+  assert(m_hungryChildren > 0);
+  if (--m_hungryChildren == 0 && m_parent != nullptr && !m_entered) {
+    m_parent->RemoveHungryChild();
+  }
+}
+
+void CBandwidth::LeaveQueues(CBandwidth* connection) {
+  for (CBandwidth* node = this; node != nullptr; node = node->m_parent) {
+    auto& queue = node->m_queue;
+    queue.erase(std::remove(queue.begin(), queue.end(), connection), queue.end());
+  }
+}
+
+size_t CBandwidth::Waiting() const {
+  std::lock_guard<std::mutex> lock(m_root->m_treeLock);
+  return m_queue.size();
 }
 
 void CBandwidth::AddActiveChild() {
@@ -103,10 +141,17 @@ double CBandwidth::ShareLocked(int64_t now) {
   Refill(now);
   double share = kUnlimited;
   if (m_parent != nullptr) {
-    share = m_parent->ShareLocked(now) / std::max(m_parent->m_activeChildren, 1);
+    share = m_parent->ShareLocked(now) / std::max(m_parent->m_hungryChildren, 1);
   }
   if (m_limit != 0) share = std::min(share, Capacity());
   return share;
+}
+
+double CBandwidth::StepLocked(int64_t now) {
+  const double share = ShareLocked(now);
+  if (share == kUnlimited) return kUnlimited;
+  return std::min(std::max(share, static_cast<double>(kMinimumShare)),
+                  static_cast<double>(m_lastAsk));
 }
 
 int64_t CBandwidth::Share() {
@@ -120,26 +165,31 @@ int CBandwidth::Grant(int maximum) {
   assert(maximum > 0);
   std::lock_guard<std::mutex> lock(m_root->m_treeLock);
   m_lastAsk = maximum;
-  const double share = ShareLocked(m_clock->Counter());
-  if (share == kUnlimited) return maximum;
+  LeaveQueues(this);
+  const double step = StepLocked(m_clock->Counter());
+  m_lastGrant = maximum;
+  if (step == kUnlimited) return maximum;
   double available = kUnlimited;
   for (CBandwidth* node = this; node != nullptr; node = node->m_parent) {
     if (node->m_limit != 0) available = std::min(available, node->m_tokens);
   }
-  const double step = std::max(share, static_cast<double>(kMinimumShare));
-  double grant = std::min(static_cast<double>(maximum), step);
+  double grant = step;
   // Less than a step left: take what is there, or a small step on credit when that is little.
   if (available < grant) grant = std::max(std::floor(available), std::min(grant, 512.0));
   const int granted = std::max(static_cast<int>(grant), 1);
   for (CBandwidth* node = this; node != nullptr; node = node->m_parent) {
     if (node->m_limit != 0) node->m_tokens -= granted;
   }
+  m_lastGrant = granted;
   return granted;
 }
 
 void CBandwidth::Refund(int bytes) {
-  if (bytes <= 0) return;
   std::lock_guard<std::mutex> lock(m_root->m_treeLock);
+  // A connection that got less than half of its grant waits for its server, not for the
+  // limit: its siblings share without it.
+  if (m_entered) SetHungry(2 * (int64_t{m_lastGrant} - bytes) >= m_lastGrant);
+  if (bytes <= 0) return;
   for (CBandwidth* node = this; node != nullptr; node = node->m_parent) {
     if (node->m_limit != 0) node->m_tokens = std::min(node->m_tokens + bytes, node->Capacity());
   }
@@ -147,15 +197,24 @@ void CBandwidth::Refund(int bytes) {
 
 uint32_t CBandwidth::Delay() {
   std::lock_guard<std::mutex> lock(m_root->m_treeLock);
-  const double share = ShareLocked(m_clock->Counter());
-  if (share == kUnlimited) return 0;
-  const double step =
-      std::min(std::max(share, static_cast<double>(kMinimumShare)), static_cast<double>(m_lastAsk));
+  const double step = StepLocked(m_clock->Counter());
+  if (step == kUnlimited) return 0;
   double milliseconds = 0;
   for (CBandwidth* node = this; node != nullptr; node = node->m_parent) {
     if (node->m_limit == 0) continue;
-    const double missing = std::min(step, node->Capacity()) - node->m_tokens;
-    if (missing > 0) milliseconds = std::max(milliseconds, missing * 1000 / node->m_limit);
+    const double need = std::min(step, node->Capacity());
+    auto& queue = node->m_queue;
+    auto place = std::find(queue.begin(), queue.end(), this);
+    if (place == queue.end()) {
+      if (queue.empty() && node->m_tokens >= need) continue;
+      queue.push_back(this);
+      place = queue.end() - 1;
+    }
+    // Those ahead in the queue are served first; each takes about one such step.
+    const auto ahead = static_cast<double>(place - queue.begin());
+    if (ahead == 0 && node->m_tokens >= need) continue;
+    const double missing = std::max(need * (ahead + 1) - node->m_tokens, 1.0);
+    milliseconds = std::max(milliseconds, missing * 1000 / node->m_limit);
   }
   return static_cast<uint32_t>(std::min(std::ceil(milliseconds), 1000.0));
 }

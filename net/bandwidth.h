@@ -3,11 +3,15 @@
 // below that. Each limited node is a token bucket refilled continuously from the clock and
 // holding at most a short burst; a connection draws from every limited node above it before a
 // receive and gives back what the receive did not use, so bytes a slow connection leaves go to
-// the others. Shares are divided evenly among the active children of each node, so that each
-// draw is a small, fair step rather than the whole bucket.
+// the others. A draw is a share of the burst, divided evenly level by level among the hungry
+// children (those that received at least half of their last grant: a connection the server
+// trickles does not count), and connections that wait for their share are served in turn, so
+// a large share is not starved by small ones.
 //
 // One lock guards the whole tree: it belongs to the root and every node of the tree takes it.
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 
 #include "platform/clock.h"
@@ -43,7 +47,8 @@ class CBandwidth {
   // on credit (the nodes go below zero), since a receive of 0 bytes would read as the end of the
   // data; the next Delay() pays that back.
   int Grant(int maximum);
-  // Gives back bytes granted but not received.
+  // Gives back bytes granted but not received; called after every receive (with 0 when it
+  // used the whole grant).
   void Refund(int bytes);
   // Milliseconds until this node's next share (no more than its last Grant asked for) is
   // available on every limited node above it; 0 when it is now or nothing above is limited.
@@ -53,6 +58,8 @@ class CBandwidth {
   int64_t Share();
   // Active children (entered connections, or nodes with active children).
   int ActiveChildren() const;
+  // Connections waiting in turn for this node's bucket. For tests.
+  size_t Waiting() const;
 
   // The most a bucket holds, as time at its rate, and its floor in bytes for low limits.
   static constexpr int64_t kBurstMilliseconds = 40;
@@ -71,6 +78,13 @@ class CBandwidth {
   // active (or idle). Tree lock held.
   void AddActiveChild();
   void RemoveActiveChild();
+  void AddHungryChild();
+  void RemoveHungryChild();
+  void SetHungry(bool hungry);
+  // The step of one draw of a connection, or infinity without a limit above. Tree lock held.
+  double StepLocked(int64_t now);
+  // Takes the connection out of every queue from here up. Tree lock held.
+  void LeaveQueues(CBandwidth* connection);
 
   CBandwidth* const m_parent;
   CBandwidth* const m_root;
@@ -81,7 +95,12 @@ class CBandwidth {
   double m_tokens = 0;
   int64_t m_lastRefill = 0;
   int m_activeChildren = 0;
+  int m_hungryChildren = 0;
   bool m_entered = false;
+  bool m_hungry = false;
+  int m_lastGrant = 0;
+  // Connections waiting for this bucket, first served first.
+  std::deque<CBandwidth*> m_queue;
   // The maximum of the last Grant: a receive buffer smaller than the share is all it waits for.
   int m_lastAsk = 65536;
 };
