@@ -131,10 +131,9 @@ void CBandwidth::Refill(int64_t now) {
   const int64_t ticks = now - m_lastRefill;
   if (ticks <= 0) return;
   m_lastRefill = now;
-  m_tokens = std::min(
-      m_tokens + static_cast<double>(m_limit) * static_cast<double>(ticks) /
-                     static_cast<double>(m_clock->CounterFrequency()),
-      Capacity());
+  m_tokens = std::min(m_tokens + static_cast<double>(m_limit) * static_cast<double>(ticks) /
+                                     static_cast<double>(m_clock->CounterFrequency()),
+                      Capacity());
 }
 
 double CBandwidth::ShareLocked(int64_t now) {

@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "net/bandwidth.h"
 #include "net/download_status.h"
 #include "net/speed_counter.h"
 #include "platform/clock.h"
-#include "net/bandwidth.h"
 #include "platform/critical_section.h"
 #include "platform/error_code.h"
 #include "platform/tls_channel.h"

@@ -23,8 +23,8 @@ struct Connection {
     node.Enter();
   }
   CBandwidth node;
-  double rate;          // what the server sends, bytes per second; 0 = as fast as asked
-  double sent = 0;      // by the server, so far
+  double rate;      // what the server sends, bytes per second; 0 = as fast as asked
+  double sent = 0;  // by the server, so far
   int64_t received = 0;
   int largestGrant = 0;
 
@@ -35,7 +35,8 @@ struct Connection {
     const int granted = node.Grant(kBuffer);
     largestGrant = std::max(largestGrant, granted);
     int got = granted;
-    if (rate != 0) got = std::min<int>(granted, static_cast<int>(sent - static_cast<double>(received)));
+    if (rate != 0)
+      got = std::min<int>(granted, static_cast<int>(sent - static_cast<double>(received)));
     node.Refund(granted - got);
     received += got;
   }
