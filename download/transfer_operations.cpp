@@ -168,7 +168,7 @@ bool CTransferOperations::ReceiveRange(CInternetClient& client, CPartWriter& wri
     return false;
   }
   char* buffer = client.Buffer();
-  CSpeedLimit limit;
+  CSpeedLimit limit(*part);
   int64_t lastProgress = SystemClock().WallSeconds();
   bool failed = false;
   while (writer.Remaining() > 0) {
@@ -194,7 +194,7 @@ bool CTransferOperations::ReceiveRange(CInternetClient& client, CPartWriter& wri
       lastProgress = now;
     }
     if (writer.Remaining() == 0) break;
-    if (uint32_t delay = limit.Delay(); delay != 0 && client.WaitForStop(delay)) {
+    if (limit.Pause(client)) {
       failed = true;
       break;
     }
@@ -222,7 +222,7 @@ bool CTransferOperations::ReceiveStream(CInternetClient& client, CTransferFile& 
   }
   client.ReportStatus(DownloadStatus::kDownloading);
   char* buffer = client.Buffer();
-  CSpeedLimit limit;
+  CSpeedLimit limit(*master);
   int64_t lastProgress = SystemClock().WallSeconds();
   bool complete = false;
   for (;;) {
@@ -245,7 +245,7 @@ bool CTransferOperations::ReceiveStream(CInternetClient& client, CTransferFile& 
       client.QueueEvent(TransferEvent::kProgress);
       lastProgress = now;
     }
-    if (uint32_t delay = limit.Delay(); delay != 0 && client.WaitForStop(delay)) break;
+    if (limit.Pause(client)) break;
   }
   data->Close();
   if (!complete) {

@@ -1,46 +1,47 @@
 #pragma once
-// The bandwidth limiter of one receiving connection, alive for one receive loop. The configured
-// limit is shared evenly among all limiters alive in the process at the moment it is set.
-// Throttling is the pause that Delay() asks for between receives; Receive never sleeps.
+// The bandwidth limiter of one receiving connection, alive for one receive loop: its node in the
+// bandwidth tree (process, download, connection). Every receive first draws its size from the
+// tree and gives back what it did not use; Pause() waits until the connection's next share is
+// there. Receive never sleeps.
 #include <cstdint>
 
-#include "platform/clock.h"
+#include "net/bandwidth.h"
 
 namespace ferrow {
 
+class CInternetClient;
 class CProxySocket;
+class CTransferInfo;
 
 class CSpeedLimit {
  public:
-  // The clock must outlive the limiter.
-  explicit CSpeedLimit(const IClock* clock = &SystemClock());
-  ~CSpeedLimit();
+  // A connection of the download that transfer is (or is a part of).
+  explicit CSpeedLimit(CTransferInfo& transfer);
+  // A connection below the given download node, which must outlive the limiter.
+  explicit CSpeedLimit(CBandwidth& download);
   CSpeedLimit(const CSpeedLimit&) = delete;
   CSpeedLimit& operator=(const CSpeedLimit&) = delete;
 
-  // Sets this connection's quota from the process-wide limit in bytes per second (0 = none).
+  // Sets the process-wide limit in bytes per second (0 = none), shared by all connections.
   void SetLimit(uint32_t bytesPerSecond);
-  // One receive through the socket, of at most what the quota leaves in this second.
+  // One receive through the socket, of at most what the tree grants.
   int Receive(CProxySocket& socket, char* buffer, int maximum);
   // The same for a body that ends with its connection: 0 at the end.
   int ReceiveUntilEnd(CProxySocket& socket, char* buffer, int maximum);
-  // Milliseconds to pause before the next receive; 0 while the quota is not used up.
+  // Milliseconds until this connection's next share is there; 0 now or without a limit.
   uint32_t Delay();
+  // Waits on the client's stop event until the next share is there, reading the limit from the
+  // client's settings again every few tens of milliseconds so that a change applies at once.
+  // True when the stop event ended the wait.
+  bool Pause(CInternetClient& client);
 
-  uint32_t Quota() const { return m_quota; }
-  uint32_t Used() const { return m_used; }
-  // Number of limiters alive in the process.
-  static int LiveCount();
+  CBandwidth& Node() { return m_node; }
+
+  // The longest single wait of Pause() before it looks at the settings again.
+  static constexpr uint32_t kSettingsCheckMilliseconds = 50;
 
  private:
-  // The most this connection may receive now.
-  int Allowance(int maximum);
-  void Account(int received);
-
-  const IClock* m_clock;
-  uint32_t m_quota = 0;
-  uint32_t m_used = 0;
-  int64_t m_secondStart = 0;
+  CBandwidth m_node;
 };
 
 }  // namespace ferrow

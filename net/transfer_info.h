@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "net/bandwidth.h"
 #include "net/download_status.h"
 #include "net/speed_counter.h"
 #include "platform/clock.h"
@@ -117,6 +118,10 @@ class CTransferInfo {
   // resumes one session.
   std::shared_ptr<CTlsConfig> TlsConfig(const TlsOptions& options);
 
+  // This download's node in the process's bandwidth tree (a master's; a part's is unused). Its
+  // own limit is none until a per-download limit is set on it.
+  CBandwidth& Bandwidth() { return m_bandwidth; }
+
  private:
   void SetStatusLocked(DownloadStatus status);
   // Called on the master with the part's lock held.
@@ -124,6 +129,7 @@ class CTransferInfo {
 
   mutable CCriticalSection m_lock;
   CTransferInfo* m_master = nullptr;
+  CBandwidth m_bandwidth{&CBandwidth::Process()};
   CSpeedCounter m_counter;
   std::wstring m_url;
   std::wstring m_file;

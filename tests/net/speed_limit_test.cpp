@@ -44,92 +44,49 @@ class SpeedLimitTest : public ::testing::Test {
   char m_buffer[65536];
 };
 
-TEST_F(SpeedLimitTest, LimitIsSharedByLiveLimiters) {
-  int before = CSpeedLimit::LiveCount();
-  {
-    CSpeedLimit first(&m_clock);
-    EXPECT_EQ(CSpeedLimit::LiveCount(), before + 1);
-    first.SetLimit(100 * 1024);
-    EXPECT_EQ(first.Quota(), 102400u / static_cast<uint32_t>(before + 1));
-    {
-      CSpeedLimit second(&m_clock);
-      first.SetLimit(100 * 1024);
-      second.SetLimit(100 * 1024);
-      if (before == 0) {
-        EXPECT_EQ(first.Quota(), 51200u);
-        EXPECT_EQ(second.Quota(), 51200u);
-      }
-      second.SetLimit(0);
-      EXPECT_EQ(second.Quota(), 0u);
-    }
-    // The quota follows the live count at the next SetLimit.
-    first.SetLimit(100 * 1024);
-    EXPECT_EQ(first.Quota(), 102400u / static_cast<uint32_t>(before + 1));
-  }
-  EXPECT_EQ(CSpeedLimit::LiveCount(), before);
-}
-
-TEST_F(SpeedLimitTest, TinyLimitNeverBecomesUnlimited) {
-  CSpeedLimit a(&m_clock), b(&m_clock), c(&m_clock);
-  a.SetLimit(2);
-  EXPECT_GE(a.Quota(), 1u);
-}
-
-TEST_F(SpeedLimitTest, UsedQuotaAsksForTheRestOfTheSecond) {
-  ASSERT_EQ(CSpeedLimit::LiveCount(), 0) << "another limiter is alive";
-  CSpeedLimit limit(&m_clock);
-  CSpeedLimit other(&m_clock);
-  limit.SetLimit(100 * 1024);
-  ASSERT_EQ(limit.Quota(), 51200u);
-  Feed(60000);
-
-  int total = 0;
-  while (limit.Used() < limit.Quota()) {
-    int received = limit.Receive(m_socket, m_buffer, sizeof(m_buffer));
-    ASSERT_GT(received, 0);
-    total += received;
-    if (limit.Used() < limit.Quota()) {
-      EXPECT_EQ(limit.Delay(), 0u);
-    }
-  }
-  EXPECT_EQ(total, 51200);  // never more than the quota within the second
-  m_clock.AdvanceMilliseconds(300);
-  EXPECT_EQ(limit.Delay(), 700u);
-  EXPECT_EQ(limit.Used(), 0u);  // a new second begins with the next receive
+// A receive asks for no more than the tree grants; what the socket did not have goes back.
+TEST_F(SpeedLimitTest, ReceivesStayWithinTheGrantAndGiveBackTheRest) {
+  CBandwidth root(&m_clock);
+  CBandwidth download(&root);
+  CSpeedLimit limit(download);
+  limit.SetLimit(100 * 1024);  // a burst of 40 ms: 4096 bytes
+  EXPECT_EQ(root.Limit(), 100u * 1024);
+  Feed(5096);
+  EXPECT_EQ(limit.Receive(m_socket, m_buffer, sizeof(m_buffer)), 4096);
+  EXPECT_EQ(limit.Delay(), 40u);
+  m_clock.AdvanceMilliseconds(20);
+  EXPECT_EQ(limit.Delay(), 20u);
+  m_clock.AdvanceMilliseconds(20);
   EXPECT_EQ(limit.Delay(), 0u);
+  EXPECT_EQ(limit.Receive(m_socket, m_buffer, 1000), 1000);
 
-  // The rest arrives in the next second; a second that is already over asks for no pause.
-  EXPECT_EQ(limit.Receive(m_socket, m_buffer, sizeof(m_buffer)), 60000 - 51200);
-  m_clock.AdvanceMilliseconds(1500);
-  Feed(51200);
-  while (limit.Used() < limit.Quota()) {
-    ASSERT_GT(limit.Receive(m_socket, m_buffer, sizeof(m_buffer)), 0);
-  }
+  // A receive that finds less than it was granted leaves the rest for the next one.
+  limit.SetLimit(10 << 20);
+  m_clock.AdvanceMilliseconds(1000);
+  Feed(1000);
+  EXPECT_EQ(limit.Receive(m_socket, m_buffer, sizeof(m_buffer)), 1000);
   EXPECT_EQ(limit.Delay(), 0u);
-}
+  Feed(65536);
+  EXPECT_EQ(limit.Receive(m_socket, m_buffer, sizeof(m_buffer)), 65536);
 
-TEST_F(SpeedLimitTest, WithoutQuotaReceivesFreelyAndNeverPauses) {
-  CSpeedLimit limit(&m_clock);
   limit.SetLimit(0);
   Feed(1000);
   EXPECT_EQ(limit.Receive(m_socket, m_buffer, sizeof(m_buffer)), 1000);
-  EXPECT_EQ(limit.Used(), 0u);
   EXPECT_EQ(limit.Delay(), 0u);
 }
 
-TEST_F(SpeedLimitTest, LoweredQuotaStillReadsAByteRatherThanNothing) {
-  CSpeedLimit limit(&m_clock);
-  limit.SetLimit(1000);
-  Feed(1500);
-  EXPECT_EQ(limit.Receive(m_socket, m_buffer, 900), 900);
+// A part's connections join its download's node, not a node of their own, and leave it when
+// their receive loop ends.
+TEST_F(SpeedLimitTest, APartsConnectionsJoinTheirDownload) {
+  CTransferInfo master(&m_clock), part(&m_clock);
+  part.SetMaster(&master);
   {
-    // A second connection halves the quota below what this second used already.
-    CSpeedLimit other(&m_clock);
-    limit.SetLimit(1000);
-    EXPECT_EQ(limit.Quota(), 500u);
-    EXPECT_EQ(limit.Receive(m_socket, m_buffer, sizeof(m_buffer)), 1);
-    EXPECT_GT(limit.Delay(), 0u);
+    CSpeedLimit first(part);
+    CSpeedLimit second(master);
+    EXPECT_EQ(master.Bandwidth().ActiveChildren(), 2);
+    EXPECT_EQ(part.Bandwidth().ActiveChildren(), 0);
   }
+  EXPECT_EQ(master.Bandwidth().ActiveChildren(), 0);
 }
 
 }  // namespace
