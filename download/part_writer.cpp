@@ -1,37 +1,40 @@
 #include "download/part_writer.h"
 
-#include <algorithm>
-
-#include "platform/assert.h"
+#include "net/transfer_info.h"
 
 namespace ferrow {
 
-ErrorValue CPartWriter::Open(const std::wstring& temporaryFile, int32_t index) {
-  if (ErrorValue error = m_block.OpenExisting(temporaryFile)) return error;
-  if (index < 0 || index >= m_block.Parts())
+ErrorValue CPartWriter::Open(CSegmentPlan& plan, const std::wstring& temporaryFile,
+                             int32_t index) {
+  if (index < 0 || index >= plan.Block().Parts())
     return MakeError(kCategorySystem, SystemCode::kInvalidParameter);
+  m_plan = &plan;
   m_index = index;
-  m_start = m_block.PartStart(index);
-  m_length = m_block.PartLength(index);
-  m_done = m_block.PartDone(index);
-  // A checked block never has a counter past its part.
-  FERROW_ASSERT(m_done <= m_length);
   return m_file.Open(temporaryFile, CFile::Mode::kReadWriteOwned);
 }
 
+uint64_t CPartWriter::Offset() const {
+  size_t none = 0;
+  return m_plan->Reserve(m_index, 0, none);
+}
+
+uint64_t CPartWriter::Done() const {
+  return Offset() - m_plan->Block().PartStart(m_index);
+}
+
 void CPartWriter::Restart() {
-  m_done = 0;
-  m_block.SetPartDone(m_index, 0);
+  m_plan->Restart(m_index);
 }
 
 ErrorValue CPartWriter::Write(const char* data, size_t size, size_t& count) {
-  count = static_cast<size_t>(std::min<uint64_t>(size, Remaining()));
-  if (ErrorValue error = m_file.WriteAt(Offset(), data, count)) {
+  uint64_t offset = m_plan->Reserve(m_index, size, count);
+  if (count == 0) return 0;
+  if (ErrorValue error = m_file.WriteAt(offset, data, count)) {
     count = 0;
+    m_plan->Commit(m_index, 0);
     return error;
   }
-  m_done += count;
-  m_block.SetPartDone(m_index, m_done);
+  m_plan->Commit(m_index, count);
   return 0;
 }
 

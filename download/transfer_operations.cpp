@@ -36,38 +36,63 @@ uint32_t SpeedLimitBytes(const CInternetClient& client) {
   return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{kib} * 1024, 0xFFFFFFFFu));
 }
 
+// Makes the description of part index ready for a run of it.
+void PreparePart(CTransferInfo* master, int32_t index) {
+  CTransferInfo* part = CSegmentPlan::PartOf(master, index);
+  part->SetUrl(master->Url());
+  part->SetTemporaryFile(master->TemporaryFile());
+  part->SetResumeMode(master->GetResumeMode());
+  part->SetIndex(index);
+  part->SetAttempts(0);
+  part->ClearError();
+}
+
+// One part thread: runs its part, then, while there is a range worth taking over, the next.
+void RunPartsFrom(CInternetClient& prototype, CSegmentPlan& plan, int32_t index) {
+  CTransferInfo* master = prototype.Transfer();
+  while (index >= 0) {
+    CTransferInfo* part = CSegmentPlan::PartOf(master, index);
+    std::unique_ptr<CInternetClient> client = prototype.Clone(prototype.WithTransfer(part));
+    if (!client) {
+      part->SetError(MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
+      return;
+    }
+    plan.SetWorking(index, true);
+    CTransferOperations::RunPart(*client, plan);
+    client.reset();
+    if (part->Error() != 0 || part->Done() < part->Size() || prototype.WaitForStop(0)) {
+      if (part->Error() != kRangeIgnoredError) plan.SetWorking(index, false);
+      return;
+    }
+    index = plan.TakeOver(index);
+    if (index >= 0) PreparePart(master, index);
+  }
+}
+
 // Starts a thread for each part that is not complete and waits for them all. Returns whether
-// a part found that the server ignores ranges.
-bool RunParts(CInternetClient& client) {
+// a range that a server did not serve from its offset stayed unfetched.
+bool RunParts(CInternetClient& client, CTransferFile&) {
   CTransferInfo* master = client.Transfer();
-  const int32_t parts = master->Parts();
-  std::array<std::unique_ptr<CInternetClient>, kMaxParts> clients;
+  CSegmentPlan plan(master);
+  if (ErrorValue error = plan.Open(master->TemporaryFile())) {
+    client.ReportError(error);
+    return false;
+  }
   std::array<CThread, kMaxParts> threads;
   for (int32_t i : CSegmentPlan::UnfinishedParts(master)) {
-    CTransferInfo* part = CSegmentPlan::PartOf(master, i);
-    part->SetUrl(master->Url());
-    part->SetTemporaryFile(master->TemporaryFile());
-    part->SetResumeMode(master->GetResumeMode());
-    part->SetIndex(i);
-    part->SetAttempts(0);
-    part->ClearError();
-    clients[i] = client.Clone(client.WithTransfer(part));
-    if (!clients[i]) {
-      part->SetError(MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
-      continue;
-    }
-    CInternetClient* partClient = clients[i].get();
-    if (!threads[i].Start([partClient] { CTransferOperations::RunPart(*partClient); })) {
-      part->SetError(MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
-      clients[i].reset();
+    PreparePart(master, i);
+    if (!threads[i].Start([&client, &plan, i] { RunPartsFrom(client, plan, i); })) {
+      CSegmentPlan::PartOf(master, i)->SetError(
+          MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
     }
   }
   client.ReportStatus(DownloadStatus::kDownloading);
+  for (CThread& thread : threads) thread.Wait();
+  plan.Close();
   bool rangeIgnored = false;
   bool changed = false;
+  const int32_t parts = master->Parts();
   for (int32_t i = 0; i < parts; ++i) {
-    threads[i].Wait();
-    clients[i].reset();
     CTransferInfo* part = CSegmentPlan::PartOf(master, i);
     ErrorValue error = part->Error();
     if (part->Done() >= part->Size() || error == 0) continue;
@@ -90,31 +115,35 @@ bool RunParts(CInternetClient& client) {
 
 bool CTransferOperations::Download(CInternetClient& client, CTransferFile& file) {
   CTransferInfo* master = client.Transfer();
-  if (RunParts(client) && master->Error() == 0) {
+  if (RunParts(client, file) && master->Error() == 0) {
     // The server answered a later offset with the whole file. What the parts wrote is only
     // trusted from byte 0, so the download starts again as one part from the start, which
     // never asks for an offset.
     master->SetResumeMode(ResumeMode::kNotResumable);
     if (!file.LayOutSinglePart(client)) return false;
     if (client.WaitForStop(0)) return false;
-    RunParts(client);
+    RunParts(client, file);
     CTransferInfo* only = CSegmentPlan::PartOf(master, 0);
     if (master->Error() == 0 && only->Done() < only->Size()) client.ReportError(kRangeIgnoredError);
   }
   return master->Error() == 0;
 }
 
-bool CTransferOperations::ReceivePart(CInternetClient& client) {
+bool CTransferOperations::ReceivePart(CInternetClient& client, CSegmentPlan& plan) {
   CTransferInfo* part = client.Transfer();
   CPartWriter writer;
-  if (ErrorValue error = writer.Open(part->TemporaryFile(), part->Index())) {
+  if (ErrorValue error = writer.Open(plan, part->TemporaryFile(), part->Index())) {
     client.ReportError(error);
     return false;
   }
   // Without ranges every attempt starts from byte 0 again.
   if (part->GetResumeMode() == ResumeMode::kNotResumable && writer.Done() != 0) {
     writer.Restart();
-    part->SetDone(0);
+  }
+  if (writer.Remaining() == 0) {
+    part->ClearError();
+    client.ReportStatus(DownloadStatus::kCompleted);
+    return true;
   }
   const uint64_t offset = writer.Offset();
   CProxySocket* data = client.OpenData(static_cast<int64_t>(offset));
@@ -123,9 +152,11 @@ bool CTransferOperations::ReceivePart(CInternetClient& client) {
     return false;
   }
   if (offset != 0 && part->GetResumeMode() == ResumeMode::kNotResumable) {
-    // The body starts at byte 0, not at the offset asked for: none of it belongs here.
+    // The body starts at byte 0, not at the offset asked for: none of it belongs here. The
+    // range goes back to the plan, where the part before it may take it over.
     data->Close();
     if (CTransferInfo* master = part->Master()) master->SetResumeMode(ResumeMode::kNotResumable);
+    plan.GiveBack(part->Index());
     client.ReportError(kRangeIgnoredError);
     return false;
   }
@@ -133,7 +164,12 @@ bool CTransferOperations::ReceivePart(CInternetClient& client) {
   CSpeedLimit limit;
   int64_t lastProgress = SystemClock().WallSeconds();
   bool failed = false;
-  while (writer.Remaining() > 0) {
+  for (;;) {
+    if (writer.Remaining() == 0) {
+      // A stream that runs on past the range may take the given-back range after it.
+      if (data->BodyLeft() != 0 && plan.Extend(part->Index())) continue;
+      break;
+    }
     // Read every time, so a changed limit reaches running connections at once.
     limit.SetLimit(SpeedLimitBytes(client));
     int received = limit.Receive(*data, buffer, kClientBufferSize);
@@ -144,19 +180,19 @@ bool CTransferOperations::ReceivePart(CInternetClient& client) {
       failed = true;
       break;
     }
-    part->AddDone(written);
     int64_t now = SystemClock().WallSeconds();
     if (now - lastProgress >= 1) {
       client.QueueEvent(TransferEvent::kProgress);
       lastProgress = now;
     }
-    if (writer.Remaining() == 0) break;
+    if (writer.Remaining() == 0) continue;
     if (uint32_t delay = limit.Delay(); delay != 0 && client.WaitForStop(delay)) {
       failed = true;
       break;
     }
   }
-  data->Close();
+  // A connection that still holds bytes of this body is never used again.
+  if (data->BodyLeft() != 0) data->Close();
   if (writer.Remaining() == 0) {
     part->ClearError();
     client.ReportStatus(DownloadStatus::kCompleted);
@@ -196,13 +232,13 @@ bool CTransferOperations::RetryDecision(CInternetClient& client) {
   return client.WaitForStop(RetryDelayMilliseconds(client));
 }
 
-void CTransferOperations::RunPart(CInternetClient& client) {
+void CTransferOperations::RunPart(CInternetClient& client, CSegmentPlan& plan) {
   CTransferInfo* part = client.Transfer();
   for (;;) {
     if (client.WaitForStop(0)) break;
     part->ClearError();
     client.Open(part->Url());
-    if (client.Connect() && client.Login() && ReceivePart(client)) break;
+    if (client.Connect() && client.Login() && ReceivePart(client, plan)) break;
     client.Disconnect();
     if (client.WaitForStop(0)) break;
     // Neither is helped by another attempt: the download as a whole must start again.

@@ -13,22 +13,26 @@
 namespace ferrow {
 
 class CInternetClient;
+class CSegmentPlan;
 class CTransferFile;
 
 class CTransferOperations {
  public:
-  // Runs one thread per unfinished part and waits for them all. A server that turned out to
-  // ignore ranges gets the file laid out again as one part, fetched from byte 0.
+  // Runs one thread per unfinished part and waits for them all. A thread whose part is
+  // complete takes over the back of a slower part's range (CSegmentPlan::TakeOver) while that
+  // is worth it. A server that turned out to ignore ranges gets the file laid out again as one
+  // part, fetched from byte 0, unless a running stream could take the rest over.
   static bool Download(CInternetClient& client, CTransferFile& file);
   // Receives the part of the client's description into the temporary file, through the
-  // bandwidth limiter, until it is complete or the connection fails.
-  static bool ReceivePart(CInternetClient& client);
+  // bandwidth limiter, until its range (which may shrink meanwhile) is complete or the
+  // connection fails.
+  static bool ReceivePart(CInternetClient& client, CSegmentPlan& plan);
   // True to give up, false to try again.
   static bool RetryDecision(CInternetClient& client);
 
   // The loop of one part's thread: connect, log in and receive the part until it succeeds,
   // a stop comes, or the retry decision gives up.
-  static void RunPart(CInternetClient& client);
+  static void RunPart(CInternetClient& client, CSegmentPlan& plan);
 };
 
 }  // namespace ferrow

@@ -60,6 +60,7 @@ void CProxySocket::Close() {
   m_tcp = nullptr;
   m_connected = false;
   m_pending = 0;
+  m_bodyLeft = -1;
 }
 
 void CProxySocket::AddLayers() {
@@ -104,11 +105,13 @@ int CProxySocket::Receive(void* buffer, int size, int flags) {
     ReportFailure(0, SocketCode::kNotConnected);
     return -1;
   }
+  if (m_bodyLeft > 0 && size > m_bodyLeft) size = static_cast<int>(m_bodyLeft);
   int received = m_stream->Receive(buffer, size, flags);
   if (received < 0) {
     ReportFailure();
     return -1;
   }
+  if (m_bodyLeft > 0 && received > 0 && (flags & kReceivePeek) == 0) m_bodyLeft -= received;
   if (received == 0) {
     ReportFailure(MakeError(kCategorySocket, SocketCode::kDisconnected));
     return -1;
@@ -121,8 +124,10 @@ int CProxySocket::ReceiveUntilEnd(void* buffer, int size) {
     ReportFailure(0, SocketCode::kNotConnected);
     return -1;
   }
+  if (m_bodyLeft > 0 && size > m_bodyLeft) size = static_cast<int>(m_bodyLeft);
   int received = m_stream->Receive(buffer, size, 0);
   if (received < 0) ReportFailure();
+  if (m_bodyLeft > 0 && received > 0) m_bodyLeft -= received;
   return received;
 }
 

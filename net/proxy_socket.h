@@ -84,6 +84,12 @@ class CProxySocket : public CClientContext {
   // target the proxy was asked for. Empty when it cannot be told.
   std::wstring PeerHost() const;
 
+  // The length of the message body that follows what was read so far (-1: unknown, it runs to
+  // the connection's end). While it is known, receives stop at its end and count it down, so
+  // a connection whose body was read whole (BodyLeft() 0) is ready for another request.
+  void SetBodyLength(int64_t length) { m_bodyLeft = length; }
+  int64_t BodyLeft() const { return m_bodyLeft; }
+
   bool IsOpen() const;
   bool IsConnected() const { return m_connected; }
   SocketHandle Handle() const;
@@ -103,6 +109,7 @@ class CProxySocket : public CClientContext {
   std::wstring m_targetHost;
   uint16_t m_targetPort = 0;
   int32_t m_pending = 0;
+  int64_t m_bodyLeft = -1;
   uint32_t m_connectTimeout;
   uint32_t m_stallTimeout;
 };
