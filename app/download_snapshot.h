@@ -10,9 +10,8 @@
 
 namespace ferrow {
 
-struct DownloadSnapshot {
-  // A copy of the stored record: ID, URL, file, comment, figures, status, error, queue order.
-  CDownloadInfo record;
+// The parts of a download's row that are not stored: what runs for it and which commands apply.
+struct DownloadLive {
   // Connections connecting or receiving right now (0 at rest).
   int32_t connections = 0;
   // A transfer works for the download and has not ended: the status is not final yet, even
@@ -25,6 +24,13 @@ struct DownloadSnapshot {
   bool canOpen = false;
   bool canMoveUp = false;
   bool canMoveDown = false;
+
+  friend bool operator==(const DownloadLive&, const DownloadLive&) = default;
+};
+
+struct DownloadSnapshot : DownloadLive {
+  // A copy of the stored record: ID, URL, file, comment, figures, status, error, queue order.
+  CDownloadInfo record;
 };
 
 // The download rows that changed after a revision. Rows are the download list in its order;

@@ -102,6 +102,19 @@ class CFerrowApp : public ITimerTarget, private IDownloadListener, private ISite
     Guid folder;        // the folder it is filed into when it completes (null: the root)
     std::wstring file;  // the target path
     std::wstring comment;
+    int32_t connections = 0;  // 1 to 64; 0: "MaxThreads"
+    // A login for the URL's server, stored in "SiteLogins" before the download starts; nothing
+    // is stored when the user is empty.
+    std::wstring user{};
+    std::wstring password{};
+  };
+
+  // What the status bar and the tray tip count.
+  struct DownloadTotals {
+    size_t running = 0;  // connecting, waiting for a login, downloading or retrying
+    size_t listed = 0;
+    size_t queued = 0;
+    int64_t speed = 0;  // bytes per second, all running downloads together
   };
 
   // The user's answer to a login request (ICoreListener::OnDownloadEvent with kLoginRequired).
@@ -158,8 +171,18 @@ class CFerrowApp : public ITimerTarget, private IDownloadListener, private ISite
   // to call on every repaint.
   DownloadChanges GetDownloadChanges(uint64_t since) const;
   // Adds the download at the end of the list and of the queue and lets the queue start it
-  // when fewer than "MaxDownloads" run (with start false it only waits in the queue).
+  // when fewer than "MaxDownloads" run (with start false it only waits in the queue). Every
+  // missing folder of the target path is made first; when that fails, message 3000 names the
+  // folder and the null GUID comes back (nothing is added).
   Guid AddDownload(const NewDownload& download, bool start = true);
+  // Whether a download with exactly that URL is in the list already.
+  bool HasDownloadUrl(const std::wstring& url) const;
+  // The target path itself, or with " (2)", " (3)", ... before its type when another download
+  // in the list has it.
+  std::wstring UniqueTargetPath(const std::wstring& file) const;
+  // The properties dialog: the shown name and the comment. False for an unknown ID.
+  bool SetDownloadText(const Guid& id, const std::wstring& name, const std::wstring& comment);
+  DownloadTotals GetDownloadTotals() const;
   // The user's Start: runs at once, whatever "MaxDownloads" says. False for an unknown ID or a
   // status that cannot start (DownloadSnapshot::canStart).
   bool StartDownload(const Guid& id);
@@ -188,12 +211,23 @@ class CFerrowApp : public ITimerTarget, private IDownloadListener, private ISite
   CFolderInfo GetFolders() const;
   // A sub-folder of parent (the root's ID for the top level), in name order; the null GUID when
   // parent is unknown.
+  // The null GUID, too, for a name that CFolderInfo::IsValidName refuses.
   Guid AddFolder(const Guid& parent, const std::wstring& name);
   bool RenameFolder(const Guid& id, const std::wstring& name);
+  // The directory new downloads of the folder (the root's ID: the tree's root) go to; a
+  // separator is added when missing. False for an unknown ID or an empty path.
+  bool SetFolderPath(const Guid& id, const std::wstring& path);
   // With everything in it.
   bool RemoveFolder(const Guid& id);
+  // File entries of a folder (the root's ID: the root's own), by their positions in its list.
+  // Moving files the entries under the other folder, at the end and in their order; nothing on
+  // disk changes. False when a folder is unknown or a position out of range (nothing changed).
+  bool MoveFolderFiles(const Guid& from, const std::vector<size_t>& positions, const Guid& to);
+  bool RemoveFolderFiles(const Guid& folder, const std::vector<size_t>& positions);
   std::vector<CHistoryInfo> GetHistory() const;
   bool RemoveHistoryEntry(size_t index);
+  // Several at once, by their positions; false (nothing removed) when one is out of range.
+  bool RemoveHistoryEntries(const std::vector<size_t>& indices);
   void ClearHistory();
 
   // ---- Sites and the site explorer ----
@@ -273,6 +307,7 @@ class CFerrowApp : public ITimerTarget, private IDownloadListener, private ISite
 
   // Downloads (ferrow_app_downloads.cpp).
   CDownloadInfo* FindRecord(const Guid& id) const;
+  DownloadLive LiveOf(const CDownloadInfo& record) const;
   DownloadSnapshot SnapshotOf(const CDownloadInfo& record) const;
   bool StopOrQueue(const Guid& id, PendingKind kind, Completion done);
   void FinishStop(CDownloadInfo& record, PendingKind kind);

@@ -3,37 +3,47 @@
 #include <algorithm>
 
 #include "app/ferrow_app.h"
+#include "app/new_download.h"
 #include "download/download_manager.h"
 #include "download/transfer.h"
+#include "l10n/message_numbers.h"
+#include "l10n/resource_manager.h"
 #include "net/internet_url.h"
 #include "net/log_list.h"
 #include "platform/assert.h"
+#include "platform/folders.h"
+#include "shell/sound_manager.h"
 #include "sites/site_explorer.h"
 
 namespace ferrow {
 
+// After an Exit the records stay for the final save, but no command may reach them.
 CDownloadInfo* CFerrowApp::FindRecord(const Guid& id) const {
+  if (!m_downloads) return nullptr;
   for (const CDownloadInfo& record : m_data.m_downloads)
     if (record.m_id == id) return const_cast<CDownloadInfo*>(&record);
   return nullptr;
 }
 
-DownloadSnapshot CFerrowApp::SnapshotOf(const CDownloadInfo& record) const {
-  DownloadSnapshot snapshot;
-  snapshot.record = record;
+DownloadLive CFerrowApp::LiveOf(const CDownloadInfo& record) const {
+  DownloadLive live;
   const DownloadStatus status = record.m_status;
   if (IsActiveStatus(status)) {
     if (ITransfer* transfer = m_downloads->FindTransfer(record))
-      snapshot.connections = transfer->GetConnectionCount();
+      live.connections = transfer->GetConnectionCount();
   }
-  snapshot.transferRunning = m_downloads->HasUnfinishedTransfer(record);
-  snapshot.canStart = CDownloadManager::CanStartStatus(status);
-  snapshot.canStop = CDownloadManager::CanStopStatus(status);
-  snapshot.canRequeue = CDownloadManager::CanQueueStatus(status);
-  snapshot.canOpen = CDownloadManager::CanOpenStatus(status);
-  snapshot.canMoveUp = m_downloads->CanMoveUp(record);
-  snapshot.canMoveDown = m_downloads->CanMoveDown(record);
-  return snapshot;
+  live.transferRunning = m_downloads->HasUnfinishedTransfer(record);
+  live.canStart = CDownloadManager::CanStartStatus(status);
+  live.canStop = CDownloadManager::CanStopStatus(status);
+  live.canRequeue = CDownloadManager::CanQueueStatus(status);
+  live.canOpen = CDownloadManager::CanOpenStatus(status);
+  live.canMoveUp = m_downloads->CanMoveUp(record);
+  live.canMoveDown = m_downloads->CanMoveDown(record);
+  return live;
+}
+
+DownloadSnapshot CFerrowApp::SnapshotOf(const CDownloadInfo& record) const {
+  return DownloadSnapshot{LiveOf(record), record};
 }
 
 std::vector<DownloadSnapshot> CFerrowApp::GetDownloads() const {
@@ -60,13 +70,67 @@ DownloadChanges CFerrowApp::GetDownloadChanges(uint64_t since) const {
 
 Guid CFerrowApp::AddDownload(const NewDownload& download, bool start) {
   FERROW_ASSERT(OnOwnerThread());
+  if (!m_downloads) return Guid();
+  const size_t slash = download.file.rfind(L'/');
+  if (slash != std::wstring::npos && slash > 0) {
+    const std::wstring folder = download.file.substr(0, slash + 1);
+    if (!CreateFolderChain(folder)) {
+      m_resources.ShowMessage(Msg::kCannotCreateFolder, {folder});
+      return Guid();
+    }
+  }
+  if (!download.user.empty()) {
+    const std::wstring server = CInternetURL(download.url).Host();
+    m_data.m_settings.m_siteLogins.SetLogin(server, download.user, download.password, true);
+    m_downloads->GetTransferSettings().SetLogin(server, download.user, download.password, true);
+  }
   CDownloadInfo record(download.url, download.folder, download.file);
   record.m_comment = download.comment;
+  record.m_threads = std::clamp(download.connections, 0, 64);
   CDownloadInfo& stored = m_downloads->AddAndQueue(record);
   const Guid id = stored.m_id;
+  if (m_sounds) m_sounds->Play(SoundEvent::kAdded);
   if (start) m_downloads->Start(stored, false);
   NotifyChanges();
   return id;
+}
+
+bool CFerrowApp::HasDownloadUrl(const std::wstring& url) const {
+  FERROW_ASSERT(OnOwnerThread());
+  return std::any_of(m_data.m_downloads.begin(), m_data.m_downloads.end(),
+                     [&url](const CDownloadInfo& record) { return record.m_url == url; });
+}
+
+std::wstring CFerrowApp::UniqueTargetPath(const std::wstring& file) const {
+  FERROW_ASSERT(OnOwnerThread());
+  return ferrow::UniqueTargetPath(file, [this](const std::wstring& path) {
+    return std::any_of(m_data.m_downloads.begin(), m_data.m_downloads.end(),
+                       [&path](const CDownloadInfo& record) { return record.m_file == path; });
+  });
+}
+
+bool CFerrowApp::SetDownloadText(const Guid& id, const std::wstring& name,
+                                 const std::wstring& comment) {
+  FERROW_ASSERT(OnOwnerThread());
+  CDownloadInfo* record = FindRecord(id);
+  if (!record) return false;
+  record->m_name = name;
+  record->m_comment = comment;
+  NotifyChanges();
+  return true;
+}
+
+CFerrowApp::DownloadTotals CFerrowApp::GetDownloadTotals() const {
+  FERROW_ASSERT(OnOwnerThread());
+  DownloadTotals totals;
+  totals.listed = m_data.m_downloads.size();
+  if (!m_downloads) return totals;
+  totals.running = m_downloads->GetActiveCount();
+  totals.queued = m_downloads->GetQueueCount();
+  for (const CDownloadInfo& record : m_data.m_downloads)
+    if (CTransferList::IsActiveStatus(record.m_status) && record.m_speed > 0)
+      totals.speed += record.m_speed;
+  return totals;
 }
 
 bool CFerrowApp::StartDownload(const Guid& id) {
@@ -80,6 +144,7 @@ bool CFerrowApp::StartDownload(const Guid& id) {
 
 void CFerrowApp::StartQueue() {
   FERROW_ASSERT(OnOwnerThread());
+  if (!m_downloads) return;
   m_downloads->StartQueue();
   NotifyChanges();
 }
@@ -129,6 +194,7 @@ void CFerrowApp::FinishStop(CDownloadInfo& record, PendingKind kind) {
 
 void CFerrowApp::StopAllDownloads() {
   FERROW_ASSERT(OnOwnerThread());
+  if (!m_downloads) return;
   m_downloads->StopAll();
   NotifyChanges();
 }
@@ -205,7 +271,7 @@ void CFerrowApp::RemoveListener(ICoreListener* listener) {
 void CFerrowApp::NotifyChanges() {
   if (!m_downloads) return;
   m_rows.Refresh(m_data.m_downloads,
-                 [this](const CDownloadInfo& record) { return SnapshotOf(record); });
+                 [this](const CDownloadInfo& record) { return LiveOf(record); });
   if (m_rows.Revision() == m_notifiedRevision) return;
   const DownloadChanges changes = m_rows.ChangesSince(m_notifiedRevision);
   m_notifiedRevision = changes.revision;

@@ -32,6 +32,7 @@ void CDownloadInfo::Exchange(bool store, CXmlNode& node) {
   m_status = StatusFromNumber(status);
   node.ExchangeChild(store, L"Error", m_error);
   node.ExchangeChild(store, L"Order", m_order);
+  if (!store || m_threads != 0) node.ExchangeChild(store, L"Threads", m_threads);
 }
 
 std::wstring CDownloadInfo::FileNameOf(const std::wstring& path) {

@@ -41,6 +41,9 @@ class CDownloadInfo : public CXmlObject {
   DownloadStatus m_status = DownloadStatus::kNeverStarted;
   int32_t m_error = 0;
   int32_t m_order = 0;  // 1-based queue position, 0 when not queued
+  // Connections for this download, 1 to 64; 0 uses "MaxThreads". Stored as "Threads" only when
+  // set, so files of downloads without it look as before.
+  int32_t m_threads = 0;
 };
 
 }  // namespace ferrow

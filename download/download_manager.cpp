@@ -74,6 +74,9 @@ void CDownloadManager::Start(CDownloadInfo& record, bool force) {
     m_transfers.Remove(old);
   }
   m_settings.CopyTo(m_transferSettings);
+  // A transfer takes its connection count when it is made: the download's own count goes in
+  // just for that (the next start copies the settings again).
+  if (record.m_threads > 0) m_transferSettings.SetMaxThreads(record.m_threads);
   std::unique_ptr<ITransfer> created = m_factory.Create(m_transferSettings);
   ITransfer* transfer = created.get();
   CTransferItem& item = m_transfers.Add(&record, std::move(created));

@@ -33,6 +33,7 @@ bool CDownloadQueue::Remove(CDownloadInfo* record) {
 bool CDownloadQueue::MoveUp(CDownloadInfo* record) {
   if (!CanMoveUp(record)) return false;
   auto position = Find(record);
+  if (position == m_records.end()) return false;
   auto before = std::prev(position);
   --record->m_order;
   ++(*before)->m_order;
@@ -43,6 +44,7 @@ bool CDownloadQueue::MoveUp(CDownloadInfo* record) {
 bool CDownloadQueue::MoveDown(CDownloadInfo* record) {
   if (!CanMoveDown(record)) return false;
   auto position = Find(record);
+  if (position == m_records.end()) return false;
   auto after = std::next(position);
   ++record->m_order;
   --(*after)->m_order;
@@ -50,16 +52,16 @@ bool CDownloadQueue::MoveDown(CDownloadInfo* record) {
   return true;
 }
 
+// Asked for every row of a view on each refresh, so no search: a record is in the queue exactly
+// when its Order is not 0.
 bool CDownloadQueue::CanMoveUp(const CDownloadInfo* record) const {
-  if (m_records.empty() || record->m_status != DownloadStatus::kQueued) return false;
-  auto position = Find(record);
-  return position != m_records.end() && position != m_records.begin();
+  return !m_records.empty() && record->m_status == DownloadStatus::kQueued &&
+         record->m_order != 0 && m_records.front() != record;
 }
 
 bool CDownloadQueue::CanMoveDown(const CDownloadInfo* record) const {
-  if (m_records.empty() || record->m_status != DownloadStatus::kQueued) return false;
-  auto position = Find(record);
-  return position != m_records.end() && std::next(position) != m_records.end();
+  return !m_records.empty() && record->m_status == DownloadStatus::kQueued &&
+         record->m_order != 0 && m_records.back() != record;
 }
 
 void CDownloadQueue::Rebuild(CDownloadList& downloads) {

@@ -114,6 +114,11 @@ void CFolderInfo::SetDefaults(const std::wstring& downloadFolder, const StringSo
   for (int id : kDefaultFolderStrings) AddFolder(strings ? strings(id) : std::wstring());
 }
 
+bool CFolderInfo::IsValidName(const std::wstring& name) {
+  if (name.empty() || name == L"." || name == L"..") return false;
+  return name.find(kSeparator) == std::wstring::npos && name.find(L'\0') == std::wstring::npos;
+}
+
 std::wstring CFolderInfo::JoinPath(const std::wstring& parent, const std::wstring& name) {
   // The parent keeps its leading separator: on this system it marks an absolute path.
   size_t parentEnd = parent.size();

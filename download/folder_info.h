@@ -49,6 +49,9 @@ class CFolderInfo : public CXmlObject {
   // per default language string.
   void SetDefaults(const std::wstring& downloadFolder, const StringSource& strings);
 
+  // A name a folder may take: not empty, no separator or NUL, not "." or "..", so that its
+  // directory always lies inside its parent's.
+  static bool IsValidName(const std::wstring& name);
   // Joins a parent directory and a name into a directory path ending with one separator.
   static std::wstring JoinPath(const std::wstring& parent, const std::wstring& name);
 

@@ -35,6 +35,16 @@ std::vector<uint32_t> UsedMessageNumbers() {
                                    kHelpFailed,
                                    kPluginFailed,
                                    kUnknownError};
+  for (uint32_t number = kColumnName; number <= kColumnLast; ++number) numbers.push_back(number);
+  for (uint32_t number = kPeriodFirst; number <= kPeriodLast; ++number) numbers.push_back(number);
+  for (uint32_t number : {kPaneDownloads,    kPaneFolders,        kPaneHistory,
+                          kPaneExplorer, kFolderRoot, kNewFolderName,         kLogConnecting,
+                          kLogStopped,       kLogFailed,          kIndicatorClose,
+                          kIndicatorHangup,  kIndicatorShutdown,  kConnectionUp,
+                          kConnectionDown,   kAskDeleteDownloads, kAskDeleteFolders,
+                          kAskDeleteHistory, kAskDeleteFiles,     kBadFileName,
+                          kBadUrl,           kBadFolderName})
+    numbers.push_back(number);
   for (uint32_t status = 0; status <= 7; ++status) numbers.push_back(kStatusFirst + status);
   for (uint32_t type = 0; type <= 3; ++type) numbers.push_back(kEntryTypeFirst + type);
 

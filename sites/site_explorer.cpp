@@ -91,6 +91,10 @@ void CSiteExplorer::RequestStop() {
   m_resume.Signal(0);
 }
 
+void CSiteExplorer::RefreshSettings() {
+  m_globalSettings.CopyTo(m_settings);
+}
+
 void CSiteExplorer::Stop() {
   FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   if (m_thread.IsRunning()) {

@@ -70,6 +70,9 @@ class CSiteExplorer {
   // lets the worker list it. Without a running connection it connects to the site address
   // again, at the new folder. False, and nothing done, for a name with a line break or NUL.
   bool ChangeFolder(const std::wstring& name);
+  // Takes a fresh copy of the network settings (the settings dialog's OK): a running
+  // connection uses them from its next network call on.
+  void RefreshSettings();
   // Breaks the worker's network calls, wakes it and waits for it to end.
   void Stop();
   // The same without the wait: call it again now and then (it closes sockets made since)

@@ -7,10 +7,8 @@
 namespace ferrow {
 namespace {
 
-DownloadSnapshot Plain(const CDownloadInfo& record) {
-  DownloadSnapshot snapshot;
-  snapshot.record = record;
-  return snapshot;
+DownloadLive Plain(const CDownloadInfo&) {
+  return DownloadLive();
 }
 
 // Views that asked at different revisions each learn exactly the rows that moved since theirs:
@@ -44,6 +42,40 @@ TEST(DownloadRowsTest, EachViewLearnsWhatChangedSinceItsRevision) {
   // A view that never looked sees the rows that exist, all as added.
   EXPECT_EQ(rows.ChangesSince(0).added.size(), 2u);
   EXPECT_TRUE(rows.ChangesSince(0).changed.empty());
+}
+
+// Rows are matched by position while the list keeps its order; a list that moves, shrinks at
+// its end or loses a row after quiet refreshes still reports exactly what happened.
+TEST(DownloadRowsTest, MovedAndRemovedRowsAfterQuietRefreshes) {
+  CDownloadList list;
+  CDownloadRows rows;
+  for (int i = 0; i < 4; ++i) list.emplace_back(L"http://a/" + std::to_wstring(i), Guid(), L"/t");
+  ASSERT_TRUE(rows.Refresh(list, Plain));
+  EXPECT_FALSE(rows.Refresh(list, Plain));
+  EXPECT_FALSE(rows.Refresh(list, Plain));
+  uint64_t seen = rows.Revision();
+
+  list.splice(list.begin(), list, std::prev(list.end()));  // the last row moves to the top
+  EXPECT_FALSE(rows.Refresh(list, Plain));
+  std::vector<Guid> order;
+  for (const CDownloadInfo& record : list) order.push_back(record.m_id);
+  EXPECT_EQ(rows.ChangesSince(0).added, order);
+
+  const Guid last = list.back().m_id;
+  list.pop_back();
+  ASSERT_TRUE(rows.Refresh(list, Plain));
+  EXPECT_EQ(rows.ChangesSince(seen).removed, std::vector<Guid>{last});
+  seen = rows.Revision();
+
+  const Guid second = std::next(list.begin())->m_id;
+  list.erase(std::next(list.begin()));
+  list.back().m_status = DownloadStatus::kCompleted;
+  ASSERT_TRUE(rows.Refresh(list, Plain));
+  const DownloadChanges changes = rows.ChangesSince(seen);
+  EXPECT_EQ(changes.removed, std::vector<Guid>{second});
+  EXPECT_EQ(changes.changed, std::vector<Guid>{list.back().m_id});
+  EXPECT_TRUE(changes.added.empty());
+  EXPECT_EQ(rows.ChangesSince(0).added.size(), 2u);
 }
 
 TEST(DownloadRowsTest, AViewOlderThanTheRememberedRemovalsReloads) {

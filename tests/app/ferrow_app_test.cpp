@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "download/download_manager.h"
+#include "l10n/message_ui.h"
 #include "l10n/resource_manager.h"
 #include "net/transfer_info.h"
 #include "net/transfer_settings.h"
@@ -300,6 +301,125 @@ TEST_F(FerrowAppFrontEndTest, SaveAndExitThatMustNotBlockCompleteFromPoll) {
   ASSERT_EQ(stored.size(), 1u);
   EXPECT_EQ(stored.front().m_status, DownloadStatus::kQueued);
   EXPECT_EQ(stored.front().m_order, 1);
+}
+
+// A window may still ask while the program ends (its timer, a focus change): after Exit the
+// explorer's and the downloads' queries answer empty and their commands do nothing.
+TEST_F(FerrowAppFrontEndTest, AfterExitQueriesAnswerEmptyAndCommandsDoNothing) {
+  CFerrowApp& app = InMemory();
+  const Guid id = app.AddDownload({L"http://a.example/x.bin", Guid(), L"/tmp/x.bin", L""});
+  app.Exit();
+  EXPECT_TRUE(app.GetExplorerPath().empty());
+  EXPECT_TRUE(app.GetExplorerListing().IsEmpty());
+  EXPECT_TRUE(app.TakeExplorerLog().empty());
+  EXPECT_FALSE(app.ChangeExplorerFolder(L"pub"));
+  app.ExploreUrl(L"ftp://127.0.0.1:9/");
+  EXPECT_FALSE(app.IsExplorerRunning());
+  EXPECT_FALSE(app.StartDownload(id));
+  EXPECT_FALSE(app.MoveDownloadUp(id));
+  EXPECT_FALSE(app.StopDownload(id, [](bool) {}));
+  EXPECT_TRUE(app.AddDownload({L"http://a.example/y.bin", Guid(), L"/tmp/y.bin", L""}).IsNull());
+  app.StartQueue();
+  app.StopAllDownloads();
+  EXPECT_TRUE(app.GetDownloads().empty());
+}
+
+// What the new-download dialog hands over: its own connection count (stored with the record,
+// given to the transfer it starts), a login stored for the server before the start, and the
+// folders of the target made first; a folder that cannot be made adds nothing and says why.
+TEST_F(FerrowAppFrontEndTest, ANewDownloadCarriesItsConnectionsLoginAndFolder) {
+  CFerrowApp& app = InMemory();
+  m_texts.LoadText("[StringTable]\n3000=cannot make %s\n");
+  struct Messages : CMessageUi {
+    void ShowMessage(const std::wstring& text) override { shown.push_back(text); }
+    bool AskYesNo(const std::wstring&) override { return false; }
+    std::vector<std::wstring> shown;
+  } messages;
+  m_texts.SetMessageUi(&messages);
+
+  CFerrowApp::NewDownload download;
+  download.url = L"ftp://files.example.org/x.iso";
+  download.file = (DownloadDir() / "Images/Disc/x.iso").wstring();
+  download.connections = 8;
+  download.user = L"anna";
+  download.password = L"pw";
+  const Guid id = app.AddDownload(download);
+  ASSERT_FALSE(id.IsNull());
+  EXPECT_TRUE(fs::is_directory(DownloadDir() / "Images/Disc"));
+  EXPECT_EQ(Row(id).record.m_threads, 8);
+  EXPECT_EQ(m_factory.GetMaxThreadsSeen(), std::vector<int32_t>{8});
+  ASSERT_NE(app.GetSettings().m_siteLogins.Find(L"files.example.org"), nullptr);
+  EXPECT_NE(
+      app.GetDownloadManager().GetTransferSettings().GetSiteLogins().Find(L"files.example.org"),
+      nullptr);
+  EXPECT_TRUE(app.HasDownloadUrl(download.url));
+  EXPECT_EQ(app.UniqueTargetPath(download.file),
+            (DownloadDir() / "Images/Disc/x (2).iso").wstring());
+
+  test::WriteFileBytes(DownloadDir() / "file-in-the-way", "");
+  download.file = (DownloadDir() / "file-in-the-way/x.iso").wstring();
+  download.connections = 0;
+  EXPECT_TRUE(app.AddDownload(download).IsNull());
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_NE(messages.shown[0].find(L"file-in-the-way"), std::wstring::npos);
+  EXPECT_EQ(app.GetDownloads().size(), 1u);
+  m_texts.SetMessageUi(nullptr);
+
+  // Stored only when set, read back as it was.
+  CDownloadInfo record = Row(id).record;
+  CDownloadList list;
+  list.push_back(record);
+  list.push_back(CDownloadInfo(L"http://h/y", Guid(), L"/tmp/y"));
+  const fs::path file = SandboxDir() / "Downloads.xml";
+  ASSERT_TRUE(list.Save(file));
+  const std::string text = test::ReadFileBytes(file);
+  EXPECT_NE(text.find("<Threads>8</Threads>"), std::string::npos);
+  EXPECT_EQ(text.find("<Threads>"), text.rfind("<Threads>"));
+  CDownloadList loaded;
+  ASSERT_TRUE(loaded.Load(file));
+  EXPECT_EQ(loaded.front().m_threads, 8);
+  EXPECT_EQ(loaded.back().m_threads, 0);
+}
+
+TEST_F(FerrowAppFrontEndTest, FolderFilesMoveAndGoAndHistoryEntriesGoByPosition) {
+  CFerrowApp& app = InMemory();
+  const Guid root = app.GetFolders().m_id;
+  const Guid music = app.AddFolder(root, L"Music");
+  ASSERT_FALSE(music.IsNull());
+  EXPECT_TRUE(app.AddFolder(root, L"..").IsNull());
+  EXPECT_TRUE(app.AddFolder(root, L"a/b").IsNull());
+  EXPECT_FALSE(app.RenameFolder(music, L"../up"));
+  EXPECT_TRUE(app.SetFolderPath(music, L"/srv/music"));
+  EXPECT_EQ(app.GetFolders().FindFolder(music)->m_path, L"/srv/music/");
+
+  CFolderInfo& folders = app.GetData().m_folders;
+  for (const wchar_t* name : {L"a", L"b", L"c", L"d"}) {
+    CFileInfo file;
+    file.m_name = name;
+    folders.m_files.push_back(file);
+  }
+  EXPECT_FALSE(app.MoveFolderFiles(root, {1, 9}, music));
+  EXPECT_EQ(folders.m_files.size(), 4u);
+  ASSERT_TRUE(app.MoveFolderFiles(root, {3, 1, 1}, music));
+  const CFolderInfo tree = app.GetFolders();
+  std::vector<std::wstring> moved, kept;
+  for (const CFileInfo& file : tree.FindFolder(music)->m_files) moved.push_back(file.m_name);
+  for (const CFileInfo& file : tree.m_files) kept.push_back(file.m_name);
+  EXPECT_EQ(moved, (std::vector<std::wstring>{L"b", L"d"}));
+  EXPECT_EQ(kept, (std::vector<std::wstring>{L"a", L"c"}));
+  ASSERT_TRUE(app.RemoveFolderFiles(music, {0}));
+  EXPECT_EQ(app.GetFolders().FindFolder(music)->m_files.front().m_name, L"d");
+
+  for (const wchar_t* name : {L"h0", L"h1", L"h2", L"h3"}) {
+    CHistoryInfo entry;
+    entry.m_name = name;
+    app.GetData().m_history.push_back(entry);
+  }
+  EXPECT_FALSE(app.RemoveHistoryEntries({0, 4}));
+  ASSERT_TRUE(app.RemoveHistoryEntries({2, 0}));
+  ASSERT_EQ(app.GetHistory().size(), 2u);
+  EXPECT_EQ(app.GetHistory()[0].m_name, L"h1");
+  EXPECT_EQ(app.GetHistory()[1].m_name, L"h3");
 }
 
 }  // namespace

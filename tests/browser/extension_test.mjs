@@ -10,61 +10,17 @@ import fs from "node:fs";
 import path from "node:path";
 
 import {
-  WAIT, check, cleanUp, onCleanUp, makeSandbox, parseArguments, startNginx, summary,
-  unavailable, waitFor, writePages,
+  EXTENSION_ID, WAIT, check, cleanUp, launchChromium, makeSandbox, parseArguments, startNginx,
+  summary, unavailable, waitFor, writePages,
 } from "./support.mjs";
 
 const args = parseArguments();
-const chromiumPath = process.env.FERROW_CHROMIUM || "/usr/lib/chromium/chromium";
-const EXTENSION_ID = "bgpgcilealjmilcbifamnjjkeldjnjpp";
-
-let playwright;
-try {
-  playwright = await import("playwright-core");
-} catch (e) {
-  await unavailable("playwright-core is not installed (run scripts/install-deps, which runs npm ci in tests/browser)");
-}
-if (!fs.existsSync(chromiumPath)) await unavailable(`chromium is not installed at ${chromiumPath} (run scripts/install-deps)`);
-
 const { temp, env, app, records, urlArguments, waitForRecord, notes } = makeSandbox(args);
 const base = await startNginx(temp, writePages(temp));
 if (!base) await unavailable("nginx is not installed or did not start (run scripts/install-deps)");
-
-// --- Chromium with the extension and the host manifest ----------------------------------------
-const profile = path.join(temp, "chromium");
-fs.mkdirSync(path.join(profile, "NativeMessagingHosts"), { recursive: true });
-fs.writeFileSync(path.join(profile, "NativeMessagingHosts", "com.brennick.ferrow.json"), JSON.stringify({
-  name: "com.brennick.ferrow", description: "Ferrow (test)", path: args.host, type: "stdio",
-  allowed_origins: [`chrome-extension://${EXTENSION_ID}/`],
-}));
-const extension = path.join(args.source, "browser", "extension");
-let context;
-try {
-  context = await playwright.chromium.launchPersistentContext(profile, {
-    executablePath: chromiumPath,
-    headless: true,
-    env,
-    timeout: WAIT,
-    acceptDownloads: true,
-    ignoreDefaultArgs: ["--disable-extensions"],
-    args: [
-      "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--no-first-run",
-      "--disable-background-networking", "--disable-component-update", "--disable-sync", "--disable-quic",
-      `--disable-extensions-except=${extension}`, `--load-extension=${extension}`,
-    ],
-  });
-} catch (e) {
-  await unavailable(`chromium could not start: ${e.message.split("\n")[0]}`);
-}
-onCleanUp(() => context.close());
+const { context, worker } = await launchChromium(temp, env, args);
 
 async function main() {
-  const worker = await waitFor("the extension's service worker", async () => {
-    const found = context.serviceWorkers().find((w) => w.url().startsWith(`chrome-extension://${EXTENSION_ID}/`));
-    if (!found) return null;
-    // The worker target can exist before its script ran.
-    return (await found.evaluate(() => typeof globalThis.ferrow === "object").catch(() => false)) ? found : null;
-  });
   check("the extension loads with its fixed id", worker.url().includes(EXTENSION_ID));
 
   const ping = await worker.evaluate(() => chrome.runtime.sendNativeMessage("com.brennick.ferrow", { command: "ping" }));

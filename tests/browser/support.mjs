@@ -82,8 +82,8 @@ export function canConnect(port) {
 }
 
 // A temporary folder with its own registry and data folder, the fake main program in "app",
-// and "AppPath" naming it.
-export function makeSandbox(args) {
+// and "AppPath" naming it; with `program`, "AppPath" names that folder (a real ferrow) instead.
+export function makeSandbox(args, program = null) {
   const temp = fs.mkdtempSync(path.join(os.tmpdir(), "ferrow-browser-"));
   onCleanUp(() => {
     if (process.env.FERROW_KEEP_SERVER_DIRS) console.log(`kept ${temp}`);
@@ -95,10 +95,12 @@ export function makeSandbox(args) {
     XDG_DATA_HOME: path.join(temp, "data"),
     XDG_CONFIG_HOME: path.join(temp, "config"),
   };
-  const app = path.join(temp, "app");
-  fs.mkdirSync(app);
-  fs.copyFileSync(args.fake, path.join(app, "ferrow"));
-  fs.chmodSync(path.join(app, "ferrow"), 0o755);
+  const app = program || path.join(temp, "app");
+  if (!program) {
+    fs.mkdirSync(app);
+    fs.copyFileSync(args.fake, path.join(app, "ferrow"));
+    fs.chmodSync(path.join(app, "ferrow"), 0o755);
+  }
   const registered = spawnSync(args.host, ["--register", app], { env, encoding: "utf8" });
   check("the host stores AppPath", registered.status === 0, registered.stderr);
   const records = () => {
@@ -176,4 +178,52 @@ http {
     return null;
   }
   return `http://127.0.0.1:${port}`;
+}
+
+// Debian's chromium, headless, with the extension loaded and the native host registered in its
+// profile; the browser, the host and what the host starts get `env`. The browser context and the
+// extension's service worker (once its script ran).
+export const EXTENSION_ID = "bgpgcilealjmilcbifamnjjkeldjnjpp";
+export async function launchChromium(temp, env, args) {
+  const chromiumPath = process.env.FERROW_CHROMIUM || "/usr/lib/chromium/chromium";
+  let playwright;
+  try {
+    playwright = await import("playwright-core");
+  } catch (e) {
+    await unavailable("playwright-core is not installed (run scripts/install-deps, which runs npm ci in tests/browser)");
+  }
+  if (!fs.existsSync(chromiumPath)) await unavailable(`chromium is not installed at ${chromiumPath} (run scripts/install-deps)`);
+  const profile = path.join(temp, "chromium");
+  fs.mkdirSync(path.join(profile, "NativeMessagingHosts"), { recursive: true });
+  fs.writeFileSync(path.join(profile, "NativeMessagingHosts", "com.brennick.ferrow.json"), JSON.stringify({
+    name: "com.brennick.ferrow", description: "Ferrow (test)", path: args.host, type: "stdio",
+    allowed_origins: [`chrome-extension://${EXTENSION_ID}/`],
+  }));
+  const extension = path.join(args.source, "browser", "extension");
+  let context;
+  try {
+    context = await playwright.chromium.launchPersistentContext(profile, {
+      executablePath: chromiumPath,
+      headless: true,
+      env,
+      timeout: WAIT,
+      acceptDownloads: true,
+      ignoreDefaultArgs: ["--disable-extensions"],
+      args: [
+        "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--no-first-run",
+        "--disable-background-networking", "--disable-component-update", "--disable-sync", "--disable-quic",
+        `--disable-extensions-except=${extension}`, `--load-extension=${extension}`,
+      ],
+    });
+  } catch (e) {
+    await unavailable(`chromium could not start: ${e.message.split("\n")[0]}`);
+  }
+  onCleanUp(() => context.close());
+  const worker = await waitFor("the extension's service worker", async () => {
+    const found = context.serviceWorkers().find((w) => w.url().startsWith(`chrome-extension://${EXTENSION_ID}/`));
+    if (!found) return null;
+    // The worker target can exist before its script ran.
+    return (await found.evaluate(() => typeof globalThis.ferrow === "object").catch(() => false)) ? found : null;
+  });
+  return { context, worker };
 }

@@ -513,6 +513,32 @@ TEST_F(SiteExplorerServerTest, NetworkSettingsAreTakenAtEachConnect) {
   EXPECT_EQ(data, (std::vector<std::string>{"PORT", "PORT", "PASV"}));
 }
 
+// The settings dialog's OK reaches a connection that is already open.
+TEST_F(SiteExplorerServerTest, RefreshedSettingsReachTheRunningConnection) {
+  test::FtpServer ftp;
+  FERROW_START_OR_SKIP(ftp);
+  MakeTree(ftp.Root());
+  CSiteExplorer explorer(m_settings);
+  RecordingView view;
+  explorer.AddView(&view);
+
+  m_settings.m_passiveMode = false;
+  explorer.Connect(Utf8ToWide(ftp.Url("/")));
+  ASSERT_TRUE(PumpUntil(explorer, view, ExplorerEvent::kListing));
+  m_settings.m_passiveMode = true;
+  explorer.RefreshSettings();
+  ASSERT_TRUE(explorer.ChangeFolder(L"sub"));
+  ASSERT_TRUE(PumpUntil(explorer, view, ExplorerEvent::kListing, 2));
+  explorer.Stop();
+
+  std::vector<std::string> data;
+  for (const std::string& command : ftp.Commands()) {
+    if (command.rfind("PORT", 0) == 0) data.push_back("PORT");
+    if (command.rfind("PASV", 0) == 0) data.push_back("PASV");
+  }
+  EXPECT_EQ(data, (std::vector<std::string>{"PORT", "PASV"}));
+}
+
 TEST_F(SiteExplorerServerTest, ListingPrinterPrintsEntriesAndSaysWhyNot) {
   test::FtpServer ftp;
   FERROW_START_OR_SKIP(ftp);
