@@ -48,7 +48,9 @@ void PreparePart(CTransferInfo* master, int32_t index) {
 }
 
 // One part thread: runs its part, then, while there is a range worth taking over, the next.
-void RunPartsFrom(CInternetClient& prototype, CSegmentPlan& plan, int32_t index) {
+// The part that starts at byte 0 reads the query's open body when there is one.
+void RunPartsFrom(CInternetClient& prototype, CSegmentPlan& plan, int32_t index,
+                  bool takesOpenData) {
   CTransferInfo* master = prototype.Transfer();
   while (index >= 0) {
     CTransferInfo* part = CSegmentPlan::PartOf(master, index);
@@ -57,6 +59,8 @@ void RunPartsFrom(CInternetClient& prototype, CSegmentPlan& plan, int32_t index)
       part->SetError(MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
       return;
     }
+    if (takesOpenData) client->AdoptOpenData(prototype);
+    takesOpenData = false;
     plan.SetWorking(index, true);
     CTransferOperations::RunPart(*client, plan);
     client.reset();
@@ -79,9 +83,19 @@ bool RunParts(CInternetClient& client, CTransferFile&) {
     return false;
   }
   std::array<CThread, kMaxParts> threads;
-  for (int32_t i : CSegmentPlan::UnfinishedParts(master)) {
+  const std::vector<int32_t> unfinished = CSegmentPlan::UnfinishedParts(master);
+  int32_t fromStart = -1;
+  for (int32_t i : unfinished) {
+    const CTransferInfo* part = CSegmentPlan::PartOf(master, i);
+    if (part->Start() == 0 && part->Done() == 0) fromStart = i;
+  }
+  // An open body nobody reads would hold a connection for nothing.
+  if (client.HasOpenData() && fromStart < 0) client.Disconnect();
+  const bool openData = client.HasOpenData();
+  for (int32_t i : unfinished) {
     PreparePart(master, i);
-    if (!threads[i].Start([&client, &plan, i] { RunPartsFrom(client, plan, i); })) {
+    const bool takes = openData && i == fromStart;
+    if (!threads[i].Start([&client, &plan, i, takes] { RunPartsFrom(client, plan, i, takes); })) {
       CSegmentPlan::PartOf(master, i)->SetError(
           MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
     }
@@ -170,6 +184,7 @@ bool CTransferOperations::ReceivePart(CInternetClient& client, CSegmentPlan& pla
       if (data->BodyLeft() != 0 && plan.Extend(part->Index())) continue;
       break;
     }
+    if (data->BodyLeft() == 0) break;  // the answer ended before the range
     // Read every time, so a changed limit reaches running connections at once.
     limit.SetLimit(SpeedLimitBytes(client));
     int received = limit.Receive(*data, buffer, kClientBufferSize);

@@ -59,7 +59,10 @@ bool CHttpClient::Login() {
 }
 
 bool CHttpClient::ProbeResume() {
-  if (Transfer() != nullptr) Transfer()->SetResumeMode(ResumeMode::kResumable);
+  if (Transfer() != nullptr) {
+    Transfer()->SetResumeMode(m_rangesAccepted ? ResumeMode::kResumable
+                                               : ResumeMode::kNotResumable);
+  }
   return true;
 }
 
@@ -96,7 +99,7 @@ std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offs
   std::wstring request = method + L" " + EscapeRequestTarget(RequestTarget()) + L" HTTP/1.1\r\n";
   request += L"Host: " + EscapeControlCharacters(HostText()) + L"\r\n";
   request += L"Accept: */*\r\n";
-  if (offset != 0) {
+  if (offset != 0 || m_queryRange) {
     request += L"Range: bytes=" + std::to_wstring(offset) + L"-\r\n";
     // A changed file then answers 200 with the whole new file instead of a piece of it.
     CTransferInfo* master = Transfer() != nullptr ? Transfer()->Master() : nullptr;
@@ -273,20 +276,71 @@ bool CHttpClient::Request(int64_t offset) {
 }
 
 bool CHttpClient::QueryInformation() {
-  if (!Request(0)) return false;
+  m_openData = false;
+  m_rangesAccepted = true;
+  m_queryRange = true;
+  bool answered = Request(0);
+  m_queryRange = false;
+  if (!answered) {
+    // Nothing to send of an empty file: "bytes */0".
+    int64_t total = -1;
+    if (m_replyCode != 416 || m_replyText == nullptr ||
+        !ParseContentRangeTotal(m_replyText, total) || total != 0) {
+      return false;
+    }
+    Transfer()->ClearError();
+    Disconnect();
+    if (Transfer() != nullptr) {
+      Transfer()->SetSize(0);
+      Transfer()->SetDate(ParseLastModified(m_replyText));
+      Transfer()->SetEntityTag(std::wstring());
+    }
+    return true;
+  }
   std::string_view block(m_replyText);
   int64_t length = -1;
   if (!ParseContentLength(block, length) || length < 0) return Fail(kUnusableResponse);
+  int64_t size = length;
+  bool fromStart = true;
+  if (m_replyCode == 206) {
+    int64_t total = -1;
+    std::string_view range;
+    if (!ParseContentRangeTotal(block, total) || total < 0 ||
+        !FindHeaderValue(block, "Content-Range:", range)) {
+      return Fail(kUnusableResponse);
+    }
+    size = total;
+    // A range that starts elsewhere than asked tells the size, but its body is no part's.
+    size_t digits = range.find_first_of("0123456789");
+    fromStart = digits != std::string_view::npos && range[digits] == '0' &&
+                (digits + 1 >= range.size() || range[digits + 1] == '-');
+  } else {
+    std::string_view ranges;
+    m_rangesAccepted = FindHeaderValue(block, "Accept-Ranges:", ranges) &&
+                       ranges.find("bytes") != std::string_view::npos;
+  }
   if (Transfer() != nullptr) {
-    Transfer()->SetSize(static_cast<uint64_t>(length));
+    Transfer()->SetSize(static_cast<uint64_t>(size));
     Transfer()->SetDate(ParseLastModified(block));
     std::string tag;
     Transfer()->SetEntityTag(FindEntityTag(block, tag) ? LocalToWide(tag) : std::wstring());
+  }
+  if (fromStart && length > 0) {
+    m_socket.SetBodyLength(length);
+    m_openData = true;
+  } else {
+    Disconnect();
   }
   return true;
 }
 
 CProxySocket* CHttpClient::OpenData(int64_t offset) {
+  if (HasOpenData()) {
+    m_openData = false;
+    if (offset == 0) return &m_socket;
+    Disconnect();
+    if (!Connect()) return nullptr;
+  }
   if (!Request(offset) || !IsSameFile() || !PositionBody(offset)) return nullptr;
   return &m_socket;
 }
@@ -323,8 +377,10 @@ bool CHttpClient::IsSameFile() {
 }
 
 bool CHttpClient::PositionBody(int64_t offset) {
-  if (offset <= 0) return true;
   std::string_view block(m_replyText);
+  int64_t length = -1;
+  m_socket.SetBodyLength(ParseContentLength(block, length) && length >= 0 ? length : -1);
+  if (offset <= 0) return true;
   int64_t start = offset;
   if (m_replyCode == 206) {
     // "Content-Range: bytes first-last/total"; without it the range is taken as asked.
@@ -339,9 +395,10 @@ bool CHttpClient::PositionBody(int64_t offset) {
       }
     }
   } else {
-    // A server that ignores the range sends the whole file: skip to the offset rather than
-    // write the file's beginning at it.
-    start = 0;
+    // A server that ignores the range sends the whole file. Nothing of it is read here: the
+    // part stops at once and leaves its range to a stream that already reads the file.
+    if (Transfer() != nullptr) Transfer()->SetResumeMode(ResumeMode::kNotResumable);
+    return true;
   }
   // A body that begins after the offset would leave a gap in the file.
   if (start > offset) return Fail(kUnusableResponse);

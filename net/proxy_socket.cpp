@@ -63,6 +63,21 @@ void CProxySocket::Close() {
   m_bodyLeft = -1;
 }
 
+void CProxySocket::TakeConnection(CProxySocket& from) {
+  Close();
+  m_stream = std::move(from.m_stream);
+  m_tcp = from.m_tcp;
+  m_connected = from.m_connected;
+  m_targetHost = from.m_targetHost;
+  m_targetPort = from.m_targetPort;
+  m_pending = from.m_pending;
+  m_bodyLeft = from.m_bodyLeft;
+  m_httpProxy = from.m_httpProxy;
+  m_tunnel = from.m_tunnel;
+  from.m_tcp = nullptr;
+  from.Close();
+}
+
 void CProxySocket::AddLayers() {
   CProxyInfo socks;
   if (Settings() != nullptr) socks = Settings()->GetSocksProxy();

@@ -44,6 +44,8 @@ class CProxySocket : public CClientContext {
   bool Create();
   // Leaves the socket list and releases the connection; clears the connected flag.
   void Close();
+  // Moves another socket's connection (of the same transfer) here, with what it has read.
+  void TakeConnection(CProxySocket& from);
   // Connects to the target through the layers the settings and SetHttpProxy ask for.
   bool Connect(const std::wstring& host, uint16_t port);
   // A direct connection with the bottom layer alone: the host as a numeric address, else by

@@ -541,7 +541,7 @@ TEST_F(DownloadManagerResumeTest, StopAllAndANewManagerWithStartQueueResumeBoth)
     EXPECT_LT(record.m_done, kSize);
     EXPECT_TRUE(std::filesystem::exists(record.m_file + L".fr"));
   }
-  ASSERT_TRUE(nginx.WaitForRequests(6, std::chrono::seconds(10)));
+  ASSERT_TRUE(nginx.WaitForRequests(4, std::chrono::seconds(10)));
   const size_t firstRequests = nginx.AccessLog().size();
 
   CDownloadManager manager(data.GetDownloadLists(), data.m_settings, factory);
