@@ -180,7 +180,8 @@ bool CTransferOperations::ReceivePart(CInternetClient& client, CSegmentPlan& pla
   bool failed = false;
   for (;;) {
     if (writer.Remaining() == 0) {
-      // A stream that runs on past the range may take the given-back range after it.
+      // A stream that runs on past the range may take the given-back range after it (only at
+      // a receive's boundary: bytes of a receive past the end are dropped once it ends here).
       if (data->BodyLeft() != 0 && plan.Extend(part->Index())) continue;
       break;
     }
@@ -190,7 +191,15 @@ bool CTransferOperations::ReceivePart(CInternetClient& client, CSegmentPlan& pla
     int received = limit.Receive(*data, buffer, kClientBufferSize);
     if (received <= 0) break;
     size_t written = 0;
-    if (ErrorValue error = writer.Write(buffer, static_cast<size_t>(received), written)) {
+    ErrorValue error = writer.Write(buffer, static_cast<size_t>(received), written);
+    // A receive that runs past the range's end: the stream goes on into the given-back range
+    // after it when that can be joined, so the rest of this receive belongs there.
+    while (error == 0 && written < static_cast<size_t>(received) && plan.Extend(part->Index())) {
+      size_t more = 0;
+      error = writer.Write(buffer + written, static_cast<size_t>(received) - written, more);
+      written += more;
+    }
+    if (error != 0) {
       client.ReportError(error);
       failed = true;
       break;
