@@ -122,6 +122,9 @@ void CSettings::CopyTo(CTransferSettings& transfer) const {
   };
   transfer.SetConnectTimeout(milliseconds(m_connectTimeout, kDefaultConnectTimeoutSeconds));
   transfer.SetStallTimeout(milliseconds(m_stallTimeout, kDefaultStallTimeoutSeconds));
+  transfer.SetExtraHeaders(m_extraHeaders);
+  transfer.SetCookieFile(m_cookieFile);
+  transfer.SetProxyBypass(m_proxyBypass);
 }
 
 }  // namespace ferrow

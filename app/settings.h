@@ -5,10 +5,14 @@
 // network part through CTransferSettings.
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "download/download_settings.h"
+#include "net/cookie_file.h"
 #include "net/login_list.h"
+#include "net/proxy_bypass.h"
 #include "net/proxy_info.h"
 #include "shell/sound_list.h"
 #include "store/xml_object.h"
@@ -90,6 +94,12 @@ class CSettings : public CXmlObject, public IDownloadSettings {
   std::wstring m_scannerArguments;
   bool m_enableSounds = false;
   CSoundList m_soundFiles;
+
+  // For one run only (ferrow-get's options and environment), never stored: request headers,
+  // cookies from a file, the hosts reached without a proxy.
+  std::vector<std::wstring> m_extraHeaders;
+  std::shared_ptr<const CCookieFile> m_cookieFile;
+  CProxyBypass m_proxyBypass;
 
  protected:
   // The file holds proxy and site passwords.

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <fstream>
+#include <iostream>
 
 #include "app/settings.h"
 #include "platform/text.h"
@@ -59,10 +60,21 @@ constexpr ValueOption kValueOptions[] = {
     {"connections", 'n'},   {"parallel", 'j'},    {"limit", 0},    {"retries", 0},
     {"retry-delay", 0},     {"http-proxy", 0},    {"socks5", 0},   {"user-agent", 0},
     {"input-file", 'i'},    {"directory", 'd'},   {"output", 'o'}, {"list", 0},
-    {"connect-timeout", 0}, {"stall-timeout", 0},
+    {"connect-timeout", 0}, {"stall-timeout", 0}, {"header", 0},   {"load-cookies", 0},
+    {"timeout", 0},
 };
 
+// Options without a value.
+constexpr const char* kFlags[] = {"quiet",    "help",     "version",  "active",    "verbose",
+                                  "no-proxy", "no-netrc", "continue", "overwrite", "no-clobber"};
+
 }  // namespace
+
+std::vector<std::string> CConsoleOptions::GetLongOptions() {
+  std::vector<std::string> names(std::begin(kFlags), std::end(kFlags));
+  for (const ValueOption& option : kValueOptions) names.push_back(option.longName);
+  return names;
+}
 
 bool CConsoleOptions::Fail(std::string message) {
   m_error = std::move(message);
@@ -71,6 +83,7 @@ bool CConsoleOptions::Fail(std::string message) {
 
 bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
   bool optionsEnded = false;
+  bool existingGiven = false;
   for (size_t index = 0; index < arguments.size(); ++index) {
     const std::string& argument = arguments[index];
     if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
@@ -109,6 +122,18 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
       m_activeMode = true;
     } else if (name == "v" || name == "verbose") {
       m_verbose = true;
+    } else if (name == "no-proxy") {
+      m_noProxy = true;
+    } else if (name == "no-netrc") {
+      m_noNetrc = true;
+    } else if (name == "c" || name == "continue") {
+      m_continue = true;
+    } else if (name == "overwrite" || name == "no-clobber") {
+      if (existingGiven &&
+          m_existing != (name == "overwrite" ? ExistingFile::kReplace : ExistingFile::kKeep))
+        return Fail("--overwrite and --no-clobber cannot be given together");
+      existingGiven = true;
+      m_existing = name == "overwrite" ? ExistingFile::kReplace : ExistingFile::kKeep;
     } else {
       const bool takesValue =
           std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
@@ -131,9 +156,24 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
           return Fail("--parallel wants a number from 1 to 1000, not '" + value + "'");
         m_parallel = number;
       } else if (name == "limit") {
-        if (!ParseNumber(value, 0, 0x7FFFFFFF, number))
-          return Fail("--limit wants KiB per second (0 for none), not '" + value + "'");
+        if (!ParseRate(value, number))
+          return Fail(
+              "--limit wants a speed such as 500K or 2M (KiB/s without a suffix; 0 for "
+              "none), not '" +
+              value + "'");
         m_limit = number;
+      } else if (name == "timeout") {
+        if (!ParseNumber(value, 1, 86400, number))
+          return Fail("--timeout wants seconds from 1 to 86400, not '" + value + "'");
+        if (!m_connectTimeout) m_connectTimeout = number;
+        if (!m_stallTimeout) m_stallTimeout = number;
+      } else if (name == "header") {
+        if (const std::string problem = CheckHeader(value); !problem.empty())
+          return Fail("--header '" + value + "': " + problem);
+        m_headers.push_back(value);
+      } else if (name == "load-cookies") {
+        if (value.empty()) return Fail("--load-cookies wants a file");
+        m_cookieFile = value;
       } else if (name == "retries") {
         if (!ParseNumber(value, 1, 100000, number))
           return Fail("--retries wants a number of attempts (1 or more), not '" + value + "'");
@@ -179,6 +219,8 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
     }
   }
   if (m_help || m_version) return true;
+  if (m_continue && m_existing == ExistingFile::kKeep)
+    return Fail("--continue and --no-clobber cannot be given together");
   if (!m_listUrl.empty()) {
     if (!m_urls.empty()) return Fail("--list takes no URLs to download");
     const std::string problem = CheckUrl(m_listUrl);
@@ -188,7 +230,7 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
     if (!Lower(m_listUrl).starts_with("ftp://")) return Fail("--list wants an ftp:// URL");
     return true;
   }
-  if (m_urls.empty()) return Fail("no URL given");
+  if (m_urls.empty() && m_skipped.empty()) return Fail("no URL given");
   for (const std::string& url : m_urls) {
     const std::string problem = CheckUrl(url);
     if (!problem.empty())
@@ -210,17 +252,25 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
 }
 
 bool CConsoleOptions::ReadUrlFile(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) return Fail("cannot read the URL file '" + path + "'");
+  std::ifstream file;
+  if (path != "-") {
+    file.open(path);
+    if (!file) return Fail("cannot read the URL file '" + path + "'");
+  }
+  std::istream& in = path == "-" ? std::cin : file;
   std::string line;
   while (std::getline(in, line)) {
     const std::string url = Trim(line);
-    if (url.empty()) continue;
+    // Blank lines and comments, as in the lists other tools read.
+    if (url.empty() || url[0] == '#') continue;
     // As the import command: only lines beginning with the scheme in small letters.
-    if (url.starts_with("http://") || url.starts_with("ftp://"))
+    if (!url.starts_with("http://") && !url.starts_with("ftp://")) {
+      m_skipped.push_back({url, "not an http:// or ftp:// URL"});
+    } else if (std::string problem = CheckUrl(url); !problem.empty()) {
+      m_skipped.push_back({url, problem});
+    } else {
       m_urls.push_back(url);
-    else
-      m_skipped.push_back(url);
+    }
   }
   return true;
 }
@@ -284,6 +334,47 @@ std::string CConsoleOptions::FileNameForUrl(const std::string& url) {
   return decoded;
 }
 
+bool CConsoleOptions::ParseRate(const std::string& text, int32_t& kib) {
+  if (text.empty()) return false;
+  std::string digits = text;
+  int64_t factor = 1;
+  switch (std::tolower(static_cast<unsigned char>(text.back()))) {
+    case 'k':
+      digits.pop_back();
+      break;
+    case 'm':
+      factor = 1024;
+      digits.pop_back();
+      break;
+    case 'g':
+      factor = 1024 * 1024;
+      digits.pop_back();
+      break;
+    default:
+      break;
+  }
+  int32_t value = 0;
+  if (!ParseNumber(digits, 0, 0x7FFFFFFF, value)) return false;
+  if (value * factor > 0x7FFFFFFF) return false;
+  kib = static_cast<int32_t>(value * factor);
+  return true;
+}
+
+std::string CConsoleOptions::CheckHeader(const std::string& header) {
+  const size_t colon = header.find(':');
+  if (colon == std::string::npos || colon == 0) return "a header is written \"Name: value\"";
+  const std::string name = header.substr(0, colon);
+  for (unsigned char c : name)
+    if (!std::isalnum(c) &&
+        std::string("!#$%&'*+-.^_`|~").find(static_cast<char>(c)) == std::string::npos)
+      return "the name may hold letters, digits and dashes only";
+  for (unsigned char c : header)
+    if (c < ' ' && c != '\t') return "it contains control characters";
+  const std::string lower = Lower(name);
+  if (lower == "range" || lower == "if-range") return "ferrow-get asks for the ranges itself";
+  return "";
+}
+
 std::string CConsoleOptions::MaskPassword(const std::string& text) {
   const size_t scheme = text.find("://");
   const size_t begin = scheme == std::string::npos ? 0 : scheme + 3;
@@ -299,6 +390,12 @@ void CConsoleOptions::ApplyTo(CSettings& settings) const {
   if (m_connections) settings.m_maxThreads = *m_connections;
   if (m_parallel) settings.m_maxDownloads = *m_parallel;
   if (m_limit) settings.m_speedLimit = *m_limit;
+  for (const std::string& header : m_headers)
+    settings.m_extraHeaders.push_back(LocalToWide(header));
+  if (m_noProxy) {
+    settings.m_httpProxy.m_enabled = false;
+    settings.m_socksProxy.m_enabled = false;
+  }
   if (m_retries) settings.m_retryAttempts = *m_retries;
   if (m_retryDelay) settings.m_retryDelay = *m_retryDelay;
   if (m_connectTimeout) settings.m_connectTimeout = *m_connectTimeout;
@@ -341,36 +438,73 @@ std::string CConsoleOptions::GetUsage() {
   return R"(Usage: ferrow-get [options] URL...
        ferrow-get [options] --list ftp://HOST/FOLDER/
 
-Downloads every URL (http:// or ftp://) into the current folder, each over several
-connections. Running the same command again continues from the temporary files
-(FILE.fr) that an interrupted run left. Defaults come from Ferrow's Settings.xml
-when there is one; the options override them for this run only.
+Downloads every URL (http:// or ftp://) into the current folder, each over
+several connections. Running the same command again continues from the
+temporary files (FILE.fr) that an interrupted run left. Defaults come from
+Ferrow's Settings.xml when there is one; the options override them for this
+run only.
 
+Where the files go:
   -d, --directory DIR     save into DIR instead of the current folder
-  -o, --output FILE       save the single URL as FILE
-  -i, --input-file FILE   also fetch the URLs in FILE, one a line
+  -o, --output FILE       save the single URL as FILE; "-o -" writes it to
+                          standard output
+  -c, --continue          continue a partial file at the target, whatever
+                          program made it
+      --no-clobber        leave an existing file alone and download nothing
+      --overwrite         replace an existing file
+                          (default: a file of the server's size is left
+                          alone and counts as done; another gets a free
+                          name, NAME.1.EXT)
+
+What to fetch:
+  -i, --input-file FILE   also fetch the URLs in FILE, one a line ("-":
+                          standard input); blank lines and lines beginning
+                          with # are ignored
+
+Connections:
   -n, --connections N     connections per download, 1 to 64 ("MaxThreads")
   -j, --parallel N        downloads running at once ("MaxDownloads")
-      --limit KIB         total speed limit in KiB/s, 0 for none ("SpeedLimit")
+      --limit RATE        total speed limit: 500K, 2M, 1G, or KiB/s without a
+                          suffix; 0 for none ("SpeedLimit")
       --retries N         attempts per connection, the first included
       --retry-delay S     seconds to wait before another attempt
-      --connect-timeout S seconds a connection may take to stand ("ConnectTimeout")
+      --timeout S         both time-outs below at once
+      --connect-timeout S seconds a connection may take to stand
+                          ("ConnectTimeout")
       --stall-timeout S   seconds a connection may wait with (almost) no data
                           before it counts as stalled ("StallTimeout")
+
+Servers and proxies:
       --http-proxy HOST:PORT            fetch HTTP through this proxy
       --socks5 [USER:PASS@]HOST:PORT    connect through this SOCKS5 proxy
-      --active            FTP active mode (the server connects back)
+      --no-proxy          no proxy, whatever the settings and the
+                          environment say
+      --header "NAME: VALUE"            send this request header (repeatable)
+      --load-cookies FILE send the matching cookies of a cookies.txt file
       --user-agent TEXT   the User-Agent header
+      --no-netrc          do not read logins from ~/.netrc
+      --active            FTP active mode (the server connects back)
+
+Listing an FTP folder:
       --list URL          print the entries of an FTP folder (type, size, date,
                           name) instead of downloading
   -v, --verbose           with --list: also print the FTP commands and replies
+
+Messages:
   -q, --quiet             print nothing but errors
   -h, --help              show this text
   -V, --version           show the version
 
-Exit status: 0 every download completed (or the folder was listed), 1 one or
-more failed (or the folder could not be listed), 2 usage error, 130 interrupted
-(Ctrl+C; run the same command again to resume).
+Environment: http_proxy, https_proxy, ALL_PROXY (http://, socks5://,
+socks5h://) and no_proxy as other download tools read them; logins from
+~/.netrc.
+
+Exit status: 0 every download completed (or was there already, or the
+folder was listed), 1 one or more failed or a line of a list was no URL,
+2 usage error, 130 interrupted (Ctrl+C; run the same command again to
+resume).
+
+See ferrow-get(1) for more.
 )";
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "download/transfer_options.h"
+
 namespace ferrow {
 
 class CSettings;
@@ -19,8 +21,13 @@ class CConsoleOptions {
   void ApplyTo(CSettings& settings) const;
 
   const std::string& GetError() const { return m_error; }
-  // Lines of -i that were skipped (not beginning with "http://" or "ftp://"), for a warning.
-  const std::vector<std::string>& GetSkippedLines() const { return m_skipped; }
+  // Lines of -i that were skipped (not a URL ferrow-get can fetch) and why, for a warning; they
+  // make the exit status 1. Blank lines and lines beginning with "#" are not counted.
+  struct SkippedLine {
+    std::string text;
+    std::string why;
+  };
+  const std::vector<SkippedLine>& GetSkippedLines() const { return m_skipped; }
 
   // Checks one URL: "http://" or "ftp://" (any letter case), a host, and a port 1 to 65535 when
   // one is given. Empty when it is acceptable, else why not.
@@ -32,6 +39,14 @@ class CConsoleOptions {
   // messages that repeat what the user typed.
   static std::string MaskPassword(const std::string& text);
   static std::string GetUsage();
+  // Every long option without its dashes (for the checks that the manual and the shell
+  // completions know them all).
+  static std::vector<std::string> GetLongOptions();
+  // "500", "500K", "2M", "1G" (KiB per second when no suffix is given) in KiB/s; false when it
+  // is no such value.
+  static bool ParseRate(const std::string& text, int32_t& kib);
+  // Empty when "Name: value" can go into a request as the user's own header, else why not.
+  static std::string CheckHeader(const std::string& header);
 
   std::vector<std::string> m_urls;
   std::string m_listUrl;  // --list: print this ftp:// folder instead of downloading
@@ -52,13 +67,20 @@ class CConsoleOptions {
   std::optional<std::string> m_socksProxy;  // [user:password@]host:port
   bool m_activeMode = false;
   std::optional<std::string> m_userAgent;
+  // A file already at the target: kept (the default), kept without a download, or replaced.
+  ExistingFile m_existing = ExistingFile::kKeepOrNew;
+  bool m_continue = false;             // -c: a plain partial file at the target is continued
+  std::vector<std::string> m_headers;  // --header "Name: value", in order
+  std::string m_cookieFile;            // --load-cookies
+  bool m_noProxy = false;              // --no-proxy: no proxy, whatever is set
+  bool m_noNetrc = false;              // --no-netrc: ~/.netrc is not read
 
  private:
   bool Fail(std::string message);
   bool ReadUrlFile(const std::string& path);
 
   std::string m_error;
-  std::vector<std::string> m_skipped;
+  std::vector<SkippedLine> m_skipped;
 };
 
 }  // namespace ferrow

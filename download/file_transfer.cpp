@@ -1,5 +1,6 @@
 #include "download/file_transfer.h"
 
+#include "download/existing_target.h"
 #include "download/segment_plan.h"
 #include "download/transfer_file.h"
 #include "download/transfer_operations.h"
@@ -10,6 +11,7 @@
 #include "net/internet_url.h"
 #include "net/log_info.h"
 #include "net/transfer_settings.h"
+#include "platform/file.h"
 
 namespace ferrow {
 
@@ -105,13 +107,25 @@ void CFileTransfer::Work() {
   {
     // Held from the first Prepare until the work is over, across the final rename.
     CTransferFile file;
+    file.SetOutput(m_options.output);
     Scheme scheme = CInternetURL(master.Url()).GetScheme();
     int restarts = 0;
+    bool targetChecked = false;
     for (;;) {
       master.ClearError();
       client->Open(master.Url());
+      // A file already at the target may make the download unnecessary: ask about it first
+      // without fetching any of it.
+      if (!targetChecked && m_options.existing != ExistingFile::kReplace && !m_options.output &&
+          GetEntryKind(master.File()) != EntryKind::kNone)
+        client->AskWithoutBody();
       if (client->Connect() && client->Login() && client->QueryInformation()) {
         client->ProbeResume();
+        if (!targetChecked) {
+          targetChecked = true;
+          const CExistingTarget::Outcome outcome = CExistingTarget::Resolve(context, m_options);
+          if (outcome != CExistingTarget::Outcome::kProceed) break;
+        }
         // The query's answer goes on as the first part's data where the client kept it; a
         // file that is not worth splitting then needs no other request at all.
         if (client->HasOpenData()) {
@@ -136,7 +150,8 @@ void CFileTransfer::Work() {
           continue;
         }
       }
-      if (restarts < kMaxRestarts && master.Error() == kFileChangedError) {
+      // A stream cannot take back what it has sent: a changed file fails it.
+      if (restarts < kMaxRestarts && master.Error() == kFileChangedError && !m_options.output) {
         ++restarts;
         context.AddLogLine(LogKind::kNotice,
                            L"The file changed on the server during the download; it is fetched "

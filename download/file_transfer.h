@@ -14,6 +14,7 @@
 #include <string>
 
 #include "download/segment_plan.h"
+#include "download/transfer_options.h"
 #include "net/event_list.h"
 #include "net/internet_url.h"
 #include "net/log_list.h"
@@ -45,6 +46,8 @@ class CFileTransfer {
 
   // Replaces the HTTP and FTP clients (tests serve a transfer from memory this way).
   void SetClientFactory(ClientFactory factory);
+  // Before Start: what to do about an existing target, and where the bytes go.
+  void SetOptions(const TransferOptions& options) { m_options = options; }
 
   // Sets URL, File and the temporary file (target + ".fr") and starts the worker; true when
   // the thread was started.
@@ -80,6 +83,7 @@ class CFileTransfer {
   CStopEvent m_stop;
   CResumeEvent m_resume;
   ClientFactory m_factory;
+  TransferOptions m_options;
 };
 
 }  // namespace ferrow

@@ -9,7 +9,10 @@ namespace {
 // CFileTransfer as the manager sees it.
 class FileTransferHandle : public ITransfer {
  public:
-  explicit FileTransferHandle(CTransferSettings& settings) : m_transfer(&settings) {}
+  FileTransferHandle(CTransferSettings& settings, const TransferOptions& options)
+      : m_transfer(&settings) {
+    m_transfer.SetOptions(options);
+  }
   bool Start(const std::wstring& url, const std::wstring& file) override {
     return m_transfer.Start(url, file);
   }
@@ -37,7 +40,7 @@ class FileTransferHandle : public ITransfer {
 }  // namespace
 
 std::unique_ptr<ITransfer> CFileTransferFactory::Create(CTransferSettings& settings) {
-  return std::make_unique<FileTransferHandle>(settings);
+  return std::make_unique<FileTransferHandle>(settings, m_options);
 }
 
 }  // namespace ferrow

@@ -13,10 +13,15 @@
 
 namespace ferrow {
 
+class COrderedOutput;
+
 class CPartWriter {
  public:
   // Opens the temporary file for writing the part of that index; the plan must have it.
   ErrorValue Open(CSegmentPlan& plan, const std::wstring& temporaryFile, int32_t index);
+  // The part's bytes go to the stream instead; the plan keeps its progress in memory.
+  void OpenOutput(CSegmentPlan& plan, COrderedOutput& output, int32_t index);
+  COrderedOutput* Output() const { return m_output; }
 
   int32_t Index() const { return m_index; }
   uint64_t Done() const;
@@ -31,13 +36,15 @@ class CPartWriter {
   // from its first byte.
   void Restart();
   // Writes at most Remaining() of the bytes at Offset() and advances the done counter by what
-  // was written; count is what it took.
+  // was written; count is what it took. With a stream, bytes beyond its window are not taken
+  // (kBusy: the part should let its connection go and wait for room).
   ErrorValue Write(const char* data, size_t size, size_t& count);
   // Works on another range of the same plan (one taken over, or joined).
   void SetIndex(int32_t index) { m_index = index; }
 
  private:
   CSegmentPlan* m_plan = nullptr;
+  COrderedOutput* m_output = nullptr;
   CFile m_file;
   int32_t m_index = -1;
 };

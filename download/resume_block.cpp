@@ -106,14 +106,28 @@ ErrorValue CResumeBlock::OpenExisting(const std::wstring& path) {
 
 ErrorValue CResumeBlock::Create(const std::wstring& path, const std::wstring& url, uint64_t size,
                                 uint64_t date, int32_t parts, const std::wstring& entityTag) {
+  return CreateIn(CFile::Mode::kReplace, path, url, size, date, parts, entityTag, 0);
+}
+
+ErrorValue CResumeBlock::CreateOver(const std::wstring& path, const std::wstring& url,
+                                    uint64_t size, uint64_t date, int32_t parts,
+                                    const std::wstring& entityTag, uint64_t done) {
+  return CreateIn(CFile::Mode::kReadWriteOwned, path, url, size, date, parts, entityTag, done);
+}
+
+ErrorValue CResumeBlock::CreateIn(CFile::Mode mode, const std::wstring& path,
+                                  const std::wstring& url, uint64_t size, uint64_t date,
+                                  int32_t parts, const std::wstring& entityTag, uint64_t done) {
   Close();
+  FERROW_ASSERT(done <= size);
   if (size > kMaxSize) return MakeError(kCategorySystem, SystemCode::kFileTooLarge);
-  if (ErrorValue error = m_file.Open(path, CFile::Mode::kReplace)) return error;
+  if (ErrorValue error = m_file.Open(path, mode)) return error;
   uint64_t blockOffset = DataAreaLength(size);
   // The data area stays a hole until the parts write it; the block itself gets real disk
   // space now, so that touching the mapping can never fault for want of space.
   static const std::vector<char> zeros(kResumeBlockSize, 0);
-  ErrorValue error = m_file.WriteAt(blockOffset, zeros.data(), zeros.size());
+  ErrorValue error = m_file.SetLength(done);
+  if (error == 0) error = m_file.WriteAt(blockOffset, zeros.data(), zeros.size());
   if (error == 0) error = m_mapping.Map(m_file, blockOffset, kResumeBlockSize);
   if (error != 0) {
     Close();
@@ -124,7 +138,7 @@ ErrorValue CResumeBlock::Create(const std::wstring& path, const std::wstring& ur
   WriteIdentity(url, entityTag);
   Write64(kSizeOffset, size);
   Write64(kDateOffset, date);
-  LayOut(parts);
+  LayOutAfter(parts, done);
   return 0;
 }
 
@@ -209,14 +223,19 @@ CResumeBlock::Fit CResumeBlock::Compare(const std::wstring& url, uint64_t size, 
 }
 
 void CResumeBlock::LayOut(int32_t parts) {
+  LayOutAfter(parts, 0);
+}
+
+void CResumeBlock::LayOutAfter(int32_t parts, uint64_t done) {
   uint64_t starts[kMaxParts] = {};
   uint64_t lengths[kMaxParts] = {};
-  CSegmentPlan::SplitParts(Size(), parts, starts, lengths);
+  CSegmentPlan::SplitParts(Size() - done, parts, starts, lengths);
   Write32(kPartsOffset, static_cast<uint32_t>(parts));
   for (int32_t i = 0; i < kMaxParts; ++i) {
-    Write64(kStartsOffset + 8 * i, starts[i]);
-    Write64(kLengthsOffset + 8 * i, lengths[i]);
-    Write64(kDoneOffset + 8 * i, 0);
+    const bool used = i < parts;
+    Write64(kStartsOffset + 8 * i, used && i > 0 ? starts[i] + done : 0);
+    Write64(kLengthsOffset + 8 * i, lengths[i] + (i == 0 ? done : 0));
+    Write64(kDoneOffset + 8 * i, i == 0 ? done : 0);
   }
   WriteChecksum();
   Updated();

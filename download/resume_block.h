@@ -72,6 +72,11 @@ class CResumeBlock {
   // A size the file system cannot hold fails with kFileTooLarge.
   ErrorValue Create(const std::wstring& path, const std::wstring& url, uint64_t size, uint64_t date,
                     int32_t parts, const std::wstring& entityTag = std::wstring());
+  // The same over an existing regular file of this user whose first `done` bytes are the
+  // download's beginning: they are kept and count as done in the first part, and the rest of
+  // the file is split among the parts.
+  ErrorValue CreateOver(const std::wstring& path, const std::wstring& url, uint64_t size,
+                        uint64_t date, int32_t parts, const std::wstring& entityTag, uint64_t done);
   void Close();
   bool IsOpen() const { return m_mapping.IsMapped(); }
 
@@ -94,6 +99,9 @@ class CResumeBlock {
 
   // Lays the parts out afresh (done counters 0), keeping the identity; the checksum last.
   void LayOut(int32_t parts);
+  // The same with the first `done` bytes already in place: part 0 starts at 0 and has them done,
+  // the parts split the rest.
+  void LayOutAfter(int32_t parts, uint64_t done);
 
   uint32_t Version() const;
   std::wstring Url() const;
@@ -134,6 +142,9 @@ class CResumeBlock {
   void AdjustChecksum(uint32_t hashBefore);
   void Updated() const;
   void WriteChecksum();
+  ErrorValue CreateIn(CFile::Mode mode, const std::wstring& path, const std::wstring& url,
+                      uint64_t size, uint64_t date, int32_t parts, const std::wstring& entityTag,
+                      uint64_t done);
 
   CFile m_file;
   CFileMapping m_mapping;

@@ -80,9 +80,36 @@ ErrorValue CSegmentPlan::Open(const std::wstring& temporaryFile) {
   return 0;
 }
 
+void CSegmentPlan::OpenOutput(COrderedOutput& output) {
+  std::lock_guard<CCriticalSection> guard(m_lock);
+  m_output = &output;
+  m_parts = m_master->Parts();
+  for (int32_t i = 0; i < kMaxParts; ++i) {
+    Range& range = m_ranges[i];
+    range = Range();
+    if (i >= m_parts) continue;
+    const CTransferInfo* part = PartOf(m_master, i);
+    range.start = part->Start();
+    range.end = range.start + part->Size();
+    range.done = part->Done();
+    range.reserved = range.done;
+  }
+}
+
+int32_t CSegmentPlan::Parts() {
+  std::lock_guard<CCriticalSection> guard(m_lock);
+  return m_parts;
+}
+
+uint64_t CSegmentPlan::Start(int32_t index) {
+  std::lock_guard<CCriticalSection> guard(m_lock);
+  return m_ranges[index].start;
+}
+
 void CSegmentPlan::Close() {
   std::lock_guard<CCriticalSection> guard(m_lock);
   m_block.Close();
+  m_output = nullptr;
 }
 
 void CSegmentPlan::SetWorking(int32_t index, bool working) {
@@ -117,7 +144,7 @@ void CSegmentPlan::Commit(int32_t index, size_t count) {
     FERROW_ASSERT(range.done + count <= range.reserved);
     range.done += count;
     range.reserved = range.done;
-    if (count != 0) m_block.SetPartDone(index, range.done);
+    if (count != 0 && m_block.IsOpen()) m_block.SetPartDone(index, range.done);
   }
   if (count != 0) PartOf(m_master, index)->AddDone(count);
 }
@@ -139,7 +166,7 @@ void CSegmentPlan::Restart(int32_t index) {
     Range& range = m_ranges[index];
     range.done = 0;
     range.reserved = 0;
-    m_block.SetPartDone(index, 0);
+    if (m_block.IsOpen()) m_block.SetPartDone(index, 0);
   }
   PartOf(m_master, index)->SetDone(0);
 }
@@ -165,7 +192,10 @@ int32_t CSegmentPlan::TakeOver(int32_t idle) {
   std::lock_guard<CCriticalSection> guard(m_lock);
   FERROW_ASSERT(idle >= 0 && idle < m_parts);
   m_ranges[idle].working = false;
-  if (m_master->GetResumeMode() != ResumeMode::kResumable || m_parts >= kMaxParts) return -1;
+  if (m_master->GetResumeMode() != ResumeMode::kResumable || m_parts >= kMaxParts ||
+      m_output != nullptr) {
+    return -1;
+  }
   const int64_t now = m_clock.Counter();
   const int64_t takerRate = RateOf(m_ranges[idle], now);
   int32_t victim = -1;
@@ -240,8 +270,10 @@ bool CSegmentPlan::Extend(int32_t index) {
     }
     // This part's end first, then the joined entry emptied: a kill in between leaves an
     // overlap.
-    m_block.SetPartLength(index, next.end - range.start);
-    m_block.SetPartLength(i, 0);
+    if (m_block.IsOpen()) {
+      m_block.SetPartLength(index, next.end - range.start);
+      m_block.SetPartLength(i, 0);
+    }
     range.end = next.end;
     next.end = next.start;
     next.givenBack = false;

@@ -36,14 +36,15 @@
 
 namespace ferrow {
 
+class COrderedOutput;
 class CTransferInfo;
 
 class CSegmentPlan {
  public:
   // A range is split only when both pieces get at least this much and the running part would
   // need at least kMinSplitMilliseconds more for what it would give away: below that a new
-  // request costs more than it saves (measured on loopback and through a proxy adding 25 ms
-  // each way; docs/benchmarks.md).
+  // request costs more than it saves. Both are chosen, not yet measured: bench/ is to set them
+  // (loopback and a proxy adding latency each way).
   static constexpr uint64_t kMinSplitBytes = 128 * 1024;
   static constexpr int64_t kMinSplitMilliseconds = 200;
 
@@ -68,7 +69,15 @@ class CSegmentPlan {
   // Maps the block of the temporary file, settles what a kill in the middle of a move left,
   // and copies the table into the descriptions.
   ErrorValue Open(const std::wstring& temporaryFile);
+  // Without a temporary file: the parts write into the stream, the table (as the descriptions
+  // hold it) lives only in memory, and no range is taken over (a range's back is the farthest
+  // from the stream's window, so its taker would only wait).
+  void OpenOutput(COrderedOutput& output);
   void Close();
+  COrderedOutput* Output() const { return m_output; }
+  int32_t Parts();
+  // The part's first byte.
+  uint64_t Start(int32_t index);
 
   // The part works on its range (a thread runs for it) or no longer does. A part that works
   // may lose the back of its range to another; one that does not may be joined by the part
@@ -119,6 +128,7 @@ class CSegmentPlan {
   const IClock& m_clock;
   CCriticalSection m_lock;
   CResumeBlock m_block;
+  COrderedOutput* m_output = nullptr;
   std::array<Range, kMaxParts> m_ranges{};
   int32_t m_parts = 0;
 };

@@ -1,9 +1,11 @@
 #include "download/transfer_file.h"
 
+#include "download/ordered_output.h"
 #include "download/resume_block.h"
 #include "download/segment_plan.h"
 #include "net/client_context.h"
 #include "net/log_info.h"
+#include "net/transfer_errors.h"
 #include "net/transfer_info.h"
 #include "platform/assert.h"
 
@@ -40,6 +42,20 @@ const wchar_t* DiscardReason(CResumeBlock::Fit fit) {
   }
 }
 
+// The parts of a download that has no temporary file: split afresh, nothing done.
+void LayOutInMemory(CTransferInfo* master, int32_t parts) {
+  uint64_t starts[kMaxParts] = {};
+  uint64_t lengths[kMaxParts] = {};
+  CSegmentPlan::SplitParts(master->Size(), parts, starts, lengths);
+  master->SetParts(parts);
+  for (int32_t i = 0; i < kMaxParts; ++i) {
+    CTransferInfo* part = CSegmentPlan::PartOf(master, i);
+    part->SetStart(i < parts ? starts[i] : 0);
+    part->SetSize(i < parts ? lengths[i] : 0);
+    part->SetDone(0);
+  }
+}
+
 }  // namespace
 
 bool CTransferFile::Lock(CClientContext& context, const std::wstring& temporary) {
@@ -59,6 +75,21 @@ bool CTransferFile::Lock(CClientContext& context, const std::wstring& temporary)
   return true;
 }
 
+bool CTransferFile::PrepareInMemory(CClientContext& context) {
+  CTransferInfo* master = context.Transfer();
+  const uint64_t size = master->Size();
+  if (m_laidOutSize == size) return true;
+  if (m_laidOutSize != kUnknownSize) {
+    // Bytes of the other file have gone out already.
+    context.ReportError(kFileChangedError);
+    return false;
+  }
+  m_laidOutSize = size;
+  const bool resumable = master->GetResumeMode() == ResumeMode::kResumable;
+  LayOutInMemory(master, resumable ? CSegmentPlan::ClampParts(master->Parts()) : 1);
+  return true;
+}
+
 bool CTransferFile::Prepare(CClientContext& context) {
   CTransferInfo* master = context.Transfer();
   FERROW_ASSERT(master != nullptr && master->Master() == nullptr);
@@ -72,6 +103,7 @@ bool CTransferFile::Prepare(CClientContext& context) {
     context.ReportError(kUnknownSizeError);
     return false;
   }
+  if (m_output != nullptr) return PrepareInMemory(context);
   if (!Lock(context, temporary)) return false;
   bool resumable = master->GetResumeMode() == ResumeMode::kResumable;
   std::wstring entityTag = master->EntityTag();
@@ -98,6 +130,11 @@ bool CTransferFile::Prepare(CClientContext& context) {
 
 bool CTransferFile::LayOutSinglePart(CClientContext& context) {
   CTransferInfo* master = context.Transfer();
+  if (m_output != nullptr) {
+    // What went out already is dropped when the single part sends it again.
+    LayOutInMemory(master, 1);
+    return true;
+  }
   CResumeBlock block;
   if (ErrorValue error = block.OpenExisting(master->TemporaryFile())) {
     context.ReportError(error);
@@ -109,6 +146,7 @@ bool CTransferFile::LayOutSinglePart(CClientContext& context) {
 }
 
 void CTransferFile::Discard(CClientContext& context) {
+  if (m_output != nullptr) return;
   if (m_held.IsOpen()) {
     m_held.SetLength(0);
   } else {
@@ -118,6 +156,11 @@ void CTransferFile::Discard(CClientContext& context) {
 
 bool CTransferFile::Finish(CClientContext& context) {
   CTransferInfo* master = context.Transfer();
+  if (m_output != nullptr) {
+    FERROW_ASSERT(m_output->Written() == master->Size());
+    context.ReportStatus(DownloadStatus::kCompleted);
+    return true;
+  }
   std::wstring target = master->File();
   std::wstring temporary = master->TemporaryFile();
   if (FileExists(target)) {

@@ -11,13 +11,20 @@
 
 #include "platform/error_code.h"
 #include "platform/file.h"
+#include "platform/unknown_size.h"
 
 namespace ferrow {
 
 class CClientContext;
+class COrderedOutput;
 
 class CTransferFile {
  public:
+  // Before Prepare: the bytes go to this stream and no file is used at all. The parts are laid
+  // out in memory; a second Prepare keeps their progress (the stream cannot take bytes back).
+  void SetOutput(COrderedOutput* output) { m_output = output; }
+  COrderedOutput* Output() const { return m_output; }
+
   // Locks the temporary file (busy elsewhere: kLockViolation, nothing changed), then resumes a
   // block that matches the download or lays the file out afresh, saying in the transfer log why
   // an old block is not used. A download of unknown Size is refused before anything is touched.
@@ -33,7 +40,11 @@ class CTransferFile {
  private:
   bool Lock(CClientContext& context, const std::wstring& temporary);
 
+  bool PrepareInMemory(CClientContext& context);
+
   CFile m_held;
+  COrderedOutput* m_output = nullptr;
+  uint64_t m_laidOutSize = kUnknownSize;  // with an output: the Size the parts were laid out for
 };
 
 }  // namespace ferrow

@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 
+#include "download/ordered_output.h"
 #include "download/part_writer.h"
 #include "download/segment_plan.h"
 #include "download/transfer_file.h"
@@ -75,10 +76,12 @@ void RunPartsFrom(CInternetClient& prototype, CSegmentPlan& plan, int32_t index,
 
 // Starts a thread for each part that is not complete and waits for them all. Returns whether
 // a range that a server did not serve from its offset stayed unfetched.
-bool RunParts(CInternetClient& client, CTransferFile&) {
+bool RunParts(CInternetClient& client, CTransferFile& file) {
   CTransferInfo* master = client.Transfer();
   CSegmentPlan plan(master);
-  if (ErrorValue error = plan.Open(master->TemporaryFile())) {
+  if (file.Output() != nullptr) {
+    plan.OpenOutput(*file.Output());
+  } else if (ErrorValue error = plan.Open(master->TemporaryFile())) {
     client.ReportError(error);
     return false;
   }
@@ -145,8 +148,11 @@ bool CTransferOperations::Download(CInternetClient& client, CTransferFile& file)
 
 bool CTransferOperations::ReceivePart(CInternetClient& client, CSegmentPlan& plan) {
   CTransferInfo* part = client.Transfer();
+  COrderedOutput* output = plan.Output();
   CPartWriter writer;
-  if (ErrorValue error = writer.Open(plan, part->TemporaryFile(), part->Index())) {
+  if (output != nullptr) {
+    writer.OpenOutput(plan, *output, part->Index());
+  } else if (ErrorValue error = writer.Open(plan, part->TemporaryFile(), part->Index())) {
     client.ReportError(error);
     return false;
   }
@@ -159,6 +165,29 @@ bool CTransferOperations::ReceivePart(CInternetClient& client, CSegmentPlan& pla
     client.ReportStatus(DownloadStatus::kCompleted);
     return true;
   }
+  for (;;) {
+    if (output != nullptr &&
+        !output->WaitForRoom(writer.Offset(), [&client] { return client.WaitForStop(0); })) {
+      if (part->Error() == 0)
+        client.ReportError(MakeError(kCategorySystem, SystemCode::kBrokenPipe));
+      return false;
+    }
+    bool beyondWindow = false;
+    if (!ReceiveRange(client, plan, writer, beyondWindow)) return false;
+    if (!beyondWindow) return true;
+    // The stream has not caught up: the connection goes while the part waits for room, and a
+    // new one continues where the part stopped (costing no attempt).
+    client.Disconnect();
+    part->ClearError();
+    if (!output->WaitForRoom(writer.Offset(), [&client] { return client.WaitForStop(0); }))
+      continue;
+    if (!client.Connect() || !client.Login()) return false;
+  }
+}
+
+bool CTransferOperations::ReceiveRange(CInternetClient& client, CSegmentPlan& plan,
+                                       CPartWriter& writer, bool& beyondWindow) {
+  CTransferInfo* part = client.Transfer();
   const uint64_t offset = writer.Offset();
   CProxySocket* data = client.OpenData(static_cast<int64_t>(offset));
   if (data == nullptr) {
@@ -198,6 +227,11 @@ bool CTransferOperations::ReceivePart(CInternetClient& client, CSegmentPlan& pla
       size_t more = 0;
       error = writer.Write(buffer + written, static_cast<size_t>(received) - written, more);
       written += more;
+    }
+    if (error == MakeError(kCategorySystem, SystemCode::kBusy)) {
+      beyondWindow = true;
+      data->Close();
+      return true;
     }
     if (error != 0) {
       client.ReportError(error);

@@ -13,6 +13,8 @@
 namespace ferrow {
 
 class CInternetClient;
+class COrderedOutput;
+class CPartWriter;
 class CSegmentPlan;
 class CTransferFile;
 
@@ -25,7 +27,8 @@ class CTransferOperations {
   static bool Download(CInternetClient& client, CTransferFile& file);
   // Receives the part of the client's description into the temporary file, through the
   // bandwidth limiter, until its range (which may shrink meanwhile) is complete or the
-  // connection fails.
+  // connection fails. With the plan's output the bytes go to that stream instead, the part
+  // waiting whenever it runs too far ahead.
   static bool ReceivePart(CInternetClient& client, CSegmentPlan& plan);
   // True to give up, false to try again.
   static bool RetryDecision(CInternetClient& client);
@@ -33,6 +36,12 @@ class CTransferOperations {
   // The loop of one part's thread: connect, log in and receive the part until it succeeds,
   // a stop comes, or the retry decision gives up.
   static void RunPart(CInternetClient& client, CSegmentPlan& plan);
+
+ private:
+  // One request's body into the writer. beyondWindow: the output could not take more yet
+  // (the connection was closed, nothing is recorded).
+  static bool ReceiveRange(CInternetClient& client, CSegmentPlan& plan, CPartWriter& writer,
+                           bool& beyondWindow);
 };
 
 }  // namespace ferrow

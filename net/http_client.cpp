@@ -1,5 +1,8 @@
 #include "net/http_client.h"
 
+#include <algorithm>
+#include <cwctype>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +38,28 @@ std::wstring WithoutCredentials(const std::wstring& text) {
 // An entity tag that If-Range may carry: a strong one (a weak "W/" tag never may).
 bool IsStrongEntityTag(const std::wstring& tag) {
   return tag.size() >= 2 && tag.front() == L'"' && tag.back() == L'"';
+}
+
+// The user's own headers, each replacing a line of the same name.
+void AddExtraHeaders(std::wstring& request, const std::vector<std::wstring>& headers) {
+  for (const std::wstring& header : headers) {
+    const size_t colon = header.find(L':');
+    if (colon == std::wstring::npos) continue;
+    const std::wstring name = L"\r\n" + header.substr(0, colon + 1);
+    for (size_t at = 0; (at = request.find(L"\r\n", at)) != std::wstring::npos;) {
+      const bool same =
+          request.size() >= at + name.size() &&
+          std::equal(name.begin(), name.end(), request.begin() + at,
+                     [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); });
+      if (!same) {
+        at += 2;
+        continue;
+      }
+      const size_t end = request.find(L"\r\n", at + 2);
+      request.erase(at, end - at);
+    }
+    request += EscapeControlCharacters(header) + L"\r\n";
+  }
 }
 
 std::wstring Number(uint64_t value) {
@@ -117,6 +142,12 @@ std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offs
   const bool handedOver =
       FindBrowserHandoverNote(WideToUtf8(m_url.Text()), SystemClock().WallSeconds(), handover);
   std::wstring cookies = m_cookies.GetCookies();
+  if (std::shared_ptr<const CCookieFile> file =
+          Settings() ? Settings()->GetCookieFile() : nullptr) {
+    const std::wstring fromFile =
+        file->CookiesFor(m_url.Host(), m_url.Path(), false, SystemClock().WallSeconds());
+    if (!fromFile.empty()) cookies = cookies.empty() ? fromFile : fromFile + L"; " + cookies;
+  }
   if (handedOver && !handover.cookies.empty())
     cookies = Utf8ToWide(handover.cookies) + (cookies.empty() ? L"" : L"; " + cookies);
   if (!cookies.empty()) request += L"Cookie: " + EscapeControlCharacters(cookies) + L"\r\n";
@@ -137,6 +168,7 @@ std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offs
     }
   }
   request += L"User-Agent: " + EscapeControlCharacters(userAgent) + L"\r\n";
+  if (Settings() != nullptr) AddExtraHeaders(request, Settings()->GetExtraHeaders());
   request += L"\r\n";
   return request;
 }
@@ -261,7 +293,8 @@ bool CHttpClient::Request(int64_t offset) {
   m_keptConnection = false;
   for (;;) {
     m_replyCode = 0;
-    if (SendRequest(L"GET", offset) && ReadResponseHeader(200, 206)) return true;
+    if (SendRequest(offset == 0 ? m_method : L"GET", offset) && ReadResponseHeader(200, 206))
+      return true;
     bool closed = m_replyCode == 0 && m_keptConnection && Transfer() != nullptr &&
                   ErrorCategoryOf(Transfer()->Error()) == kCategorySocket && !CheckStop(0);
     m_keptConnection = false;
@@ -278,9 +311,12 @@ bool CHttpClient::Request(int64_t offset) {
 bool CHttpClient::QueryInformation() {
   m_openData = false;
   m_rangesAccepted = true;
-  m_queryRange = true;
+  // A HEAD has no body to go on with, so it asks for no range either.
+  const bool head = m_method != L"GET";
+  m_queryRange = !head;
   bool answered = Request(0);
   m_queryRange = false;
+  m_method = L"GET";
   if (!answered) {
     // Nothing to send of an empty file: "bytes */0".
     int64_t total = -1;
@@ -325,7 +361,7 @@ bool CHttpClient::QueryInformation() {
     std::string tag;
     Transfer()->SetEntityTag(FindEntityTag(block, tag) ? LocalToWide(tag) : std::wstring());
   }
-  if (fromStart && length > 0) {
+  if (fromStart && length > 0 && !head) {
     m_socket.SetBodyLength(length);
     m_openData = true;
   } else {

@@ -33,6 +33,7 @@ class CHttpClient : public CInternetClient {
   // Whether the server continues at an offset, as the query's answer told: a 206, or a 200
   // with "Accept-Ranges: bytes". A 200 without it is fetched on one connection from byte 0.
   bool ProbeResume() override;
+  void AskWithoutBody() override { m_method = L"HEAD"; }
   bool IsLoginFailure(ErrorValue error) const override;
   std::unique_ptr<CInternetClient> Clone(const CClientContext& context) const override;
   // A GET from the offset; the returned socket delivers the body from exactly that offset. A
@@ -86,6 +87,8 @@ class CHttpClient : public CInternetClient {
   CProxyInfo m_proxy;
   CCookieList m_cookies;
   int m_redirects = 0;
+  // The method of the information query: GET, or HEAD once after AskWithoutBody.
+  std::wstring m_method = L"GET";
   // Whether the connection can carry the next request after the last 3xx reply: its whole
   // body was drained and the server did not ask to close.
   bool m_reusable = false;

@@ -38,6 +38,9 @@ class CInternetClient : public CClientContext {
   virtual bool QueryInformation();
   // Learns whether the server can continue at an offset (the description's resume mode).
   virtual bool ProbeResume();
+  // The next QueryInformation only learns about the file and asks for none of its bytes (an
+  // HTTP HEAD): for a check whether a file at hand is already the server's. Off again after it.
+  virtual void AskWithoutBody() {}
 
   virtual bool IsLoginFailure(ErrorValue error) const;
   // Only a connection reset or closed early and a time-out are worth another attempt.

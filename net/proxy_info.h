@@ -16,6 +16,9 @@ class CProxyInfo : public CXmlObject {
   int32_t m_port = 0;
   std::wstring m_user;  // empty: no authentication
   std::wstring m_password;
+  // SOCKS: the proxy resolves host names ("socks5h://"); otherwise they are resolved here and
+  // the proxy gets the address. Not stored.
+  bool m_remoteNames = false;
 };
 
 }  // namespace ferrow

@@ -81,6 +81,9 @@ void CProxySocket::TakeConnection(CProxySocket& from) {
 void CProxySocket::AddLayers() {
   CProxyInfo socks;
   if (Settings() != nullptr) socks = Settings()->GetSocksProxy();
+  // A host on the bypass list is reached directly, whatever proxies are set.
+  m_bypassed = Settings() != nullptr && Settings()->BypassesProxy(m_targetHost);
+  if (m_bypassed) return;
   if (socks.m_enabled) m_stream = std::make_unique<CSocks5Stream>(std::move(m_stream), socks);
   if (m_httpProxy.m_enabled) {
     m_stream = std::make_unique<CHttpProxyStream>(

@@ -38,7 +38,7 @@ class CProxySocket : public CClientContext {
   // the client sends requests with absolute targets to the proxy (ForwardsRequests).
   void SetHttpProxy(const CProxyInfo& proxy, bool tunnel = false);
   // True when requests go to an HTTP proxy as they are, with absolute targets.
-  bool ForwardsRequests() const { return m_httpProxy.m_enabled && !m_tunnel; }
+  bool ForwardsRequests() const { return m_httpProxy.m_enabled && !m_tunnel && !m_bypassed; }
 
   // Closes any open connection, creates a new socket and adds it to the socket list.
   bool Create();
@@ -107,6 +107,8 @@ class CProxySocket : public CClientContext {
   CTcpStream* m_tcp = nullptr;            // the bottom of the chain
   CProxyInfo m_httpProxy;
   bool m_tunnel = false;
+  // The last Connect reached its host directly: it is on the settings' bypass list.
+  bool m_bypassed = false;
   bool m_connected = false;
   std::wstring m_targetHost;
   uint16_t m_targetPort = 0;

@@ -121,11 +121,19 @@ bool NegotiateSocks5(IByteStream& stream, const CProxyInfo& proxy, const std::ws
 
   // Connection request for the target's address.
   IpAddress address;
-  if (!ResolveTarget(host, address, error)) return false;
-  std::string request{static_cast<char>(kVersion), static_cast<char>(kCommandConnect), 0,
-                      static_cast<char>(address.IsIpv4() ? kAddressIpv4 : kAddressIpv6)};
-  const size_t length = address.IsIpv4() ? 4 : 16;
-  for (size_t i = 0; i < length; ++i) request += static_cast<char>(address.bytes[i]);
+  std::string request{static_cast<char>(kVersion), static_cast<char>(kCommandConnect), 0};
+  const std::string name = WideToLocal(host);
+  if (proxy.m_remoteNames && !ParseNumericAddress(name, address) && name.size() <= 255) {
+    // The proxy looks the name up (it may know names this machine does not).
+    request += static_cast<char>(kAddressName);
+    request += static_cast<char>(name.size());
+    request += name;
+  } else {
+    if (!ResolveTarget(host, address, error)) return false;
+    request += static_cast<char>(address.IsIpv4() ? kAddressIpv4 : kAddressIpv6);
+    const size_t length = address.IsIpv4() ? 4 : 16;
+    for (size_t i = 0; i < length; ++i) request += static_cast<char>(address.bytes[i]);
+  }
   request += static_cast<char>(port >> 8);
   request += static_cast<char>(port & 0xFF);
   if (!SendMessage(stream, request, error) || !ReceiveReplyHead(stream, kVersion, head, error))

@@ -158,4 +158,34 @@ void CTransferSettings::SetLogin(const std::wstring& server, const std::wstring&
   m_siteLogins.SetLogin(server, user, password, keep);
 }
 
+std::vector<std::wstring> CTransferSettings::GetExtraHeaders() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_extraHeaders;
+}
+
+void CTransferSettings::SetExtraHeaders(const std::vector<std::wstring>& headers) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_extraHeaders = headers;
+}
+
+std::shared_ptr<const CCookieFile> CTransferSettings::GetCookieFile() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_cookieFile;
+}
+
+void CTransferSettings::SetCookieFile(std::shared_ptr<const CCookieFile> cookies) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_cookieFile = std::move(cookies);
+}
+
+bool CTransferSettings::BypassesProxy(const std::wstring& host) const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_proxyBypass.Matches(host);
+}
+
+void CTransferSettings::SetProxyBypass(const CProxyBypass& bypass) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_proxyBypass = bypass;
+}
+
 }  // namespace ferrow

@@ -4,10 +4,14 @@
 // read by every worker. One lock guards all fields; every accessor copies under it, so a reader
 // never sees a half-updated proxy or login list.
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "net/cookie_file.h"
 #include "net/login_list.h"
+#include "net/proxy_bypass.h"
 #include "net/proxy_info.h"
 
 namespace ferrow {
@@ -58,6 +62,17 @@ class CTransferSettings {
   uint32_t GetStallTimeout() const;
   void SetStallTimeout(uint32_t milliseconds);
 
+  // Request headers sent with every HTTP request ("Name: value"), replacing one of the same
+  // name that the client would send.
+  std::vector<std::wstring> GetExtraHeaders() const;
+  void SetExtraHeaders(const std::vector<std::wstring>& headers);
+  // Cookies read from a file, sent to the servers they belong to; null for none.
+  std::shared_ptr<const CCookieFile> GetCookieFile() const;
+  void SetCookieFile(std::shared_ptr<const CCookieFile> cookies);
+  // Hosts reached directly although a proxy is set.
+  bool BypassesProxy(const std::wstring& host) const;
+  void SetProxyBypass(const CProxyBypass& bypass);
+
   // Replaces the login of a server, or adds one, in a single locked step (the login dialog).
   void SetLogin(const std::wstring& server, const std::wstring& user, const std::wstring& password,
                 bool keep);
@@ -79,6 +94,9 @@ class CTransferSettings {
   bool m_sendReferrer = false;
   uint32_t m_connectTimeout = kDefaultConnectTimeout;
   uint32_t m_stallTimeout = kDefaultStallTimeout;
+  std::vector<std::wstring> m_extraHeaders;
+  std::shared_ptr<const CCookieFile> m_cookieFile;
+  CProxyBypass m_proxyBypass;
 };
 
 // Whoever holds the user's network settings and fills a transfer's copy from them: the

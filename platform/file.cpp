@@ -236,4 +236,13 @@ bool DirectoryExists(const std::wstring& path) {
   return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+EntryKind GetEntryKind(const std::wstring& path, uint64_t* length) {
+  struct stat st;
+  if (::lstat(NativePath(path).c_str(), &st) != 0) return EntryKind::kNone;
+  if (S_ISDIR(st.st_mode)) return EntryKind::kFolder;
+  if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) return EntryKind::kOther;
+  if (length != nullptr) *length = static_cast<uint64_t>(st.st_size);
+  return EntryKind::kOwnedFile;
+}
+
 }  // namespace ferrow

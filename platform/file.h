@@ -68,6 +68,9 @@ ErrorValue RenameFile(const std::wstring& from, const std::wstring& to);
 ErrorValue CreateDirectoryAt(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 bool DirectoryExists(const std::wstring& path);
+// What is at a path, without following a link; the length too for a regular file of this user.
+enum class EntryKind { kNone, kOwnedFile, kFolder, kOther };
+EntryKind GetEntryKind(const std::wstring& path, uint64_t* length = nullptr);
 
 // The native spelling of a path (what the system calls take).
 std::string NativePath(const std::wstring& path);

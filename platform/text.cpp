@@ -3,6 +3,7 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <strings.h>
+#include <wchar.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -212,6 +213,11 @@ std::wstring PrintableText(std::wstring_view text) {
 
 std::string PrintableLocal(std::string_view text) {
   return WideToLocal(PrintableText(LocalToWide(text)));
+}
+
+int CharacterWidth(wchar_t c) {
+  const int width = ::wcwidth(c);
+  return width < 0 ? 1 : width;
 }
 
 }  // namespace ferrow

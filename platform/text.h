@@ -31,5 +31,8 @@ std::wstring Utf16LeToWide(std::string_view bytes);
 std::wstring PrintableText(std::wstring_view text);
 // The same for local 8-bit text (bytes that do not decode are taken as ISO 8859-1).
 std::string PrintableLocal(std::string_view text);
+// The columns a character takes on a terminal in the current locale: 2 for wide East Asian
+// characters, 0 for combining marks, 1 for anything it cannot tell.
+int CharacterWidth(wchar_t c);
 
 }  // namespace ferrow

@@ -123,6 +123,21 @@ TEST(ConsoleOptionsTest, FileNamesComeFromTheLastPathSegment) {
   for (const auto& [url, name] : rows) EXPECT_EQ(CConsoleOptions::FileNameForUrl(url), name) << url;
 }
 
+TEST(ConsoleOptionsTest, SpeedsTakeSuffixesAndTimeoutSetsBoth) {
+  int32_t kib = 0;
+  EXPECT_TRUE(CConsoleOptions::ParseRate("500", kib) && kib == 500);
+  EXPECT_TRUE(CConsoleOptions::ParseRate("500k", kib) && kib == 500);
+  EXPECT_TRUE(CConsoleOptions::ParseRate("2M", kib) && kib == 2048);
+  EXPECT_TRUE(CConsoleOptions::ParseRate("1G", kib) && kib == 1 << 20);
+  EXPECT_FALSE(CConsoleOptions::ParseRate("3000G", kib));
+  EXPECT_FALSE(CConsoleOptions::ParseRate("M", kib));
+  EXPECT_FALSE(CConsoleOptions::ParseRate("1.5M", kib));
+  CConsoleOptions options;
+  ASSERT_TRUE(options.Parse({"--stall-timeout", "9", "--timeout", "5", kUrl}));
+  EXPECT_EQ(options.m_connectTimeout, 5);
+  EXPECT_EQ(options.m_stallTimeout, 9);
+}
+
 class UrlFileTest : public test::SandboxedTest {};
 
 TEST_F(UrlFileTest, TakesLinesAsTheImportCommandDoes) {
@@ -132,13 +147,17 @@ TEST_F(UrlFileTest, TakesLinesAsTheImportCommandDoes) {
                        "\n"
                        "ftp://h/two.bin\n"
                        "FTP://h/three.bin\n"
+                       "http://h:99999/five.bin\n"
                        "# a comment\n");
   CConsoleOptions options;
   ASSERT_TRUE(options.Parse({"-i", path.string(), "http://h/four.bin"})) << options.GetError();
   EXPECT_EQ(options.m_urls,
             (std::vector<std::string>{"http://h/one.bin", "ftp://h/two.bin", "http://h/four.bin"}));
-  EXPECT_EQ(options.GetSkippedLines(),
-            (std::vector<std::string>{"FTP://h/three.bin", "# a comment"}));
+  // Comments and blank lines are quiet; the rest is skipped with its reason.
+  ASSERT_EQ(options.GetSkippedLines().size(), 2u);
+  EXPECT_EQ(options.GetSkippedLines()[0].text, "FTP://h/three.bin");
+  EXPECT_EQ(options.GetSkippedLines()[1].text, "http://h:99999/five.bin");
+  EXPECT_NE(options.GetSkippedLines()[1].why.find("1 to 65535"), std::string::npos);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "app/settings.h"
 #include "net/internet_url.h"
 #include "platform/text.h"
+#include "tests/console/program_run.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/http_proxy.h"
 #include "tests/support/nginx_server.h"
@@ -30,84 +31,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// One run of ferrow-get in a folder of its own, with the sandbox's data folder.
-class ProgramRun {
- public:
-  ~ProgramRun() {
-    if (m_pid > 0) {
-      ::kill(m_pid, SIGKILL);
-      ::waitpid(m_pid, nullptr, 0);
-    }
-  }
-
-  bool Start(const std::vector<std::string>& arguments, const fs::path& folder,
-             const fs::path& dataHome) {
-    m_output = folder / "ferrow-get.out";
-    std::vector<std::string> argv = {FERROW_GET_PROGRAM};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    m_pid = ::fork();
-    if (m_pid < 0) return false;
-    if (m_pid == 0) {
-      if (::chdir(folder.c_str()) != 0) ::_exit(127);
-      ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
-      ::setenv("LANG", "C", 1);
-      ::unsetenv("LC_ALL");
-      const int out = ::open(m_output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      ::dup2(out, 1);
-      ::dup2(out, 2);
-      std::vector<char*> pointers;
-      for (std::string& argument : argv) pointers.push_back(argument.data());
-      pointers.push_back(nullptr);
-      ::execv(pointers[0], pointers.data());
-      ::_exit(127);
-    }
-    return true;
-  }
-
-  // The exit status (128 + signal for a signal), or -1 when it does not end in time.
-  int Wait(std::chrono::seconds limit = 120s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-      int status = 0;
-      if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(20ms);
-    }
-    return -1;
-  }
-
-  void Signal(int signal) { ::kill(m_pid, signal); }
-  std::string Output() const { return test::ReadFileBytes(m_output); }
-
- private:
-  int m_pid = -1;
-  fs::path m_output;
-};
-
-class FerrowGetTest : public test::SandboxedTest {
- protected:
-  void SetUp() override {
-    SandboxedTest::SetUp();
-    m_folder = SandboxDir() / "work";
-    fs::create_directories(m_folder);
-  }
-  // Runs to the end; returns the exit status.
-  int Run(const std::vector<std::string>& arguments) {
-    ProgramRun run;
-    if (!run.Start(arguments, m_folder, DataHome())) return -1;
-    const int status = run.Wait();
-    m_output = run.Output();
-    return status;
-  }
-  bool SameAsPattern(const fs::path& file, uint64_t size) {
-    return fs::exists(file) && test::ReadFileBytes(file) == test::PatternBytes(0, size);
-  }
-
-  fs::path m_folder;
-  std::string m_output;
-};
+using test::FerrowGetTest;
+using test::ProgramRun;
 
 TEST_F(FerrowGetTest, SeveralUrlsInParallelOneMissingTheOthersComplete) {
   test::NginxServer nginx;
