@@ -102,6 +102,9 @@ class CFerrowApp : public ITimerTarget, private IDownloadListener, private ISite
     Guid folder;        // the folder it is filed into when it completes (null: the root)
     std::wstring file;  // the target path
     std::wstring comment;
+    // file is a folder: the file in it gets the name the server gives (Content-Disposition,
+    // else the last segment of the address after redirects), made safe.
+    bool nameFromServer = false;
     int32_t connections = 0;  // 1 to 64; 0: "MaxThreads"
     // A login for the URL's server, stored in "SiteLogins" before the download starts; nothing
     // is stored when the user is empty.

@@ -10,6 +10,7 @@
 #include "l10n/resource_manager.h"
 #include "net/internet_url.h"
 #include "net/log_list.h"
+#include "net/safe_file_name.h"
 #include "platform/assert.h"
 #include "platform/folders.h"
 #include "shell/sound_manager.h"
@@ -84,7 +85,11 @@ Guid CFerrowApp::AddDownload(const NewDownload& download, bool start) {
     m_data.m_settings.m_siteLogins.SetLogin(server, download.user, download.password, true);
     m_downloads->GetTransferSettings().SetLogin(server, download.user, download.password, true);
   }
-  CDownloadInfo record(download.url, download.folder, download.file);
+  std::wstring file = download.file;
+  if (download.nameFromServer && (file.empty() || file.back() != L'/')) file += L'/';
+  CDownloadInfo record(download.url, download.folder, file);
+  // Until the server names the file, the address does.
+  if (download.nameFromServer) record.m_name = FileNameOfUrl(download.url);
   record.m_comment = download.comment;
   record.m_threads = std::clamp(download.connections, 0, 64);
   CDownloadInfo& stored = m_downloads->AddAndQueue(record);

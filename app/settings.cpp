@@ -122,6 +122,8 @@ void CSettings::CopyTo(CTransferSettings& transfer) const {
   };
   transfer.SetConnectTimeout(milliseconds(m_connectTimeout, kDefaultConnectTimeoutSeconds));
   transfer.SetStallTimeout(milliseconds(m_stallTimeout, kDefaultStallTimeoutSeconds));
+  transfer.SetTlsOptions(
+      {.verify = m_verifyCertificates, .extraAuthority = WideToLocal(m_caCertificate)});
   transfer.SetExtraHeaders(m_extraHeaders);
   transfer.SetCookieFile(m_cookieFile);
   transfer.SetProxyBypass(m_proxyBypass);

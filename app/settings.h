@@ -94,6 +94,10 @@ class CSettings : public CXmlObject, public IDownloadSettings {
   std::wstring m_scannerArguments;
   bool m_enableSounds = false;
   CSoundList m_soundFiles;
+  // For this run only, never stored: extra trust anchors (a PEM file) for encrypted
+  // connections, and whether certificates are checked at all.
+  std::wstring m_caCertificate;
+  bool m_verifyCertificates = true;
 
   // For one run only (ferrow-get's options and environment), never stored: request headers,
   // cookies from a file, the hosts reached without a proxy.

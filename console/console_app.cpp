@@ -231,6 +231,13 @@ std::string CConsoleApp::NoticeText(const CLogInfo& line) {
   return Text(line.Number(), {parts[0], parts[1], parts[2]});
 }
 
+std::string CConsoleApp::DownloadName(const CDownloadInfo& record) const {
+  std::string name = WideToLocal(PrintableText(record.m_name));
+  // Every line about the download says that nobody checked whom it came from.
+  if (m_options.m_insecure) name += " [insecure: certificates not checked]";
+  return name;
+}
+
 void CConsoleApp::PrintNotices(const Guid& id, const std::string& name) {
   if (!m_app || !m_display) return;
   // Nobody else reads the log here; the protocol lines stay unprinted.
@@ -247,7 +254,7 @@ void CConsoleApp::OnDownloadEvent(const Guid& id, TransferEvent event) {
   DownloadSnapshot snapshot;
   if (!m_app || !m_app->GetDownload(id, snapshot)) return;
   const CDownloadInfo& record = snapshot.record;
-  const std::string name = WideToLocal(PrintableText(record.m_name));
+  const std::string name = DownloadName(record);
   if (event == TransferEvent::kLog || event == TransferEvent::kFinished) PrintNotices(id, name);
   if (event == TransferEvent::kLoginRequired) {
     // Nobody to ask: give up this download. A login that was given and refused needs another
@@ -444,9 +451,18 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
 
   std::vector<Guid> ids;
   for (const std::string& url : m_options.m_urls) {
-    const std::string name = m_options.m_outputFile.empty() || toStdout
-                                 ? CConsoleOptions::FileNameForUrl(url)
-                                 : m_options.m_outputFile;
+    if (m_options.m_outputFile.empty()) {
+      // The server names the file (Content-Disposition, else the address after redirects).
+      ids.push_back(app.AddDownload({.url = LocalToWide(url),
+                                     .folder = Guid(),
+                                     .file = LocalToWide(folder.lexically_normal().string()),
+                                     .comment = L"",
+                                     .nameFromServer = true},
+                                    false));
+      continue;
+    }
+    const std::string name =
+        toStdout ? CConsoleOptions::FileNameForUrl(url) : m_options.m_outputFile;
     const fs::path target = fs::path(name).is_absolute() ? fs::path(name) : folder / name;
     ids.push_back(app.AddDownload(
         {LocalToWide(url), Guid(), LocalToWide(target.lexically_normal().string()), L""}, false));
@@ -471,7 +487,7 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
       if (!app.GetDownload(id, snapshot)) continue;
       const CDownloadInfo& record = snapshot.record;
       ProgressRow row;
-      row.name = WideToLocal(PrintableText(record.m_name));
+      row.name = DownloadName(record);
       row.status = record.m_status;
       row.done = record.m_done;
       row.size = record.m_size;

@@ -76,6 +76,8 @@ class CConsoleApp : public ICoreListener {
   static constexpr uint32_t kTextSkipped = 12014;
   // Prints the transfer's notices (a restart and why) that came since the last call.
   void PrintNotices(const Guid& id, const std::string& name);
+  // The download's name as every line shows it.
+  std::string DownloadName(const CDownloadInfo& record) const;
   static std::string NoticeText(const CLogInfo& line);
   // --list: prints the folder's entries; the exit status.
   int ListFolder();

@@ -57,16 +57,17 @@ struct ValueOption {
   char shortName;
 };
 constexpr ValueOption kValueOptions[] = {
-    {"connections", 'n'},   {"parallel", 'j'},    {"limit", 0},    {"retries", 0},
-    {"retry-delay", 0},     {"http-proxy", 0},    {"socks5", 0},   {"user-agent", 0},
-    {"input-file", 'i'},    {"directory", 'd'},   {"output", 'o'}, {"list", 0},
-    {"connect-timeout", 0}, {"stall-timeout", 0}, {"header", 0},   {"load-cookies", 0},
-    {"timeout", 0},
+    {"connections", 'n'},   {"parallel", 'j'},     {"limit", 0},    {"retries", 0},
+    {"retry-delay", 0},     {"http-proxy", 0},     {"socks5", 0},   {"user-agent", 0},
+    {"input-file", 'i'},    {"directory", 'd'},    {"output", 'o'}, {"list", 0},
+    {"connect-timeout", 0}, {"stall-timeout", 0},  {"header", 0},   {"load-cookies", 0},
+    {"timeout", 0},         {"ca-certificate", 0},
 };
 
 // Options without a value.
-constexpr const char* kFlags[] = {"quiet",    "help",     "version",  "active",    "verbose",
-                                  "no-proxy", "no-netrc", "continue", "overwrite", "no-clobber"};
+constexpr const char* kFlags[] = {"quiet",     "help",       "version",  "active",
+                                  "verbose",   "no-proxy",   "no-netrc", "continue",
+                                  "overwrite", "no-clobber", "insecure"};
 
 }  // namespace
 
@@ -122,6 +123,8 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
       m_activeMode = true;
     } else if (name == "v" || name == "verbose") {
       m_verbose = true;
+    } else if (name == "insecure") {
+      m_insecure = true;
     } else if (name == "no-proxy") {
       m_noProxy = true;
     } else if (name == "no-netrc") {
@@ -205,6 +208,11 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
         m_socksProxy = value;
       } else if (name == "user-agent") {
         m_userAgent = value;
+      } else if (name == "ca-certificate") {
+        // Read now, so a wrong path is a usage error and not a failed handshake later.
+        if (value.empty() || !std::ifstream(value))
+          return Fail("cannot read the certificate file '" + value + "'");
+        m_caCertificate = value;
       } else if (name == "input-file") {
         if (!ReadUrlFile(value)) return false;
       } else if (name == "directory") {
@@ -227,7 +235,8 @@ bool CConsoleOptions::Parse(const std::vector<std::string>& arguments) {
     if (!problem.empty())
       return Fail("'" + MaskPassword(m_listUrl) + "' is not a URL ferrow-get can list: " + problem);
     // Folders can be listed on FTP sites only.
-    if (!Lower(m_listUrl).starts_with("ftp://")) return Fail("--list wants an ftp:// URL");
+    if (!Lower(m_listUrl).starts_with("ftp://") && !Lower(m_listUrl).starts_with("ftps://"))
+      return Fail("--list wants an ftp:// URL");
     return true;
   }
   if (m_urls.empty() && m_skipped.empty()) return Fail("no URL given");
@@ -264,8 +273,9 @@ bool CConsoleOptions::ReadUrlFile(const std::string& path) {
     // Blank lines and comments, as in the lists other tools read.
     if (url.empty() || url[0] == '#') continue;
     // As the import command: only lines beginning with the scheme in small letters.
-    if (!url.starts_with("http://") && !url.starts_with("ftp://")) {
-      m_skipped.push_back({url, "not an http:// or ftp:// URL"});
+    if (!url.starts_with("http://") && !url.starts_with("ftp://") && !url.starts_with("https://") &&
+        !url.starts_with("ftps://")) {
+      m_skipped.push_back({url, "not an http://, https://, ftp:// or ftps:// URL"});
     } else if (std::string problem = CheckUrl(url); !problem.empty()) {
       m_skipped.push_back({url, problem});
     } else {
@@ -280,12 +290,12 @@ std::string CConsoleOptions::CheckUrl(const std::string& url) {
   size_t start = 0;
   if (lower.starts_with("http://"))
     start = 7;
+  else if (lower.starts_with("https://") || lower.starts_with("ftps://"))
+    start = lower.starts_with("https://") ? 8 : 7;
   else if (lower.starts_with("ftp://"))
     start = 6;
-  else if (lower.starts_with("https://") || lower.starts_with("ftps://"))
-    return "encrypted connections are not supported";
   else
-    return "it must begin with http:// or ftp://";
+    return "it must begin with http:// or ftp:// (or https://, ftps://)";
   for (unsigned char c : url)
     if (c <= ' ' || c == 0x7F) return "it contains spaces or control characters";
   const size_t slash = url.find('/', start);
@@ -294,15 +304,29 @@ std::string CConsoleOptions::CheckUrl(const std::string& url) {
   const size_t at = authority.rfind('@');
   if (at != std::string::npos) authority = authority.substr(at + 1);
   std::string host = authority;
-  const size_t colon = authority.rfind(':');
+  size_t colon = authority.rfind(':');
+  if (authority.starts_with("[")) {
+    // An IPv6 literal: the port, if any, follows the closing bracket.
+    const size_t close = authority.find(']');
+    if (close == std::string::npos) return "the host name is malformed";
+    host = authority.substr(1, close - 1);
+    colon =
+        authority.size() > close + 1 && authority[close + 1] == ':' ? close + 1 : std::string::npos;
+    if (close + 1 < authority.size() && colon == std::string::npos)
+      return "the host name is malformed";
+    if (host.find_first_not_of("0123456789abcdefABCDEF:.") != std::string::npos)
+      return "the host name is malformed";
+  }
   if (colon != std::string::npos) {
-    host = authority.substr(0, colon);
+    if (!authority.starts_with("[")) host = authority.substr(0, colon);
     int32_t port = 0;
     if (!ParseNumber(authority.substr(colon + 1), 1, 65535, port))
       return "the port must be a number from 1 to 65535";
   }
   if (host.empty()) return "it names no host";
   if (host.find_first_of("?#[]") != std::string::npos) return "the host name is malformed";
+  if (!authority.starts_with("[") && host.find(':') != std::string::npos)
+    return "the host name is malformed (an IPv6 address goes in brackets: http://[::1]/)";
   return "";
 }
 
@@ -401,6 +425,8 @@ void CConsoleOptions::ApplyTo(CSettings& settings) const {
   if (m_connectTimeout) settings.m_connectTimeout = *m_connectTimeout;
   if (m_stallTimeout) settings.m_stallTimeout = *m_stallTimeout;
   if (m_activeMode) settings.m_passiveMode = false;
+  if (m_caCertificate) settings.m_caCertificate = LocalToWide(*m_caCertificate);
+  if (m_insecure) settings.m_verifyCertificates = false;
   if (m_userAgent) settings.m_userAgent = LocalToWide(*m_userAgent);
   if (m_httpProxy) {
     std::string host;
@@ -438,11 +464,11 @@ std::string CConsoleOptions::GetUsage() {
   return R"(Usage: ferrow-get [options] URL...
        ferrow-get [options] --list ftp://HOST/FOLDER/
 
-Downloads every URL (http:// or ftp://) into the current folder, each over
-several connections. Running the same command again continues from the
-temporary files (FILE.fr) that an interrupted run left. Defaults come from
-Ferrow's Settings.xml when there is one; the options override them for this
-run only.
+Downloads every URL (http://, https://, ftp:// or ftps://) into the current
+folder, each over several connections, under the name the server gives it.
+Running the same command again continues from the temporary files (FILE.fr)
+that an interrupted run left. Defaults come from Ferrow's Settings.xml when
+there is one; the options override them for this run only.
 
 Where the files go:
   -d, --directory DIR     save into DIR instead of the current folder
@@ -477,6 +503,10 @@ Connections:
 Servers and proxies:
       --http-proxy HOST:PORT            fetch HTTP through this proxy
       --socks5 [USER:PASS@]HOST:PORT    connect through this SOCKS5 proxy
+      --active            FTP active mode (the server connects back)
+      --ca-certificate FILE  also trust the certificates in FILE (PEM)
+      --insecure          do not check certificates (anyone on the way can read
+                          and change what is fetched)
       --no-proxy          no proxy, whatever the settings and the
                           environment say
       --header "NAME: VALUE"            send this request header (repeatable)

@@ -67,6 +67,8 @@ class CConsoleOptions {
   std::optional<std::string> m_socksProxy;  // [user:password@]host:port
   bool m_activeMode = false;
   std::optional<std::string> m_userAgent;
+  std::optional<std::string> m_caCertificate;  // extra trust anchors, PEM
+  bool m_insecure = false;                     // certificates are not checked
   // A file already at the target: kept (the default), kept without a download, or replaced.
   ExistingFile m_existing = ExistingFile::kKeepOrNew;
   bool m_continue = false;             // -c: a plain partial file at the target is continued

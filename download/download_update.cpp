@@ -9,6 +9,7 @@ DownloadFigures ReadDownloadFigures(CTransferInfo& master) {
   DownloadFigures result;
   const TransferFigures figures = master.Figures();
   result.url = figures.url;
+  result.file = figures.file;
   result.size = figures.size;
   result.date = figures.date;
   result.done = figures.done;
@@ -24,6 +25,11 @@ DownloadFigures ReadDownloadFigures(CTransferInfo& master) {
 void UpdateFromTransfer(CDownloadInfo& record, const DownloadFigures& figures) {
   // An empty URL means the worker has not set it yet; the record keeps the one it was given.
   if (!figures.url.empty()) record.m_url = figures.url;
+  // A download into a folder gets its name from the server once the worker knows it.
+  if (!figures.file.empty() && figures.file != record.m_file && figures.file.back() != L'/') {
+    record.m_file = figures.file;
+    record.m_name = CDownloadInfo::FileNameOf(figures.file);
+  }
   record.m_size = figures.size;
   record.m_date = figures.date;
   record.m_done = figures.done;

@@ -14,6 +14,7 @@ class CTransferInfo;
 // What the record shows of a transfer, read from its master description.
 struct DownloadFigures {
   std::wstring url;
+  std::wstring file;
   uint64_t size = 0;
   uint64_t date = 0;
   uint64_t done = 0;
@@ -27,7 +28,8 @@ struct DownloadFigures {
 
 // Reads URL and the figures under the description's lock, in one step.
 DownloadFigures ReadDownloadFigures(CTransferInfo& master);
-// Overwrites URL, Size, Date, Done, Progress, Elapsed, Left, Speed, Status and Error.
+// Overwrites URL, the file (and with it the name, once the server chose it), Size, Date, Done,
+// Progress, Elapsed, Left, Speed, Status and Error.
 void UpdateFromTransfer(CDownloadInfo& record, const DownloadFigures& figures);
 
 }  // namespace ferrow

@@ -10,6 +10,7 @@
 #include "net/internet_client.h"
 #include "net/internet_url.h"
 #include "net/log_info.h"
+#include "net/safe_file_name.h"
 #include "net/transfer_settings.h"
 #include "platform/file.h"
 
@@ -20,8 +21,10 @@ namespace {
 // The clients of the two protocols the worker serves.
 std::unique_ptr<CInternetClient> CreateProtocolClient(Scheme scheme,
                                                       const CClientContext& context) {
-  if (scheme == Scheme::kHttp) return std::make_unique<CHttpClient>(context);
-  if (scheme == Scheme::kFtp) return std::make_unique<CFtpClient>(context);
+  if (scheme == Scheme::kHttp || scheme == Scheme::kHttps)
+    return std::make_unique<CHttpClient>(context);
+  if (scheme == Scheme::kFtp || scheme == Scheme::kFtps)
+    return std::make_unique<CFtpClient>(context);
   return nullptr;
 }
 
@@ -116,11 +119,16 @@ void CFileTransfer::Work() {
       client->Open(master.Url());
       // A file already at the target may make the download unnecessary: ask about it first
       // without fetching any of it.
+      // (Into a folder, the name the address suggests stands for the one the server will give.)
+      const std::wstring target = master.File();
+      const std::wstring likely =
+          !target.empty() && target.back() == L'/' ? target + FileNameOfUrl(master.Url()) : target;
       if (!targetChecked && m_options.existing != ExistingFile::kReplace && !m_options.output &&
-          GetEntryKind(master.File()) != EntryKind::kNone)
+          GetEntryKind(likely) != EntryKind::kNone)
         client->AskWithoutBody();
       if (client->Connect() && client->Login() && client->QueryInformation()) {
         client->ProbeResume();
+        file.ChooseName(context);
         if (!targetChecked) {
           targetChecked = true;
           const CExistingTarget::Outcome outcome = CExistingTarget::Resolve(context, m_options);

@@ -50,7 +50,8 @@ class CFileTransfer {
   void SetOptions(const TransferOptions& options) { m_options = options; }
 
   // Sets URL, File and the temporary file (target + ".fr") and starts the worker; true when
-  // the thread was started.
+  // the thread was started. A target that ends with "/" is a folder: the file in it gets the
+  // name the server gives (CTransferFile::ChooseName).
   bool Start(const std::wstring& url, const std::wstring& file);
   // Asks every thread to stop, breaks their network calls and waits for the worker.
   void Stop();

@@ -192,11 +192,19 @@ int32_t CSegmentPlan::TakeOver(int32_t idle) {
   std::lock_guard<CCriticalSection> guard(m_lock);
   FERROW_ASSERT(idle >= 0 && idle < m_parts);
   m_ranges[idle].working = false;
-  if (m_master->GetResumeMode() != ResumeMode::kResumable || m_parts >= kMaxParts ||
-      m_output != nullptr) {
-    return -1;
-  }
+  if (m_master->GetResumeMode() != ResumeMode::kResumable) return -1;
   const int64_t now = m_clock.Counter();
+  // A range nobody works on goes first: it would otherwise wait for the end of the download.
+  for (int32_t i = 0; i < m_parts; ++i) {
+    Range& given = m_ranges[i];
+    if (!given.givenBack || given.working || given.reserved >= given.end - given.start) continue;
+    given.givenBack = false;
+    given.working = true;
+    given.since = now;
+    given.doneSince = given.done;
+    return i;
+  }
+  if (m_parts >= kMaxParts || m_output != nullptr) return -1;
   const int64_t takerRate = RateOf(m_ranges[idle], now);
   int32_t victim = -1;
   uint64_t victimPiece = 0;
@@ -252,11 +260,16 @@ int32_t CSegmentPlan::TakeOver(int32_t idle) {
   return taken;
 }
 
-void CSegmentPlan::GiveBack(int32_t index) {
+bool CSegmentPlan::GiveBack(int32_t index) {
   std::lock_guard<CCriticalSection> guard(m_lock);
+  FERROW_ASSERT(index >= 0 && index < m_parts);
+  bool othersWork = false;
+  for (int32_t i = 0; i < m_parts; ++i) othersWork = othersWork || (i != index && m_ranges[i].working);
+  if (!othersWork) return false;
   Range& range = m_ranges[index];
   range.working = false;
   range.givenBack = true;
+  return true;
 }
 
 bool CSegmentPlan::Extend(int32_t index) {

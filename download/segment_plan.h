@@ -14,9 +14,12 @@
 // - TakeOver: a part that has finished its range takes the back of the largest remaining range
 //   of a running part as a new entry. The new entry is written first, the old part's end is
 //   shortened second; the running part learns its new end before its next write.
-// - GiveBack and Extend: a part that cannot go on (its server ignored the range) leaves its
-//   range unowned; the part before it, whose stream runs on past its own end, joins it. Its
-//   end is moved out first, the unowned entry emptied second.
+// - GiveBack, then TakeOver or Extend: a part that cannot go on leaves its range unowned
+//   while another part still works. Refused as one connection too many (503, 429), it is
+//   taken whole by the next part that finishes (the download then runs on the connections the
+//   server allows); where the server ignored the range, the part before it, whose stream runs
+//   on past its own end, joins it (its end is moved out first, the unowned entry emptied
+//   second).
 //
 // Locking: one lock (m_lock) guards the block and the range table; it is held only for the
 // bookkeeping of one write or one move, never across a file write or a network call. Part
@@ -95,12 +98,16 @@ class CSegmentPlan {
   // Forgets the part's progress (a server that cannot continue at an offset starts again).
   void Restart(int32_t index);
 
-  // The idle part takes the back of the running range that has the most time left, when that
-  // is worth a new request; returns the new entry's index, or -1 when nothing is worth taking
-  // or the table is full. Never for a server that cannot continue at an offset.
+  // The idle part takes a range given back (whole, the part of that index going on where it
+  // stopped), else the back of the running range that has the most time left when that is
+  // worth a new request; returns the index of the part to run next, or -1 when nothing is
+  // worth taking or the table is full (the idle part's thread then ends). Never for a server
+  // that cannot continue at an offset.
   int32_t TakeOver(int32_t idle);
-  // The part gives up its range: nobody works on it, Extend may join it to the part before.
-  void GiveBack(int32_t index);
+  // The part gives up its range so that another part fetches it: false, and nothing changes,
+  // when no other part works (the part must go on with it itself). A range given back is
+  // never lost: every part that finishes asks TakeOver before its thread ends.
+  bool GiveBack(int32_t index);
   // The part, at the end of its range and still reading a stream that goes on, joins the
   // given-back range that starts where its own ends (nothing of it fetched yet). True when its
   // range grew.

@@ -5,6 +5,7 @@
 #include "download/segment_plan.h"
 #include "net/client_context.h"
 #include "net/log_info.h"
+#include "net/safe_file_name.h"
 #include "net/transfer_errors.h"
 #include "net/transfer_info.h"
 #include "platform/assert.h"
@@ -58,6 +59,16 @@ void LayOutInMemory(CTransferInfo* master, int32_t parts) {
 
 }  // namespace
 
+void CTransferFile::ChooseName(CClientContext& context) {
+  CTransferInfo* master = context.Transfer();
+  const std::wstring folder = master->File();
+  if (folder.empty() || folder.back() != L'/') return;
+  std::wstring name = MakeSafeFileName(master->ServerFileName());
+  if (name.empty()) name = L"index.html";
+  master->SetFile(folder + name);
+  master->SetTemporaryFile(folder + name + L".fr");
+}
+
 bool CTransferFile::Lock(CClientContext& context, const std::wstring& temporary) {
   if (m_held.IsOpen()) return true;
   if (!CreateFolders(temporary)) {
@@ -97,9 +108,10 @@ bool CTransferFile::Prepare(CClientContext& context) {
   std::wstring temporary = master->TemporaryFile();
   uint64_t size = master->Size();
   uint64_t date = master->Date();
-  // Without a length there is nothing to split, no place for the block and no way to tell a
-  // complete file from a cut one, so such a download is refused before anything is written.
+  // Without a length there is nothing to split and no place for the block: a server that can
+  // continue at an offset must say how long the file is.
   if (size == kUnknownSize) {
+    if (master->GetResumeMode() != ResumeMode::kResumable) return PrepareStream(context);
     context.ReportError(kUnknownSizeError);
     return false;
   }
@@ -126,6 +138,41 @@ bool CTransferFile::Prepare(CClientContext& context) {
   }
   CSegmentPlan::CopyPartTable(block, master);
   return true;
+}
+
+bool CTransferFile::PrepareStream(CClientContext& context) {
+  CTransferInfo* master = context.Transfer();
+  m_appended = 0;
+  master->SetParts(1);
+  master->SetDone(0);
+  // To a stream: again from byte 0, whose bytes the stream already has are dropped by it.
+  if (m_output != nullptr) return true;
+  if (!Lock(context, master->TemporaryFile())) return false;
+  uint64_t length = 0;
+  if (m_held.GetLength(length) == 0 && length != 0) {
+    context.AddLogLine(LogKind::kNotice,
+                       L"The server does not tell the file's length, so the download cannot go on "
+                       L"where it stopped; it starts again from the beginning.");
+  }
+  if (ErrorValue error = m_held.SetLength(0)) {
+    context.ReportError(error);
+    return false;
+  }
+  return true;
+}
+
+ErrorValue CTransferFile::Append(const char* data, size_t size) {
+  if (m_output != nullptr) {
+    // The stream's next bytes are always taken; only a closed pipe refuses them.
+    if (m_output->Put(m_appended, data, size) == COrderedOutput::PutResult::kWriteFailed)
+      return MakeError(kCategorySystem, SystemCode::kBrokenPipe);
+    m_appended += size;
+    return 0;
+  }
+  FERROW_ASSERT(m_held.IsOpen());
+  ErrorValue error = m_held.WriteAt(m_appended, data, size);
+  if (error == 0) m_appended += size;
+  return error;
 }
 
 bool CTransferFile::LayOutSinglePart(CClientContext& context) {

@@ -7,6 +7,8 @@
 // One owner per temporary file: an exclusive lock is taken before any block is mapped and held
 // until the transfer ends (across the final rename), so a second transfer of the same target, in
 // this process or another, stops without touching the file.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/error_code.h"
@@ -20,6 +22,10 @@ class COrderedOutput;
 
 class CTransferFile {
  public:
+  // For a download into a folder (File ends with "/"): the server's name for the file, made
+  // safe, becomes File and its temporary file. A file already there under that name is
+  // CExistingTarget's business, as for any other target.
+  void ChooseName(CClientContext& context);
   // Before Prepare: the bytes go to this stream and no file is used at all. The parts are laid
   // out in memory; a second Prepare keeps their progress (the stream cannot take bytes back).
   void SetOutput(COrderedOutput* output) { m_output = output; }
@@ -29,6 +35,12 @@ class CTransferFile {
   // block that matches the download or lays the file out afresh, saying in the transfer log why
   // an old block is not used. A download of unknown Size is refused before anything is touched.
   bool Prepare(CClientContext& context);
+  // For a body of unknown length: the temporary file holds the bytes alone (no block, no
+  // parts), emptied at every start; the transfer log says why when it held bytes before.
+  bool PrepareStream(CClientContext& context);
+  // Appends received bytes of such a body.
+  ErrorValue Append(const char* data, size_t size);
+  uint64_t Appended() const { return m_appended; }
   // Lays the parts out again as one part from byte 0 (the server ignored a range).
   bool LayOutSinglePart(CClientContext& context);
   // Throws the content away (the download starts again from byte 0), keeping the lock.
@@ -43,6 +55,7 @@ class CTransferFile {
   bool PrepareInMemory(CClientContext& context);
 
   CFile m_held;
+  uint64_t m_appended = 0;
   COrderedOutput* m_output = nullptr;
   uint64_t m_laidOutSize = kUnknownSize;  // with an output: the Size the parts were laid out for
 };

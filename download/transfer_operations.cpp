@@ -10,6 +10,7 @@
 #include "download/transfer_file.h"
 #include "net/event_list.h"
 #include "net/internet_client.h"
+#include "net/log_info.h"
 #include "net/speed_limit.h"
 #include "net/transfer_info.h"
 #include "net/transfer_settings.h"
@@ -63,10 +64,13 @@ void RunPartsFrom(CInternetClient& prototype, CSegmentPlan& plan, int32_t index,
     if (takesOpenData) client->AdoptOpenData(prototype);
     takesOpenData = false;
     plan.SetWorking(index, true);
-    CTransferOperations::RunPart(*client, plan);
+    const CTransferOperations::PartEnd end = CTransferOperations::RunPart(*client, plan);
     client.reset();
-    if (part->Error() != 0 || part->Done() < part->Size() || prototype.WaitForStop(0)) {
-      if (part->Error() != kRangeIgnoredError) plan.SetWorking(index, false);
+    // A range given back is the plan's now, no longer this thread's.
+    if (end == CTransferOperations::PartEnd::kGivenBack) return;
+    if (end != CTransferOperations::PartEnd::kComplete || part->Done() < part->Size() ||
+        prototype.WaitForStop(0)) {
+      plan.SetWorking(index, false);
       return;
     }
     index = plan.TakeOver(index);
@@ -95,10 +99,14 @@ bool RunParts(CInternetClient& client, CTransferFile& file) {
   // An open body nobody reads would hold a connection for nothing.
   if (client.HasOpenData() && fromStart < 0) client.Disconnect();
   const bool openData = client.HasOpenData();
+  // All count as working before any thread runs, so that one refused at once can give its
+  // range to the others.
+  for (int32_t i : unfinished) plan.SetWorking(i, true);
   for (int32_t i : unfinished) {
     PreparePart(master, i);
     const bool takes = openData && i == fromStart;
     if (!threads[i].Start([&client, &plan, i, takes] { RunPartsFrom(client, plan, i, takes); })) {
+      plan.SetWorking(i, false);
       CSegmentPlan::PartOf(master, i)->SetError(
           MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
     }
@@ -125,6 +133,10 @@ bool RunParts(CInternetClient& client, CTransferFile& file) {
   }
   // A changed file outweighs every other failure: resuming would mix the two versions.
   if (changed) client.ReportError(kFileChangedError);
+  // Never a file with a hole reported complete: a range given back that nobody took (its
+  // takers failed) is fetched by the next attempt.
+  if (master->Error() == 0 && !rangeIgnored && !CSegmentPlan::UnfinishedParts(master).empty())
+    client.ReportError(MakeError(kCategoryHttp, 503));
   return rangeIgnored;
 }
 
@@ -132,6 +144,7 @@ bool RunParts(CInternetClient& client, CTransferFile& file) {
 
 bool CTransferOperations::Download(CInternetClient& client, CTransferFile& file) {
   CTransferInfo* master = client.Transfer();
+  if (master->Size() == kUnknownSize) return ReceiveStream(client, file);
   if (RunParts(client, file) && master->Error() == 0) {
     // The server answered a later offset with the whole file. What the parts wrote is only
     // trusted from byte 0, so the download starts again as one part from the start, which
@@ -263,6 +276,52 @@ bool CTransferOperations::ReceiveRange(CInternetClient& client, CSegmentPlan& pl
   return false;
 }
 
+bool CTransferOperations::ReceiveStream(CInternetClient& client, CTransferFile& file) {
+  CTransferInfo* master = client.Transfer();
+  if (!client.Connect() || !client.Login()) return false;
+  CProxySocket* data = client.OpenData(0);
+  if (data == nullptr) {
+    if (master->Error() == 0) client.ReportError(MakeError(kCategoryHttp, 500));
+    return false;
+  }
+  client.ReportStatus(DownloadStatus::kDownloading);
+  char* buffer = client.Buffer();
+  CSpeedLimit limit;
+  int64_t lastProgress = SystemClock().WallSeconds();
+  bool complete = false;
+  for (;;) {
+    limit.SetLimit(SpeedLimitBytes(client));
+    // The end of the body is the end of the data here: the clean close of a body without a
+    // length, or the last chunk of a chunked one. Anything else is a failure, recorded.
+    const int received = limit.ReceiveUntilEnd(*data, buffer, kClientBufferSize);
+    if (received < 0) break;
+    if (received == 0) {
+      complete = true;
+      break;
+    }
+    if (ErrorValue error = file.Append(buffer, static_cast<size_t>(received))) {
+      client.ReportError(error);
+      break;
+    }
+    master->AddDone(static_cast<uint64_t>(received));
+    const int64_t now = SystemClock().WallSeconds();
+    if (now - lastProgress >= 1) {
+      client.QueueEvent(TransferEvent::kProgress);
+      lastProgress = now;
+    }
+    if (uint32_t delay = limit.Delay(); delay != 0 && client.WaitForStop(delay)) break;
+  }
+  data->Close();
+  if (!complete) {
+    if (master->Error() == 0)
+      client.ReportError(MakeError(kCategorySocket, SocketCode::kDisconnected));
+    return false;
+  }
+  // Now the length is known: the file is exactly what arrived.
+  master->SetSize(file.Appended());
+  return true;
+}
+
 bool CTransferOperations::RetryDecision(CInternetClient& client) {
   CTransferInfo* info = client.Transfer();
   int32_t attempts = info->AddAttempt();
@@ -283,27 +342,47 @@ bool CTransferOperations::RetryDecision(CInternetClient& client) {
     if (master != nullptr) master->SetStatus(DownloadStatus::kDownloading);
     return false;
   }
+  // The server's own "Retry-After" outweighs the configured delay.
+  const int64_t asked = info->TakeRetryAfter();
   if (!client.IsRetryable(error) || attempts >= RetryAttempts(client)) {
     client.ReportStatus(DownloadStatus::kFailed);
     return true;
   }
-  return client.WaitForStop(RetryDelayMilliseconds(client));
+  const uint32_t delay = asked >= 0
+                             ? static_cast<uint32_t>(std::min<int64_t>(asked, kWaitForever - 1))
+                             : RetryDelayMilliseconds(client);
+  return client.WaitForStop(delay);
 }
 
-void CTransferOperations::RunPart(CInternetClient& client, CSegmentPlan& plan) {
+CTransferOperations::PartEnd CTransferOperations::RunPart(CInternetClient& client,
+                                                          CSegmentPlan& plan) {
   CTransferInfo* part = client.Transfer();
+  PartEnd end = PartEnd::kFailed;
   for (;;) {
     if (client.WaitForStop(0)) break;
     part->ClearError();
     client.Open(part->Url());
-    if (client.Connect() && client.Login() && ReceivePart(client, plan)) break;
+    if (client.Connect() && client.Login() && ReceivePart(client, plan)) {
+      end = PartEnd::kComplete;
+      break;
+    }
     client.Disconnect();
     if (client.WaitForStop(0)) break;
     // Neither is helped by another attempt: the download as a whole must start again.
     if (part->Error() == kRangeIgnoredError || part->Error() == kFileChangedError) break;
+    if (client.IsBusyRefusal(part->Error()) && plan.GiveBack(part->Index())) {
+      part->TakeRetryAfter();
+      part->ClearError();
+      client.AddLogLine(LogKind::kNotice, L"The server refuses one more connection; part " +
+                                              std::to_wstring(part->Index() + 1) +
+                                              L" is fetched by one of the others when it is done.");
+      end = PartEnd::kGivenBack;
+      break;
+    }
     if (RetryDecision(client)) break;
   }
   client.Disconnect();
+  return end;
 }
 
 }  // namespace ferrow

@@ -30,12 +30,18 @@ class CTransferOperations {
   // connection fails. With the plan's output the bytes go to that stream instead, the part
   // waiting whenever it runs too far ahead.
   static bool ReceivePart(CInternetClient& client, CSegmentPlan& plan);
+  // Receives a body of unknown length as one stream from byte 0 on the worker's own client;
+  // it is complete only when the body ends as its coding says (the last chunk, or the clean
+  // close of a body without a length).
+  static bool ReceiveStream(CInternetClient& client, CTransferFile& file);
   // True to give up, false to try again.
   static bool RetryDecision(CInternetClient& client);
 
+  enum class PartEnd { kComplete, kGivenBack, kFailed };
   // The loop of one part's thread: connect, log in and receive the part until it succeeds,
-  // a stop comes, or the retry decision gives up.
-  static void RunPart(CInternetClient& client, CSegmentPlan& plan);
+  // a stop comes, or the retry decision gives up. A part that the server refuses as one
+  // connection too many (503, 429) gives its range back to the plan while other parts run.
+  static PartEnd RunPart(CInternetClient& client, CSegmentPlan& plan);
 
  private:
   // One request's body into the writer. beyondWindow: the output could not take more yet

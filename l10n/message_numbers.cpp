@@ -49,22 +49,39 @@ std::vector<uint32_t> UsedMessageNumbers() {
   for (uint32_t type = 0; type <= 3; ++type) numbers.push_back(kEntryTypeFirst + type);
 
   using namespace SystemCode;
-  for (uint16_t code : {kInvalidFunction,    kFileNotFound,
-                        kPathNotFound,       kTooManyOpenFiles,
-                        kAccessDenied,       kInvalidHandle,
-                        kNotEnoughMemory,    kWriteProtect,
-                        kReadFault,          kSharingViolation,
-                        kLockViolation,      kHandleDiskFull,
-                        kNotSupported,       kFileExists,
-                        kInvalidParameter,   kBrokenPipe,
-                        kDiskFull,           kInvalidName,
-                        kDirNotEmpty,        kBusy,
-                        kAlreadyExists,      kFilenameTooLong,
-                        kFileTooLarge,       kDirectory,
-                        kFileInvalid,        kIoDevice,
-                        kCancelled,          kTooManyLinks,
-                        kUnrecognizedScheme, kInstanceChannelFailedCode,
-                        kUrlBlockFailedCode, kLanguageLoadFailedCode})
+  for (uint16_t code : {kInvalidFunction,
+                        kFileNotFound,
+                        kPathNotFound,
+                        kTooManyOpenFiles,
+                        kAccessDenied,
+                        kInvalidHandle,
+                        kNotEnoughMemory,
+                        kInvalidData,
+                        kWriteProtect,
+                        kReadFault,
+                        kSharingViolation,
+                        kLockViolation,
+                        kHandleDiskFull,
+                        kNotSupported,
+                        kFileExists,
+                        kInvalidParameter,
+                        kBrokenPipe,
+                        kDiskFull,
+                        kInvalidName,
+                        kDirNotEmpty,
+                        kBusy,
+                        kAlreadyExists,
+                        kFilenameTooLong,
+                        kFileTooLarge,
+                        kDirectory,
+                        kFileInvalid,
+                        kIoDevice,
+                        kCancelled,
+                        kTooManyLinks,
+                        kUnrecognizedScheme,
+                        kInstanceChannelFailedCode,
+                        kUrlBlockFailedCode,
+                        kLanguageLoadFailedCode})
     numbers.push_back(kSystemErrorBase + code);
 
   using namespace SocketCode;
@@ -114,6 +131,9 @@ std::vector<uint32_t> UsedMessageNumbers() {
   // A SOCKS failure is 700 plus the refusing reply byte read as signed: 699 is "no acceptable
   // method" (0xFF), 700 a reply that is not SOCKS 5, 701..708 the standard reply codes.
   for (uint32_t code = 699; code <= 708; ++code) numbers.push_back(kSocksErrorBase + code);
+  for (uint16_t code : {TlsCode::kNotTrusted, TlsCode::kExpired, TlsCode::kWrongHost,
+                        TlsCode::kHandshake, TlsCode::kNotYetValid})
+    numbers.push_back(kTlsErrorBase + code);
   return numbers;
 }
 

@@ -89,6 +89,7 @@ constexpr uint32_t kSocketErrorOffset = 4000;  // socket error code - 4000
 constexpr uint32_t kFtpReplyBase = 8000;
 constexpr uint32_t kHttpStatusBase = 9000;
 constexpr uint32_t kSocksErrorBase = 10000;
+constexpr uint32_t kTlsErrorBase = 13000;
 
 // The system error codes the start-up reports: the private folder for the lock and the socket
 // between instances cannot be used, the shared URL block cannot be made, no language file loads.

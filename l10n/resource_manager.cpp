@@ -11,6 +11,7 @@
 
 #include "l10n/dialog_window.h"
 #include "l10n/menu_window.h"
+#include "l10n/message_numbers.h"
 #include "l10n/message_ui.h"
 #include "platform/error_code.h"
 #include "platform/folders.h"
@@ -280,6 +281,9 @@ std::wstring CResourceManager::ErrorText(uint32_t error) const {
       break;
     case kCategorySocks:
       text = GetString(10000 + n);
+      break;
+    case kCategoryTls:
+      text = GetString(Msg::kTlsErrorBase + n);
       break;
     default:
       break;

@@ -1,5 +1,6 @@
 #include "net/ftp_client.h"
 
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "net/file_listing.h"
 #include "net/ftp_reply.h"
 #include "net/log_info.h"
+#include "net/safe_file_name.h"
 #include "net/transfer_errors.h"
 #include "net/transfer_info.h"
 #include "net/transfer_settings.h"
@@ -24,7 +26,14 @@ constexpr size_t kMaxListingLine = 65536;
 
 }  // namespace
 
-CFtpClient::CFtpClient(const CClientContext& context) : CInternetClient(context), m_data(context) {}
+CFtpClient::CFtpClient(const CClientContext& context) : CInternetClient(context), m_data(context) {
+  static std::atomic<uint64_t> clients{0};
+  m_tlsKey = L"ftps-control-" + std::to_wstring(++clients);
+}
+
+bool CFtpClient::IsSecure() const {
+  return m_url.GetScheme() == Scheme::kFtps;
+}
 
 bool CFtpClient::Open(const std::wstring& url) {
   if (!CInternetClient::Open(url)) return false;
@@ -91,9 +100,12 @@ bool CFtpClient::Command(const std::wstring& command, uint32_t accepted, uint32_
 
 bool CFtpClient::Login() {
   if (!ReadReply(220)) return false;
+  // Explicit TLS before anything secret is sent; no way back to plain text if it fails.
+  if (IsSecure() && (!Command(L"AUTH TLS", 234) || !m_socket.StartTls(m_url.Host(), m_tlsKey)))
+    return false;
   if (!Command(L"USER " + m_url.User(), 230, 331)) return false;
-  if (m_replyCode == 230) return true;
-  return Command(L"PASS " + m_url.Password(), 230);
+  if (m_replyCode == 331 && !Command(L"PASS " + m_url.Password(), 230)) return false;
+  return !IsSecure() || (Command(L"PBSZ 0", 200) && Command(L"PROT P", 200));
 }
 
 bool CFtpClient::QueryInformation() {
@@ -109,6 +121,7 @@ bool CFtpClient::QueryInformation() {
   if (Transfer() != nullptr) {
     Transfer()->SetSize(static_cast<uint64_t>(size));
     Transfer()->SetDate(date);
+    Transfer()->SetServerFileName(FileNameOfUrl(m_url.Text()));
   }
   return true;
 }
@@ -141,9 +154,22 @@ std::wstring CFtpClient::RemotePath() const {
 }
 
 bool CFtpClient::OpenPassive() {
+  std::wstring host = m_socket.PeerHost();
+  if (host.empty()) host = m_url.Host();
+  uint16_t port = 0;
+  // EPSV names only a port, works over IPv6 and through every proxy; PASV is for servers that
+  // do not know it.
+  if (!SendCommand(L"EPSV")) return false;
+  if (ReadReply(229, 0, true)) {
+    if (!ParseExtendedPassiveReply(m_replyText, port)) {
+      ReportError(MakeError(kCategoryFtp, static_cast<uint16_t>(m_replyCode)));
+      return false;
+    }
+    return m_data.Create() && m_data.Connect(host, port);
+  }
+  if (m_replyCode == 0) return false;  // the connection failed; its error is recorded
   if (!Command(L"PASV", 227)) return false;
   uint32_t address = 0;
-  uint16_t port = 0;
   if (!ParsePassiveReply(m_replyText, address, port)) {
     ReportError(MakeError(kCategoryFtp, static_cast<uint16_t>(m_replyCode)));
     return false;
@@ -152,8 +178,6 @@ bool CFtpClient::OpenPassive() {
   // connection reached, so a server cannot send Ferrow to a third host (the FTP bounce).
   const IpAddress replied = IpAddress::Ipv4(address);
   std::wstring named = LocalToWide(replied.Text());
-  std::wstring host = m_socket.PeerHost();
-  if (host.empty()) host = m_url.Host();
   IpAddress reached;
   if (ParseNumericAddress(WideToLocal(host), reached) && reached != replied) {
     AddLogLine(LogKind::kNotice, L"The passive reply names " + named +
@@ -201,8 +225,10 @@ CProxySocket* CFtpClient::OpenData(int64_t offset) {
     if (!OpenPassive()) return fail();
   } else {
     if (!listener.ListenLike(m_socket)) return fail();
-    std::wstring address = listener.PortText();
-    if (address.empty() || !Command(L"PORT " + address, 200)) return fail();
+    // PORT carries IPv4 only; over IPv6 the server must know EPRT.
+    const bool extended = m_socket.IsIpv6();
+    std::wstring address = extended ? listener.ExtendedPortText() : listener.PortText();
+    if (address.empty() || !Command((extended ? L"EPRT " : L"PORT ") + address, 200)) return fail();
   }
 
   if (offset == kListingOffset) {
@@ -215,6 +241,8 @@ CProxySocket* CFtpClient::OpenData(int64_t offset) {
   }
   if (!ReadReply(125, 150)) return fail();
   if (!passive && !listener.Accept(m_data)) return fail();
+  // The server starts its side of the handshake once it has answered the command.
+  if (IsSecure() && !m_data.StartTls(m_url.Host(), m_tlsKey)) return fail();
   return &m_data;
 }
 

@@ -23,6 +23,9 @@ class CFtpClient : public CInternetClient {
   // setting as password.
   bool Open(const std::wstring& url) override;
   // Greeting, USER and, unless USER already logged in, PASS.
+  // Greeting, USER and PASS; for ftps:// first AUTH TLS (the control connection encrypted) and
+  // afterwards PBSZ 0 and PROT P, so that every data connection is encrypted too, resuming the
+  // control connection's session (servers such as vsftpd insist on that).
   bool Login() override;
   // TYPE I, SIZE and MDTM.
   bool QueryInformation() override;
@@ -56,7 +59,12 @@ class CFtpClient : public CInternetClient {
   bool IsSameFile();
   bool ReadListing(CFileListing& listing);
 
+  bool IsSecure() const;
+
   CProxySocket m_data;
+  // The key under which this client's control session is kept for its data connections: one
+  // per client, as each control connection is a session of its own at the server.
+  std::wstring m_tlsKey;
 };
 
 }  // namespace ferrow

@@ -96,4 +96,22 @@ bool IsSafeCommandText(std::wstring_view text) {
   return true;
 }
 
+bool ParseExtendedPassiveReply(std::string_view text, uint16_t& port) {
+  const size_t open = text.find('(');
+  if (open == std::string_view::npos || open + 5 > text.size()) return false;
+  const char delimiter = text[open + 1];
+  // RFC 2428: any printable character other than a digit may delimit.
+  if (delimiter < 33 || delimiter > 126 || (delimiter >= '0' && delimiter <= '9')) return false;
+  if (text[open + 2] != delimiter || text[open + 3] != delimiter) return false;
+  uint32_t value = 0;
+  size_t at = open + 4;
+  size_t digits = 0;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 6; ++at, ++digits)
+    value = value * 10 + static_cast<uint32_t>(text[at] - '0');
+  if (digits == 0 || value == 0 || value > 65535 || at >= text.size() || text[at] != delimiter)
+    return false;
+  port = static_cast<uint16_t>(value);
+  return true;
+}
+
 }  // namespace ferrow

@@ -17,6 +17,10 @@ bool IsContinuedReplyLine(std::string_view line);
 // "(" or one of the six numbers is missing or a number is above 255.
 bool ParsePassiveReply(std::string_view text, uint32_t& address, uint16_t& port);
 
+// "229 Entering Extended Passive Mode (|||6446|)": the port between the delimiters. False when
+// the form or the port (1..65535) is wrong.
+bool ParseExtendedPassiveReply(std::string_view text, uint16_t& port);
+
 // "213 <size>": a signed 64-bit decimal number after optional spaces. False when there is
 // none, it is negative or it does not fit.
 bool ParseSizeReply(std::string_view text, int64_t& size);

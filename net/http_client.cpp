@@ -6,9 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "net/content_disposition.h"
 #include "net/debug_output.h"
 #include "net/http_response.h"
 #include "net/log_info.h"
+#include "net/safe_file_name.h"
 #include "net/transfer_errors.h"
 #include "net/transfer_info.h"
 #include "net/transfer_settings.h"
@@ -23,6 +25,8 @@ namespace {
 constexpr uint16_t kUnusableResponse = 500;
 constexpr uint16_t kRequestTooLong = 414;
 constexpr int kDiscardSize = 65535;
+// A server's "Retry-After" is honoured up to this long; a longer one is waited for this long.
+constexpr int64_t kMaxRetryAfterSeconds = 3600;
 
 // The URL's text without "user:password@", so that a referrer never carries credentials.
 std::wstring WithoutCredentials(const std::wstring& text) {
@@ -79,15 +83,29 @@ bool CHttpClient::Open(const std::wstring& url) {
   return CInternetClient::Open(url);
 }
 
+bool CHttpClient::Connect() {
+  const bool secure = m_url.GetScheme() == Scheme::kHttps;
+  // The proxy must not read an encrypted connection: it only opens a tunnel for it.
+  if (m_proxy.m_enabled) m_socket.SetHttpProxy(m_proxy, secure);
+  // Every connection of the download to this server resumes the first one's session.
+  m_socket.SetTls(secure ? L"https://" + m_url.Host() + L":" + std::to_wstring(m_url.Port())
+                         : std::wstring());
+  return CInternetClient::Connect();
+}
+
 bool CHttpClient::Login() {
   return true;
 }
 
 bool CHttpClient::ProbeResume() {
-  if (Transfer() != nullptr) {
-    Transfer()->SetResumeMode(m_rangesAccepted ? ResumeMode::kResumable
-                                               : ResumeMode::kNotResumable);
+  if (Transfer() == nullptr) return true;
+  // A body of unknown length can only be fetched whole, from its first byte.
+  if (Transfer()->Size() == kUnknownSize) {
+    Transfer()->SetResumeMode(ResumeMode::kNotResumable);
+    Transfer()->SetParts(1);
+    return false;
   }
+  Transfer()->SetResumeMode(m_rangesAccepted ? ResumeMode::kResumable : ResumeMode::kNotResumable);
   return true;
 }
 
@@ -100,13 +118,18 @@ std::unique_ptr<CInternetClient> CHttpClient::Clone(const CClientContext& contex
 }
 
 std::wstring CHttpClient::HostText() const {
-  if (m_url.Port() == 80) return m_url.Host();
-  return m_url.Host() + L":" + std::to_wstring(m_url.Port());
+  const std::wstring& host = m_url.Host();
+  const std::wstring name = host.find(L':') != std::wstring::npos ? L"[" + host + L"]" : host;
+  if (m_url.Port() == CInternetURL::DefaultPort(m_url.GetScheme())) return name;
+  return name + L":" + std::to_wstring(m_url.Port());
 }
 
 std::wstring CHttpClient::RequestTarget() const {
-  if (!UsesProxy()) return m_url.Path();
-  return L"http://" + HostText() + m_url.Path();
+  // A fragment belongs to the one who reads the page, never to the server.
+  const std::wstring& path = m_url.Path();
+  const std::wstring target = path.substr(0, path.find(L'#'));
+  if (!UsesProxy()) return target;
+  return L"http://" + HostText() + target;
 }
 
 std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offset) {
@@ -244,6 +267,9 @@ bool CHttpClient::ReadResponseHeader(uint32_t accepted, uint32_t alsoAccepted) {
     return false;
   }
   if (status == accepted || (alsoAccepted != 0 && status == alsoAccepted)) return true;
+  int64_t seconds = 0;
+  if (Transfer() != nullptr && ParseRetryAfter(block, seconds))
+    Transfer()->SetRetryAfter(std::min<int64_t>(seconds, kMaxRetryAfterSeconds) * 1000);
   return Fail(status);
 }
 
@@ -259,22 +285,28 @@ bool CHttpClient::FollowRedirect() {
   std::wstring target = CInternetURL::Resolve(base, LocalToWide(location));
   CInternetURL next(target);
   const Scheme scheme = next.GetScheme();
-  if (scheme != Scheme::kHttp && scheme != Scheme::kFtp) {
+  if (scheme != Scheme::kHttp && scheme != Scheme::kHttps && scheme != Scheme::kFtp &&
+      scheme != Scheme::kFtps) {
     // Never a local file, nor an address of a protocol Ferrow does not speak.
     AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
-                                     L", an address Ferrow does not fetch (only http:// and "
-                                     L"ftp://).");
+                                     L", an address Ferrow does not fetch (only http://, "
+                                     L"https://, ftp:// and ftps://).");
     ReportError(MakeError(kCategorySystem, SystemCode::kUnrecognizedScheme));
     return false;
   }
   // Credentials belong to one server: the same scheme, host and port.
   bool sameServer =
-      scheme == Scheme::kHttp && next.Host() == m_url.Host() && next.Port() == m_url.Port();
+      scheme == m_url.GetScheme() && next.Host() == m_url.Host() && next.Port() == m_url.Port();
+  if (m_url.GetScheme() == Scheme::kHttps && (scheme == Scheme::kHttp || scheme == Scheme::kFtp)) {
+    // Never silently: the user asked for an encrypted download.
+    AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
+                                     L"; the download goes on without encryption.");
+  }
   if (!sameServer) {
     m_url.SetUser(std::wstring());
     m_url.SetPassword(std::wstring());
   }
-  if (scheme == Scheme::kFtp) {
+  if (scheme == Scheme::kFtp || scheme == Scheme::kFtps) {
     AddLogLine(LogKind::kNotice, L"The server redirected to " + CInternetURL::MaskPassword(target) +
                                      L"; the download goes on over FTP.");
     if (Transfer() != nullptr) Transfer()->SetUrl(target);
@@ -334,9 +366,18 @@ bool CHttpClient::QueryInformation() {
     return true;
   }
   std::string_view block(m_replyText);
+  // Without a length (a chunked body, or one that ends with the connection) the file's size is
+  // unknown until it has arrived; a length that is there but unreadable is no answer at all.
+  const bool chunked = IsChunked(block);
   int64_t length = -1;
-  if (!ParseContentLength(block, length) || length < 0) return Fail(kUnusableResponse);
-  int64_t size = length;
+  if (!chunked) {
+    if (ParseContentLength(block, length)) {
+      if (length < 0) return Fail(kUnusableResponse);
+    } else if (FindHeaderLine(block, "Content-Length:") != std::string_view::npos) {
+      return Fail(kUnusableResponse);
+    }
+  }
+  uint64_t size = length >= 0 ? static_cast<uint64_t>(length) : kUnknownSize;
   bool fromStart = true;
   if (m_replyCode == 206) {
     int64_t total = -1;
@@ -345,7 +386,7 @@ bool CHttpClient::QueryInformation() {
         !FindHeaderValue(block, "Content-Range:", range)) {
       return Fail(kUnusableResponse);
     }
-    size = total;
+    size = static_cast<uint64_t>(total);
     // A range that starts elsewhere than asked tells the size, but its body is no part's.
     size_t digits = range.find_first_of("0123456789");
     fromStart = digits != std::string_view::npos && range[digits] == '0' &&
@@ -356,13 +397,25 @@ bool CHttpClient::QueryInformation() {
                        ranges.find("bytes") != std::string_view::npos;
   }
   if (Transfer() != nullptr) {
-    Transfer()->SetSize(static_cast<uint64_t>(size));
+    Transfer()->SetSize(size);
     Transfer()->SetDate(ParseLastModified(block));
     std::string tag;
     Transfer()->SetEntityTag(FindEntityTag(block, tag) ? LocalToWide(tag) : std::wstring());
+    // The server's own name for the file, else the last segment of the address that answered.
+    std::string_view disposition;
+    std::wstring name;
+    if (!FindHeaderValue(block, "Content-Disposition:", disposition) ||
+        !ParseContentDispositionFileName(disposition, name))
+      name = FileNameOfUrl(m_url.Text());
+    Transfer()->SetServerFileName(name);
   }
-  if (fromStart && length > 0 && !head) {
+  if (fromStart && !head && length > 0) {
     m_socket.SetBodyLength(length);
+    m_openData = true;
+  } else if (!head && m_replyCode == 200 && size == kUnknownSize) {
+    // A body of unknown length is fetched as one stream from byte 0: this one.
+    m_socket.SetBodyLength(-1);
+    if (chunked) m_socket.DecodeChunkedBody();
     m_openData = true;
   } else {
     Disconnect();
@@ -377,7 +430,9 @@ CProxySocket* CHttpClient::OpenData(int64_t offset) {
     Disconnect();
     if (!Connect()) return nullptr;
   }
-  if (!Request(offset) || !IsSameFile() || !PositionBody(offset)) return nullptr;
+  if (!Request(offset) || !IsSameFile()) return nullptr;
+  if (IsChunked(m_replyText)) m_socket.DecodeChunkedBody();
+  if (!PositionBody(offset)) return nullptr;
   return &m_socket;
 }
 

@@ -25,6 +25,8 @@ class CHttpClient : public CInternetClient {
   explicit CHttpClient(const CClientContext& context);
 
   bool Open(const std::wstring& url) override;
+  // An https:// address gets TLS on top of the connection, through the HTTP proxy as a tunnel.
+  bool Connect() override;
   bool Login() override;
   // Asks for the whole file as a range from byte 0, following redirects: Size from the
   // Content-Range total (206) or "Content-Length:" (200), Date from "Last-Modified:". The body
@@ -55,7 +57,7 @@ class CHttpClient : public CInternetClient {
  private:
   // Requests go to an HTTP proxy as they are: absolute targets, no credentials.
   bool UsesProxy() const { return m_socket.ForwardsRequests(); }
-  // "host", or "host:port" when the port is not 80.
+  // "host", or "host:port" when the port is not the scheme's default.
   std::wstring HostText() const;
   // The path, or behind the HTTP proxy the absolute address (never with credentials).
   std::wstring RequestTarget() const;

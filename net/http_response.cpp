@@ -184,6 +184,14 @@ bool ParseContentLength(std::string_view block, int64_t& length) {
   return found;
 }
 
+bool IsChunked(std::string_view block) {
+  std::string_view value;
+  if (!FindHeaderValue(block, "Transfer-Encoding:", value)) return false;
+  for (size_t i = 0; i + 7 <= value.size(); ++i)
+    if (EqualsNoCase(value.substr(i, 7), "chunked")) return true;
+  return false;
+}
+
 bool ParseContentRangeTotal(std::string_view block, int64_t& total) {
   std::string_view range;
   if (!FindHeaderValue(block, "Content-Range:", range)) return false;
@@ -258,6 +266,12 @@ bool ParseEnglishDateTime(std::string_view text, int64_t& seconds) {
   time.month = month;
   time.day = day;
   return LocalTimeToUnix(time, seconds);
+}
+
+bool ParseRetryAfter(std::string_view block, int64_t& seconds) {
+  std::string_view value;
+  return FindHeaderValue(block, "Retry-After:", value) && ParseLengthValue(value, seconds) &&
+         seconds >= 0;
 }
 
 bool ParseLocation(std::string_view block, std::string& value) {

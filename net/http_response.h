@@ -24,6 +24,9 @@ uint32_t ParseStatusCode(std::string_view firstLine);
 // no digits, or does not fit, and when two of them disagree (the body's end would be a guess);
 // a negative value is returned as it is (the caller refuses it).
 bool ParseContentLength(std::string_view block, int64_t& length);
+// Whether the body comes in chunked transfer coding ("Transfer-Encoding: chunked"), which
+// outweighs any "Content-Length:".
+bool IsChunked(std::string_view block);
 // The whole file's length from "Content-Range: bytes first-last/total"; false when the header
 // is missing or gives no number there ("*").
 bool ParseContentRangeTotal(std::string_view block, int64_t& total);
@@ -38,6 +41,10 @@ uint64_t ParseLastModified(std::string_view block);
 // Reads an English date and time: day, month name and year in either order, an optional
 // weekday, and "h:m" or "h:m:s". Seconds since 1970 with the fields taken as local time.
 bool ParseEnglishDateTime(std::string_view text, int64_t& seconds);
+
+// "Retry-After:" in seconds. A date is no use here (the server's clock may differ): false, as
+// for a missing or unreadable value.
+bool ParseRetryAfter(std::string_view block, int64_t& seconds);
 
 // The "Location:" value, cut at the end of its line, carriage returns, line feeds, tabs and
 // spaces trimmed from both ends. False when the header is missing.

@@ -1,5 +1,4 @@
 // CHttpClient::FetchText: a whole short body as text, never more than a bound.
-#include <cstdlib>
 #include <string_view>
 
 #include "net/http_client.h"
@@ -9,12 +8,6 @@ namespace ferrow {
 namespace {
 
 constexpr size_t kReadBlock = 4096;
-
-bool IsChunked(std::string_view block) {
-  std::string_view coding;
-  return FindHeaderValue(block, "Transfer-Encoding:", coding) &&
-         coding.find("chunked") != std::string_view::npos;
-}
 
 }  // namespace
 
@@ -69,20 +62,16 @@ bool CHttpClient::ReadBodyText(size_t maxBytes, std::string& body) {
 }
 
 bool CHttpClient::ReadChunkedText(size_t maxBytes, std::string& body) {
-  char line[256];
+  m_socket.DecodeChunkedBody();
+  char block[kReadBlock];
   for (;;) {
-    const int got = m_socket.ReadLine(line, sizeof line, "\n");
-    if (got <= 0 || line[got - 1] != '\n') return false;
-    char* end = nullptr;
-    const unsigned long long size = std::strtoull(line, &end, 16);
-    if (end == line) return false;
-    if (size == 0) return true;  // trailers, if any, are left unread
-    if (size > maxBytes - body.size()) return false;
-    if (!ReceiveText(static_cast<size_t>(size), body)) return false;
-    // The line end behind the chunk's data.
-    const int ending = m_socket.ReadLine(line, sizeof line, "\n");
-    const bool crlf = ending == 2 && line[0] == '\r' && line[1] == '\n';
-    if (!crlf && !(ending == 1 && line[0] == '\n')) return false;
+    const size_t room = maxBytes + 1 - body.size();
+    const int got =
+        m_socket.ReceiveUntilEnd(block, static_cast<int>(room < kReadBlock ? room : kReadBlock));
+    if (got < 0) return false;
+    if (got == 0) return true;  // the last chunk
+    body.append(block, static_cast<size_t>(got));
+    if (body.size() > maxBytes) return false;
   }
 }
 

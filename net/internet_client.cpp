@@ -71,10 +71,18 @@ bool CInternetClient::IsLoginFailure(ErrorValue) const {
 }
 
 bool CInternetClient::IsRetryable(ErrorValue error) const {
+  const uint16_t code = ErrorCodeOf(error);
+  // The answers of a server that is busy, overloaded or restarting, which it expects to be
+  // asked again; every other HTTP status is final.
+  if (ErrorCategoryOf(error) == kCategoryHttp)
+    return code == 408 || code == 429 || code == 500 || code == 502 || code == 503 || code == 504;
   if (ErrorCategoryOf(error) != kCategorySocket) return false;
-  uint16_t code = ErrorCodeOf(error);
   return code == SocketCode::kConnectionReset || code == SocketCode::kTimedOut ||
-         code == SocketCode::kDisconnected;
+         code == SocketCode::kDisconnected || code == SocketCode::kConnectionRefused;
+}
+
+bool CInternetClient::IsBusyRefusal(ErrorValue error) const {
+  return error == MakeError(kCategoryHttp, 503) || error == MakeError(kCategoryHttp, 429);
 }
 
 bool CInternetClient::WaitForStop(uint32_t milliseconds) {

@@ -43,8 +43,12 @@ class CInternetClient : public CClientContext {
   virtual void AskWithoutBody() {}
 
   virtual bool IsLoginFailure(ErrorValue error) const;
-  // Only a connection reset or closed early and a time-out are worth another attempt.
+  // Worth another attempt: a connection reset, refused or closed early, a time-out, and the
+  // HTTP answers of a busy or failing server (408, 429, 500, 502, 503, 504).
   virtual bool IsRetryable(ErrorValue error) const;
+  // The server refuses one more connection for now (503, 429): a part gives its range back
+  // to the others rather than fail.
+  bool IsBusyRefusal(ErrorValue error) const;
   // Waits on the stop event (0 only tests); when set, records "cancelled" and returns true.
   virtual bool WaitForStop(uint32_t milliseconds);
   // Waits on the resume event (kWaitForever has no limit); when set, resets it and returns

@@ -340,8 +340,49 @@ void CInternetURL::Parse(const std::wstring& text) {
   ParseAuthority(authority);
 }
 
+namespace {
+
+// What may stand in brackets as a host: the characters of an IPv6 address, a colon among them.
+// Printing and parsing agree on it, so an address reads back as it was printed.
+bool IsIpv6Text(const std::wstring& host) {
+  return host.find(L':') != std::wstring::npos &&
+         host.find_first_not_of(L"0123456789abcdefABCDEF:.") == std::wstring::npos;
+}
+
+}  // namespace
+
 void CInternetURL::ParseAuthority(const std::wstring& authority) {
   if (authority.empty()) return;
+
+  // An IPv6 literal in brackets ("[::1]:8080", "user:pw@[::1]"): its colons are no port.
+  const size_t at = authority.rfind(L'@');
+  const size_t open = at == std::wstring::npos ? 0 : at + 1;
+  const size_t close = authority.find(L']', open);
+  const std::wstring afterClose =
+      close == std::wstring::npos ? std::wstring() : authority.substr(close + 1);
+  const bool portOrNothing =
+      afterClose.empty() ||
+      (afterClose.size() > 1 && afterClose.size() <= 6 && afterClose[0] == L':' &&
+       afterClose.find_first_not_of(L"0123456789", 1) == std::wstring::npos);
+  if (open < authority.size() && authority[open] == L'[' && close != std::wstring::npos &&
+      portOrNothing && IsIpv6Text(authority.substr(open + 1, close - open - 1))) {
+    if (at != std::wstring::npos) {
+      // Split as the patterns below do: a user name and a password only when both are
+      // there, else the whole text is the user name. An address that prints a host in
+      // brackets then reads back with the credentials it had.
+      const std::wstring userInfo = authority.substr(0, at);
+      const size_t colon = userInfo.find(L':');
+      if (colon != std::wstring::npos && colon > 0 && colon + 1 < userInfo.size()) {
+        m_user = userInfo.substr(0, colon);
+        m_password = userInfo.substr(colon + 1);
+      } else {
+        m_user = userInfo;
+      }
+    }
+    m_host = authority.substr(open + 1, close - open - 1);
+    if (!afterClose.empty()) m_port = std::stoi(afterClose.substr(1));
+    return;
+  }
 
   // Patterns 1 and 2 let a password carry one "@".
   if (PatternScanner s(authority, L"%[^:]:%[^@]@%[^@]@%[^:]:%i"); s.Scan() == 5) {
@@ -382,7 +423,8 @@ std::wstring CInternetURL::Format() const {
   const int32_t index = SchemeNumber(m_scheme);
   if (index >= 0 && index < kSchemeCount) result = kSchemes[index].prefix;
 
-  std::wstring hostPart = m_host;
+  // An IPv6 address goes into brackets, so that its colons are not read as a port.
+  std::wstring hostPart = IsIpv6Text(m_host) ? L"[" + m_host + L"]" : m_host;
   if (m_port != DefaultPort(m_scheme)) hostPart += L":" + std::to_wstring(m_port);
 
   if (!m_user.empty() && !m_password.empty()) {

@@ -4,9 +4,14 @@
 #include <cstring>
 #include <functional>
 
+#include "net/chunked_stream.h"
 #include "net/http_proxy_stream.h"
+#include "net/http_response.h"
+#include "net/log_info.h"
 #include "net/socks5_stream.h"
 #include "net/tcp_stream.h"
+#include "net/tls_stream.h"
+#include "net/transfer_info.h"
 #include "net/transfer_settings.h"
 #include "platform/text.h"
 
@@ -45,6 +50,7 @@ bool CProxySocket::Create() {
   auto tcp = std::make_unique<CTcpStream>(Sockets(), m_connectTimeout, m_stallTimeout);
   m_tcp = tcp.get();
   m_stream = std::move(tcp);
+  m_tcp->SetStopCheck([this] { return CheckStop(0); });
   if (!m_tcp->Open(IpAddress::Family::kIpv4)) return ReportFailure();
   // A stop that came before the socket joined the list did not shut it down; catch it here
   // (the stop event is set before the list is closed, so one of the two always sees it).
@@ -58,6 +64,7 @@ void CProxySocket::Close() {
   if (m_stream) m_stream->Close();
   m_stream.reset();
   m_tcp = nullptr;
+  m_tls = nullptr;
   m_connected = false;
   m_pending = 0;
   m_bodyLeft = -1;
@@ -67,6 +74,9 @@ void CProxySocket::TakeConnection(CProxySocket& from) {
   Close();
   m_stream = std::move(from.m_stream);
   m_tcp = from.m_tcp;
+  m_tls = from.m_tls;
+  m_tlsKey = from.m_tlsKey;
+  m_bypassed = from.m_bypassed;
   m_connected = from.m_connected;
   m_targetHost = from.m_targetHost;
   m_targetPort = from.m_targetPort;
@@ -75,6 +85,7 @@ void CProxySocket::TakeConnection(CProxySocket& from) {
   m_httpProxy = from.m_httpProxy;
   m_tunnel = from.m_tunnel;
   from.m_tcp = nullptr;
+  from.m_tls = nullptr;
   from.Close();
 }
 
@@ -90,6 +101,45 @@ void CProxySocket::AddLayers() {
         std::move(m_stream), m_httpProxy,
         m_tunnel ? CHttpProxyStream::Mode::kTunnel : CHttpProxyStream::Mode::kForward);
   }
+  if (!m_tlsKey.empty()) {
+    auto tls = std::make_unique<CTlsStream>(std::move(m_stream), TlsConfig(), WideToUtf8(m_tlsKey));
+    m_tls = tls.get();
+    m_stream = std::move(tls);
+  }
+}
+
+std::shared_ptr<CTlsConfig> CProxySocket::TlsConfig() const {
+  TlsOptions options;
+  if (Settings() != nullptr) options = Settings()->GetTlsOptions();
+  if (Transfer() != nullptr) return Transfer()->TlsConfig(options);
+  return std::make_shared<CTlsConfig>(options);
+}
+
+bool CProxySocket::StartTls(const std::wstring& host, const std::wstring& sessionKey) {
+  if (!m_stream || !m_connected) return ReportFailure(0, SocketCode::kNotConnected);
+  auto tls = std::make_unique<CTlsStream>(std::move(m_stream), TlsConfig(), WideToUtf8(sessionKey));
+  CTlsStream* layer = tls.get();
+  m_stream = std::move(tls);
+  m_tls = layer;
+  m_pending = 0;
+  if (layer->Handshake(host)) return true;
+  LogTlsFailure(host);
+  return ReportFailure();
+}
+
+void CProxySocket::DecodeChunkedBody() {
+  if (m_stream) m_stream = std::make_unique<CChunkedStream>(std::move(m_stream));
+}
+
+bool CProxySocket::SessionReused() const {
+  return m_tls != nullptr && m_tls->SessionReused();
+}
+
+void CProxySocket::LogTlsFailure(const std::wstring& host) {
+  if (m_tls == nullptr || ErrorCategoryOf(m_tls->Error()) != kCategoryTls || CheckStop(0)) return;
+  const std::string& detail = m_tls->Detail();
+  AddLogLine(LogKind::kNotice, L"The secure connection to " + host + L" failed" +
+                                   (detail.empty() ? L"" : L": " + Utf8ToWide(detail)) + L".");
 }
 
 bool CProxySocket::Connect(const std::wstring& host, uint16_t port) {
@@ -104,7 +154,10 @@ bool CProxySocket::Connect(const std::wstring& host, uint16_t port) {
   m_tcp->SetConnectDeadline(CTcpStream::NowMilliseconds() + m_connectTimeout);
   const bool connected = m_stream->Connect(host, port);
   m_tcp->SetConnectDeadline(0);
-  if (!connected) return ReportFailure();
+  if (!connected) {
+    LogTlsFailure(host);
+    return ReportFailure();
+  }
   m_connected = true;
   return true;
 }
@@ -248,6 +301,26 @@ std::wstring CProxySocket::PortText() {
                 (address >> 16) & 0xFF, (address >> 8) & 0xFF, address & 0xFF,
                 (local.port >> 8) & 0xFF, local.port & 0xFF);
   return LocalToWide(text);
+}
+
+std::wstring CProxySocket::ExtendedPortText() {
+  SocketAddress local;
+  if (m_tcp == nullptr || !m_tcp->LocalAddress(local)) {
+    ReportFailure();
+    return std::wstring();
+  }
+  std::string text = local.address.IsIpv4() ? "|1|" : "|2|";
+  text += local.address.Text();
+  text += '|';
+  text += std::to_string(local.port);
+  text += '|';
+  return LocalToWide(text);
+}
+
+bool CProxySocket::IsIpv6() const {
+  SocketAddress local;
+  return m_tcp != nullptr && m_tcp->IsOpen() && m_tcp->LocalAddress(local) &&
+         !local.address.IsIpv4();
 }
 
 std::wstring CProxySocket::PeerHost() const {

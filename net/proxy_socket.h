@@ -25,6 +25,8 @@
 namespace ferrow {
 
 class CTcpStream;
+class CTlsStream;
+class CTlsConfig;
 
 class CProxySocket : public CClientContext {
  public:
@@ -39,6 +41,18 @@ class CProxySocket : public CClientContext {
   void SetHttpProxy(const CProxyInfo& proxy, bool tunnel = false);
   // True when requests go to an HTTP proxy as they are, with absolute targets.
   bool ForwardsRequests() const { return m_httpProxy.m_enabled && !m_tunnel && !m_bypassed; }
+  // Connections of this socket are encrypted from the start (https://): TLS goes on top of the
+  // chain, and resumes the sessions kept under the key (empty: no TLS).
+  void SetTls(const std::wstring& sessionKey) { m_tlsKey = sessionKey; }
+  // Encrypts the standing connection (FTP after AUTH TLS, and its data connections): the
+  // handshake for host, resuming a session kept under the key.
+  bool StartTls(const std::wstring& host, const std::wstring& sessionKey);
+  bool IsEncrypted() const { return m_tls != nullptr; }
+  // From now on the connection delivers a chunked body's bytes only, and its end as the end
+  // of the data (ReceiveUntilEnd gives 0).
+  void DecodeChunkedBody();
+  // Whether the handshake resumed a session.
+  bool SessionReused() const;
 
   // Closes any open connection, creates a new socket and adds it to the socket list.
   bool Create();
@@ -77,6 +91,10 @@ class CProxySocket : public CClientContext {
   bool ListenLike(const CProxySocket& peer);
   // The local address and port as PORT command text: "h1,h2,h3,h4,p1,p2". Empty on failure.
   std::wstring PortText();
+  // The local address and port as EPRT command text: "|1|a.b.c.d|port|" or "|2|::1|port|".
+  std::wstring ExtendedPortText();
+  // Whether the connection runs over IPv6 (at its bottom).
+  bool IsIpv6() const;
 
   // Records the failure on the description and closes the socket. A requested stop wins: its
   // "cancelled" error stays. Without an error of its own (0) the chain's error is recorded, and
@@ -100,11 +118,17 @@ class CProxySocket : public CClientContext {
   int32_t Pending() const { return m_pending; }
 
  private:
-  // Puts the proxy layers the settings ask for on top of the bottom layer.
+  // Puts the proxy layers the settings ask for on top of the bottom layer, and TLS on top.
   void AddLayers();
+  // The transfer's TLS configuration and sessions (a fresh one without a transfer).
+  std::shared_ptr<CTlsConfig> TlsConfig() const;
+  // Says in the transfer log why a handshake failed.
+  void LogTlsFailure(const std::wstring& host);
 
   std::unique_ptr<IByteStream> m_stream;  // the top of the chain, owning the layers below
   CTcpStream* m_tcp = nullptr;            // the bottom of the chain
+  CTlsStream* m_tls = nullptr;            // the encrypting layer, when there is one
+  std::wstring m_tlsKey;
   CProxyInfo m_httpProxy;
   bool m_tunnel = false;
   // The last Connect reached its host directly: it is on the settings' bypass list.

@@ -119,7 +119,7 @@ bool NegotiateSocks5(IByteStream& stream, const CProxyInfo& proxy, const std::ws
     if (head[1] != kSucceeded) return Refuse(error, RefusalCode(head[1]));
   }
 
-  // Connection request for the target's address.
+  // Connection request for the target's address, or its name when the proxy is to resolve it.
   IpAddress address;
   std::string request{static_cast<char>(kVersion), static_cast<char>(kCommandConnect), 0};
   const std::string name = WideToLocal(host);

@@ -51,6 +51,12 @@ int CSpeedLimit::Receive(CProxySocket& socket, char* buffer, int maximum) {
   return received;
 }
 
+int CSpeedLimit::ReceiveUntilEnd(CProxySocket& socket, char* buffer, int maximum) {
+  int received = socket.ReceiveUntilEnd(buffer, Allowance(maximum));
+  Account(received);
+  return received;
+}
+
 uint32_t CSpeedLimit::Delay() {
   if (m_quota == 0 || m_used < m_quota) return 0;
   int64_t ticks = m_clock->Counter() - m_secondStart;

@@ -22,6 +22,8 @@ class CSpeedLimit {
   void SetLimit(uint32_t bytesPerSecond);
   // One receive through the socket, of at most what the quota leaves in this second.
   int Receive(CProxySocket& socket, char* buffer, int maximum);
+  // The same for a body that ends with its connection: 0 at the end.
+  int ReceiveUntilEnd(CProxySocket& socket, char* buffer, int maximum);
   // Milliseconds to pause before the next receive; 0 while the quota is not used up.
   uint32_t Delay();
 

@@ -1,6 +1,7 @@
 #include "net/tcp_stream.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "net/socket_list.h"
 #include "net/transfer_settings.h"
@@ -36,6 +37,7 @@ bool CTcpStream::Open(IpAddress::Family family) {
   m_error = 0;
   m_handle = SocketCreate(family);
   if (m_handle == kInvalidSocket) return Fail();
+  m_family = family;
   if (m_sockets != nullptr) m_sockets->Add(m_handle);
   StartWindow();
   return true;
@@ -93,15 +95,29 @@ bool CTcpStream::CountWait(int64_t waited, int received) {
 bool CTcpStream::Connect(const std::wstring& host, uint16_t port) {
   m_error = 0;
   std::string name = WideToLocal(host);
-  IpAddress address;
-  if (!ParseNumericAddress(name, address) && !LookupHost(name, address)) return Fail();
-  // Names resolve to the family of the socket made beforehand (IPv4 until IPv6 comes).
-  if (m_handle == kInvalidSocket && !Open(address.family)) return false;
-  int64_t deadline =
+  std::vector<IpAddress> addresses(1);
+  if (!ParseNumericAddress(name, addresses[0]) && !LookupHostAll(name, addresses)) return Fail();
+  const int64_t deadline =
       m_connectDeadline != 0 ? m_connectDeadline : NowMilliseconds() + m_connectTimeout;
-  int limit = static_cast<int>(std::clamp<int64_t>(deadline - NowMilliseconds(), 0, INT32_MAX));
-  if (!SocketConnect(m_handle, address, port, limit)) return Fail();
-  return true;
+  uint16_t lastError = 0;
+  for (size_t i = 0; i < addresses.size(); ++i) {
+    const IpAddress& address = addresses[i];
+    // A socket connects once: every address gets a fresh one of its family.
+    if (m_handle == kInvalidSocket || m_family != address.family || i > 0) {
+      if (!Open(address.family)) return false;
+    }
+    if (m_stopped && m_stopped()) {
+      m_error = MakeError(kCategorySocket, SocketCode::kInterrupted);
+      return false;
+    }
+    int64_t limit = std::clamp<int64_t>(deadline - NowMilliseconds(), 0, INT32_MAX);
+    if (i + 1 < addresses.size()) limit = std::min(limit, kFallbackMilliseconds);
+    if (SocketConnect(m_handle, address, port, static_cast<int>(limit))) return true;
+    lastError = LastSocketError();
+    if (NowMilliseconds() >= deadline) break;
+  }
+  m_error = MakeError(kCategorySocket, lastError != 0 ? lastError : SocketCode::kConnectionReset);
+  return false;
 }
 
 int CTcpStream::Receive(void* buffer, int size, int flags) {

@@ -8,6 +8,7 @@
 //   add up to it and brought fewer than kStallMinimumBytes, the connection has stalled.
 // Both fail with 10060. Also the listening and accepting end of an FTP active-mode connection.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "net/byte_stream.h"
@@ -32,9 +33,17 @@ class CTcpStream : public IByteStream {
   bool IsOpen() const { return m_handle != kInvalidSocket; }
   SocketHandle Handle() const { return m_handle; }
 
-  // The host as a numeric address, else by name lookup (first address); opens a socket when
-  // there is none.
+  // How long one address of several may take to answer before the next is tried (an IPv6
+  // route that swallows packets must not cost the whole connect time-out).
+  static constexpr int64_t kFallbackMilliseconds = 2000;
+
+  // The host as a numeric address, else every address of its name (both families), tried in
+  // turn; the socket is made anew for each address. Only the last may use what is left of the
+  // connect time-out, each one before it at most kFallbackMilliseconds.
   bool Connect(const std::wstring& host, uint16_t port) override;
+  // Asked after every socket this stream makes: a stop that came before the socket joined the
+  // socket list did not break it, so the attempt ends here.
+  void SetStopCheck(std::function<bool()> stopped) { m_stopped = std::move(stopped); }
   int Send(const void* data, int size) override;
   int Receive(void* buffer, int size, int flags) override;
   void Shutdown() override;
@@ -65,7 +74,9 @@ class CTcpStream : public IByteStream {
   void StartWindow();
 
   CSocketList* m_sockets;
+  std::function<bool()> m_stopped;
   SocketHandle m_handle = kInvalidSocket;
+  IpAddress::Family m_family = IpAddress::Family::kIpv4;
   ErrorValue m_error = 0;
   uint32_t m_connectTimeout;
   uint32_t m_stallTimeout;

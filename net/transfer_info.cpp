@@ -115,6 +115,16 @@ void CTransferInfo::SetDate(uint64_t date) {
   m_date = date;
 }
 
+std::wstring CTransferInfo::ServerFileName() const {
+  Guard lock(m_lock, m_master == nullptr);
+  return m_serverFileName;
+}
+
+void CTransferInfo::SetServerFileName(const std::wstring& name) {
+  Guard lock(m_lock, m_master == nullptr);
+  m_serverFileName = name;
+}
+
 std::wstring CTransferInfo::EntityTag() const {
   Guard lock(m_lock, m_master == nullptr);
   return m_entityTag;
@@ -280,6 +290,7 @@ TransferFigures CTransferInfo::Figures() {
   m_left = m_counter.Left();
   TransferFigures figures;
   figures.url = m_url;
+  figures.file = m_file;
   figures.size = m_size;
   figures.date = m_date;
   figures.done = m_done;
@@ -290,6 +301,25 @@ TransferFigures CTransferInfo::Figures() {
   figures.elapsed = m_elapsed;
   figures.left = m_left;
   return figures;
+}
+
+std::shared_ptr<CTlsConfig> CTransferInfo::TlsConfig(const TlsOptions& options) {
+  if (m_master != nullptr) return m_master->TlsConfig(options);
+  Guard lock(m_lock, true);
+  if (!m_tls) m_tls = std::make_shared<CTlsConfig>(options);
+  return m_tls;
+}
+
+int64_t CTransferInfo::TakeRetryAfter() {
+  Guard lock(m_lock, m_master == nullptr);
+  const int64_t value = m_retryAfter;
+  m_retryAfter = -1;
+  return value;
+}
+
+void CTransferInfo::SetRetryAfter(int64_t milliseconds) {
+  Guard lock(m_lock, m_master == nullptr);
+  m_retryAfter = milliseconds;
 }
 
 }  // namespace ferrow

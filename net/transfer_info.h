@@ -4,6 +4,7 @@
 // description's own lock. The only nesting is a part's lock taken before its master's (when
 // received bytes are added to both), so a master never locks a part.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "net/download_status.h"
@@ -11,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/critical_section.h"
 #include "platform/error_code.h"
+#include "platform/tls_channel.h"
 
 namespace ferrow {
 
@@ -25,6 +27,7 @@ enum class ResumeMode : int32_t {
 // so that they always belong to the same moment: what the manager copies into the record.
 struct TransferFigures {
   std::wstring url;
+  std::wstring file;
   uint64_t size = kUnknownSize;
   uint64_t date = kUnknownSize;
   uint64_t done = 0;
@@ -61,6 +64,10 @@ class CTransferInfo {
   void SetSize(uint64_t size);
   uint64_t Date() const;
   void SetDate(uint64_t date);
+  // The file name the server suggests (Content-Disposition, else the last segment of the final
+  // address), as it came: made safe by whoever uses it. Empty when none.
+  std::wstring ServerFileName() const;
+  void SetServerFileName(const std::wstring& name);
   // The server's entity tag for the file (HTTP "ETag"), empty when it sent none.
   std::wstring EntityTag() const;
   void SetEntityTag(const std::wstring& tag);
@@ -98,8 +105,17 @@ class CTransferInfo {
   void SetAttempts(int32_t attempts);
   // Adds one and returns the new count.
   int32_t AddAttempt();
+  // How long the server asked to wait before the next attempt ("Retry-After"), in
+  // milliseconds; -1 when it did not. Taken (and reset) by the retry decision.
+  int64_t TakeRetryAfter();
+  void SetRetryAfter(int64_t milliseconds);
 
   TransferFigures Figures();
+
+  // The TLS configuration and sessions of the whole transfer (a part asks its master), made on
+  // the first call with the options given then, so that every connection of one download
+  // resumes one session.
+  std::shared_ptr<CTlsConfig> TlsConfig(const TlsOptions& options);
 
  private:
   void SetStatusLocked(DownloadStatus status);
@@ -116,6 +132,7 @@ class CTransferInfo {
   uint64_t m_size = kUnknownSize;
   uint64_t m_date = kUnknownSize;
   std::wstring m_entityTag;
+  std::wstring m_serverFileName;
   uint64_t m_done = 0;
   int32_t m_progress = 0;
   DownloadStatus m_status = DownloadStatus::kQueued;
@@ -127,6 +144,8 @@ class CTransferInfo {
   int32_t m_parts = 0;
   ResumeMode m_resumeMode = ResumeMode::kUnknown;
   int32_t m_attempts = 0;
+  int64_t m_retryAfter = -1;
+  std::shared_ptr<CTlsConfig> m_tls;
 };
 
 }  // namespace ferrow

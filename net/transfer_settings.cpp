@@ -158,6 +158,16 @@ void CTransferSettings::SetLogin(const std::wstring& server, const std::wstring&
   m_siteLogins.SetLogin(server, user, password, keep);
 }
 
+TlsOptions CTransferSettings::GetTlsOptions() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_tls;
+}
+
+void CTransferSettings::SetTlsOptions(const TlsOptions& options) {
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_tls = options;
+}
+
 std::vector<std::wstring> CTransferSettings::GetExtraHeaders() const {
   std::lock_guard<std::mutex> guard(m_lock);
   return m_extraHeaders;

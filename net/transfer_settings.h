@@ -13,6 +13,7 @@
 #include "net/login_list.h"
 #include "net/proxy_bypass.h"
 #include "net/proxy_info.h"
+#include "platform/tls_channel.h"
 
 namespace ferrow {
 
@@ -62,6 +63,10 @@ class CTransferSettings {
   uint32_t GetStallTimeout() const;
   void SetStallTimeout(uint32_t milliseconds);
 
+  // How encrypted connections check the server: on by default against the system's trust
+  // store, with extra trust anchors from a PEM file when one is named.
+  TlsOptions GetTlsOptions() const;
+  void SetTlsOptions(const TlsOptions& options);
   // Request headers sent with every HTTP request ("Name: value"), replacing one of the same
   // name that the client would send.
   std::vector<std::wstring> GetExtraHeaders() const;
@@ -94,6 +99,7 @@ class CTransferSettings {
   bool m_sendReferrer = false;
   uint32_t m_connectTimeout = kDefaultConnectTimeout;
   uint32_t m_stallTimeout = kDefaultStallTimeout;
+  TlsOptions m_tls;
   std::vector<std::wstring> m_extraHeaders;
   std::shared_ptr<const CCookieFile> m_cookieFile;
   CProxyBypass m_proxyBypass;

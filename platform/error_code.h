@@ -14,6 +14,7 @@ enum ErrorCategory : uint16_t {
   kCategoryFtp = 2,     // FTP reply codes
   kCategoryHttp = 3,    // HTTP status codes
   kCategorySocks = 4,   // SOCKS negotiation failures
+  kCategoryTls = 5,     // an encrypted connection could not be made safely
 };
 
 constexpr ErrorValue MakeError(uint16_t category, uint16_t code) {
@@ -36,6 +37,7 @@ constexpr uint16_t kTooManyOpenFiles = 4;
 constexpr uint16_t kAccessDenied = 5;
 constexpr uint16_t kInvalidHandle = 6;
 constexpr uint16_t kNotEnoughMemory = 8;
+constexpr uint16_t kInvalidData = 13;  // a server's data breaks its own format
 constexpr uint16_t kWriteProtect = 19;
 constexpr uint16_t kReadFault = 30;
 constexpr uint16_t kSharingViolation = 32;
@@ -94,6 +96,15 @@ constexpr uint16_t kTryAgain = 11002;
 constexpr uint16_t kNoRecovery = 11003;
 constexpr uint16_t kNoData = 11004;
 }  // namespace SocketCode
+
+// TLS failures (category 5). None is retried: another attempt meets the same certificate.
+namespace TlsCode {
+constexpr uint16_t kNotTrusted = 1;   // the chain does not lead to a trusted certificate
+constexpr uint16_t kExpired = 2;      // a certificate of the chain has expired
+constexpr uint16_t kWrongHost = 3;    // the certificate names another host
+constexpr uint16_t kHandshake = 4;    // no common protocol, not TLS at all, or a broken handshake
+constexpr uint16_t kNotYetValid = 5;  // a certificate of the chain is not valid yet
+}  // namespace TlsCode
 
 // Maps an errno value to the system error code of the same meaning (category 0).
 uint16_t SystemCodeFromErrno(int err);

@@ -5,12 +5,14 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <string_view>
 
 #include "platform/error_code.h"
@@ -29,18 +31,42 @@ void ClearSocketError() {
   t_lastSocketError = 0;
 }
 
-// The system's form of an address; false (with 10047 recorded) for a family not served yet.
-bool MakeAddress(const IpAddress& address, uint16_t port, sockaddr_in& sa) {
-  if (!address.IsIpv4()) {
-    t_lastSocketError = SocketCode::kAddressFamily;
-    return false;
+// The system's form of an address of either family.
+socklen_t MakeAddress(const IpAddress& address, uint16_t port, sockaddr_storage& storage) {
+  std::memset(&storage, 0, sizeof(storage));
+  if (address.IsIpv4()) {
+    auto& sa = reinterpret_cast<sockaddr_in&>(storage);
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(address.ToIpv4());
+    sa.sin_port = htons(port);
+    return sizeof(sockaddr_in);
   }
-  std::memset(&sa, 0, sizeof(sa));
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(address.ToIpv4());
-  sa.sin_port = htons(port);
-  return true;
+  auto& sa = reinterpret_cast<sockaddr_in6&>(storage);
+  sa.sin6_family = AF_INET6;
+  std::memcpy(&sa.sin6_addr, address.bytes.data(), 16);
+  sa.sin6_port = htons(port);
+  return sizeof(sockaddr_in6);
 }
+
+bool FromSystemAddress(const sockaddr* sa, SocketAddress& out) {
+  if (sa->sa_family == AF_INET) {
+    const auto* v4 = reinterpret_cast<const sockaddr_in*>(sa);
+    out.address = IpAddress::Ipv4(ntohl(v4->sin_addr.s_addr));
+    out.port = ntohs(v4->sin_port);
+    return true;
+  }
+  if (sa->sa_family == AF_INET6) {
+    const auto* v6 = reinterpret_cast<const sockaddr_in6*>(sa);
+    out.address.family = IpAddress::Family::kIpv6;
+    std::memcpy(out.address.bytes.data(), &v6->sin6_addr, 16);
+    out.port = ntohs(v6->sin6_port);
+    return true;
+  }
+  return false;
+}
+
+std::mutex g_overrideLock;  // guards g_override
+std::string g_override;
 
 // Waits until the socket is ready for events (or hung up, which a shutdown from another thread
 // causes). False with the time-out error when the time limit passed first.
@@ -89,11 +115,8 @@ uint16_t LastSocketError() {
 }
 
 SocketHandle SocketCreate(IpAddress::Family family) {
-  if (family != IpAddress::Family::kIpv4) {
-    t_lastSocketError = SocketCode::kAddressFamily;
-    return kInvalidSocket;
-  }
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  const int domain = family == IpAddress::Family::kIpv4 ? AF_INET : AF_INET6;
+  int fd = ::socket(domain, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) {
     SetSocketError(errno);
     return kInvalidSocket;
@@ -115,9 +138,24 @@ void SocketClose(SocketHandle socket) {
 
 bool ParseNumericAddress(const std::string& text, IpAddress& address) {
   in_addr addr;
-  if (text.empty() || ::inet_aton(text.c_str(), &addr) == 0) return false;
-  address = IpAddress::Ipv4(ntohl(addr.s_addr));
+  if (text.empty()) return false;
+  if (::inet_aton(text.c_str(), &addr) != 0) {
+    address = IpAddress::Ipv4(ntohl(addr.s_addr));
+    return true;
+  }
+  std::string inner = text;
+  if (inner.size() > 2 && inner.front() == '[' && inner.back() == ']')
+    inner = inner.substr(1, inner.size() - 2);
+  in6_addr addr6;
+  if (::inet_pton(AF_INET6, inner.c_str(), &addr6) != 1) return false;
+  address.family = IpAddress::Family::kIpv6;
+  std::memcpy(address.bytes.data(), &addr6, 16);
   return true;
+}
+
+void SetLookupOverride(const std::string& hostsText) {
+  std::lock_guard<std::mutex> hold(g_overrideLock);
+  g_override = hostsText;
 }
 
 namespace {
@@ -135,15 +173,56 @@ bool IsReservedInvalidName(std::string name) {
 
 }  // namespace
 
-bool LookupHost(const std::string& host, IpAddress& address) {
+namespace {
+
+// The override's addresses for the name; false when it does not list the name.
+bool LookupOverride(const std::string& host, std::vector<IpAddress>& addresses) {
+  std::lock_guard<std::mutex> hold(g_overrideLock);
+  if (g_override.empty()) return false;
+  bool listed = false;
+  size_t begin = 0;
+  while (begin < g_override.size()) {
+    size_t end = g_override.find('\n', begin);
+    if (end == std::string::npos) end = g_override.size();
+    std::string line = g_override.substr(begin, end - begin);
+    begin = end + 1;
+    std::vector<std::string> words;
+    for (size_t at = 0; at < line.size();) {
+      size_t start = line.find_first_not_of(" \t\r", at);
+      if (start == std::string::npos || line[start] == '#') break;
+      size_t stop = line.find_first_of(" \t\r", start);
+      if (stop == std::string::npos) stop = line.size();
+      words.push_back(line.substr(start, stop - start));
+      at = stop;
+    }
+    IpAddress address;
+    if (words.size() < 2 || !ParseNumericAddress(words[0], address)) continue;
+    for (size_t i = 1; i < words.size(); ++i) {
+      if (::strcasecmp(words[i].c_str(), host.c_str()) != 0) continue;
+      addresses.push_back(address);
+      listed = true;
+    }
+  }
+  return listed;
+}
+
+}  // namespace
+
+bool LookupHostAll(const std::string& host, std::vector<IpAddress>& addresses) {
+  addresses.clear();
   if (host.empty() || IsReservedInvalidName(host)) {
     t_lastSocketError = SocketCode::kHostNotFound;
     return false;
   }
+  if (LookupOverride(host, addresses)) {
+    ClearSocketError();
+    return true;
+  }
   addrinfo hints;
   std::memset(&hints, 0, sizeof(hints));
-  hints.ai_family = AF_INET;
+  hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_ADDRCONFIG;
   addrinfo* result = nullptr;
   int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &result);
   if (rc != 0 || result == nullptr) {
@@ -151,16 +230,32 @@ bool LookupHost(const std::string& host, IpAddress& address) {
     if (result != nullptr) ::freeaddrinfo(result);
     return false;
   }
-  address =
-      IpAddress::Ipv4(ntohl(reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr));
+  for (addrinfo* entry = result; entry != nullptr; entry = entry->ai_next) {
+    SocketAddress found;
+    if (!FromSystemAddress(entry->ai_addr, found)) continue;
+    bool seen = false;
+    for (const IpAddress& known : addresses) seen = seen || known == found.address;
+    if (!seen) addresses.push_back(found.address);
+  }
   ::freeaddrinfo(result);
+  if (addresses.empty()) {
+    t_lastSocketError = SocketCode::kHostNotFound;
+    return false;
+  }
   ClearSocketError();
   return true;
 }
 
+bool LookupHost(const std::string& host, IpAddress& address) {
+  std::vector<IpAddress> addresses;
+  if (!LookupHostAll(host, addresses)) return false;
+  address = addresses.front();
+  return true;
+}
+
 bool SocketConnect(SocketHandle socket, const IpAddress& address, uint16_t port, int timeLimit) {
-  sockaddr_in sa;
-  if (!MakeAddress(address, port, sa)) return false;
+  sockaddr_storage sa;
+  const socklen_t length = MakeAddress(address, port, sa);
   // The attempt runs in non-blocking mode and is waited for with poll: a shutdown from another
   // thread wakes that wait at once, even when it came before the attempt started (the socket
   // then reports hang-up), which a blocking connect would not notice.
@@ -170,7 +265,7 @@ bool SocketConnect(SocketHandle socket, const IpAddress& address, uint16_t port,
     return false;
   }
   int err = 0;
-  if (::connect(socket, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) < 0) {
+  if (::connect(socket, reinterpret_cast<sockaddr*>(&sa), length) < 0) {
     err = errno;
     if (err == EINPROGRESS || err == EINTR) {
       pollfd pfd{socket, POLLOUT, 0};
@@ -225,9 +320,9 @@ int SocketSend(SocketHandle socket, const void* data, int size, int timeLimit) {
 }
 
 bool SocketBind(SocketHandle socket, const IpAddress& address, uint16_t port) {
-  sockaddr_in sa;
-  if (!MakeAddress(address, port, sa)) return false;
-  if (::bind(socket, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) < 0) {
+  sockaddr_storage sa;
+  const socklen_t length = MakeAddress(address, port, sa);
+  if (::bind(socket, reinterpret_cast<sockaddr*>(&sa), length) < 0) {
     SetSocketError(errno);
     return false;
   }
@@ -261,7 +356,7 @@ SocketHandle SocketAccept(SocketHandle socket, int timeLimit) {
 namespace {
 
 bool NameOf(SocketHandle socket, SocketAddress& out, bool local) {
-  sockaddr_in sa;
+  sockaddr_storage sa;
   socklen_t len = sizeof(sa);
   int rc = local ? ::getsockname(socket, reinterpret_cast<sockaddr*>(&sa), &len)
                  : ::getpeername(socket, reinterpret_cast<sockaddr*>(&sa), &len);
@@ -269,8 +364,10 @@ bool NameOf(SocketHandle socket, SocketAddress& out, bool local) {
     SetSocketError(errno);
     return false;
   }
-  out.address = IpAddress::Ipv4(ntohl(sa.sin_addr.s_addr));
-  out.port = ntohs(sa.sin_port);
+  if (!FromSystemAddress(reinterpret_cast<sockaddr*>(&sa), out)) {
+    t_lastSocketError = SocketCode::kAddressFamily;
+    return false;
+  }
   ClearSocketError();
   return true;
 }

@@ -3,11 +3,11 @@
 // numbering, see error_code.h) for the calling thread, read by LastSocketError(), the way the
 // network layer above expects: one call, then the error of that call.
 //
-// Addresses are IpAddress values, so that IPv6 needs no change of the interfaces above; today
-// names resolve to IPv4 only, and an IPv6 address is refused with 10047 (family not supported).
+// Addresses are IpAddress values of either family; names resolve to both.
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ferrow {
 
@@ -53,10 +53,16 @@ void SocketShutdown(SocketHandle socket);
 void SocketClose(SocketHandle socket);
 
 // Reads a numeric address: dotted IPv4 ("127.0.0.1"; the short and hexadecimal forms are accepted
-// too).
+// too) or IPv6 ("::1", also in brackets as URLs write it, "[::1]").
 bool ParseNumericAddress(const std::string& text, IpAddress& address);
-// Looks a host name up (IPv4 only) and gives the first address of the answer.
+// Looks a host name up for both families: every address of the answer, in the order the system
+// prefers them (RFC 6724).
+bool LookupHostAll(const std::string& host, std::vector<IpAddress>& addresses);
+// The first address of LookupHostAll.
 bool LookupHost(const std::string& host, IpAddress& address);
+// For tests: lines of a hosts file ("address name..."); the names it lists resolve from it alone,
+// in its order, and no name server is asked for them. Empty text ends the override.
+void SetLookupOverride(const std::string& hostsText);
 
 // The waits below take a time limit in milliseconds (-1: none); a call that runs out of it
 // fails with the time-out error (10060).

@@ -132,8 +132,9 @@ int PrintRemoteListing(const std::wstring& url, const ITransferSettingsSource& s
 
 int PrintRemoteListing(CSiteExplorer& explorer, const std::wstring& url, std::ostream& out,
                        std::ostream& err, const ListingPrintOptions& options) {
-  if (CInternetURL(url).GetScheme() != Scheme::kFtp) {
-    err << "failed: only ftp:// folders can be listed\n";
+  const Scheme scheme = CInternetURL(url).GetScheme();
+  if (scheme != Scheme::kFtp && scheme != Scheme::kFtps) {
+    err << "failed: only ftp:// and ftps:// folders can be listed\n";
     return 1;
   }
   ListingWaiter waiter;

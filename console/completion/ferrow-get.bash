@@ -8,7 +8,7 @@ _ferrow_get() {
       COMPREPLY=($(compgen -d -- "$cur"))
       return
       ;;
-    -o | --output | -i | --input-file | --load-cookies)
+    -o | --output | -i | --input-file | --load-cookies | --ca-certificate)
       COMPREPLY=($(compgen -f -- "$cur"))
       return
       ;;
@@ -22,7 +22,7 @@ _ferrow_get() {
     COMPREPLY=($(compgen -W "-d --directory -o --output -c --continue --no-clobber --overwrite
       -i --input-file -n --connections -j --parallel --limit --retries --retry-delay --timeout
       --connect-timeout --stall-timeout --http-proxy --socks5 --no-proxy --header --load-cookies
-      --user-agent --no-netrc --active --list -v --verbose -q --quiet -h --help -V --version" \
+      --user-agent --no-netrc --active --ca-certificate --insecure --list -v --verbose -q --quiet -h --help -V --version" \
       -- "$cur"))
   fi
 }

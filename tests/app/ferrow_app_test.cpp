@@ -23,6 +23,7 @@
 #include "tests/support/fake_transfer.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/wait_until.h"
+#include "tests/support/inert_shell.h"
 
 namespace ferrow {
 namespace {
@@ -74,18 +75,8 @@ class Recorder : public ICoreListener {
   std::vector<DownloadChanges> m_changes;
 };
 
-class InertActions : public IShellActions {
- public:
-  void HangUp() override {}
-  void ShutDown() override {}
-  LaunchResult StartProgram(const std::vector<std::wstring>&) override { return {}; }
-  bool OfferOpenWith(const std::wstring&) override { return false; }
-};
-
-class SilentPlayer : public IWavePlayer {
- public:
-  bool Play(const std::wstring&, const ManualResetEvent&) override { return false; }
-};
+using test::InertActions;
+using test::SilentPlayer;
 
 // The application over scripted transfers and a clock the test moves.
 class FerrowAppFrontEndTest : public test::SandboxedTest {

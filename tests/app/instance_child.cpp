@@ -21,6 +21,7 @@
 #include "platform/wave_player.h"
 #include "shell/shell_actions.h"
 #include "shell/shell_front_end.h"
+#include "tests/support/inert_shell.h"
 
 namespace {
 
@@ -44,18 +45,8 @@ class PrintingFrontEnd : public IShellFrontEnd {
   }
 };
 
-class InertActions : public IShellActions {
- public:
-  void HangUp() override {}
-  void ShutDown() override {}
-  LaunchResult StartProgram(const std::vector<std::wstring>&) override { return {}; }
-  bool OfferOpenWith(const std::wstring&) override { return false; }
-};
-
-class SilentPlayer : public IWavePlayer {
- public:
-  bool Play(const std::wstring&, const ManualResetEvent&) override { return false; }
-};
+using test::InertActions;
+using test::SilentPlayer;
 
 }  // namespace
 

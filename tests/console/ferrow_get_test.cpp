@@ -23,7 +23,9 @@
 #include "tests/support/sandbox.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/socks_proxy.h"
+#include "tests/support/test_certificates.h"
 #include "tests/support/test_data.h"
+#include "tests/support/vsftpd_server.h"
 
 namespace ferrow {
 namespace {
@@ -205,7 +207,7 @@ TEST_F(FerrowGetTest, TextsFromUrlsAndServersArePrintedSafely) {
   EXPECT_NE(m_output.find("changed on the server"), std::string::npos) << m_output;
 
   test::WriteFileBytes(m_folder / "urls.txt", "gopher://me:hunter2@h/x\n");
-  EXPECT_EQ(Run({"-i", "urls.txt", "https://me:hunter2@h/x"}), 2);
+  EXPECT_EQ(Run({"-i", "urls.txt", "gopher://me:hunter2@h/x"}), 2);
   EXPECT_EQ(Run({"-i", "urls.txt", "--socks5", "me:hunter2@h", http.Url("/b.bin")}), 2);
   EXPECT_EQ(m_output.find("hunter2"), std::string::npos) << m_output;
   EXPECT_NE(m_output.find("me:***@h"), std::string::npos) << m_output;
@@ -269,6 +271,66 @@ TEST_F(FerrowGetTest, NoPasswordReachesTheOutputOrTheTrace) {
         std::string("SocksSecret4"), std::string("HttpProxySecret5"), basic}) {
     EXPECT_EQ(everything.find(secret), std::string::npos) << secret << " in:\n" << everything;
   }
+}
+
+// https:// end to end: a run killed with SIGKILL resumes, a certificate nobody vouches for
+// stops the download with its own message until --ca-certificate names the authority, and
+// --insecure takes any certificate but says so on every line about the download.
+TEST_F(FerrowGetTest, HttpsResumesAfterAKillAndTellsCertificateProblems) {
+  const test::TestCertificates& certs = test::TestCertificates::Get();
+  if (!certs.Ok()) FERROW_SKIP_OR_FAIL(certs.Error());
+  constexpr uint64_t kSize = 6u << 20;
+  test::NginxServer nginx(
+      {.limitRate = 1 << 20, .tlsCertificate = certs.ServerCert(), .tlsKey = certs.Key()});
+  FERROW_START_OR_SKIP(nginx);
+  test::WritePatternFile(nginx.Root() / "big.bin", kSize);
+  const std::string trust = "--ca-certificate=" + certs.Authority().string();
+
+  EXPECT_EQ(Run({"--retries", "3", nginx.Url("/big.bin")}), 1);
+  EXPECT_NE(m_output.find("certificate is not trusted"), std::string::npos) << m_output;
+  EXPECT_NE(m_output.find("5/1"), std::string::npos) << m_output;
+  EXPECT_FALSE(fs::exists(m_folder / "big.bin.fr"));
+
+  const std::vector<std::string> command = {"-n", "3", trust, nginx.Url("/big.bin")};
+  ProgramRun first;
+  ASSERT_TRUE(first.Start(command, m_folder, DataHome()));
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (!fs::exists(m_folder / "big.bin.fr") && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(20ms);
+  std::this_thread::sleep_for(1500ms);
+  first.Signal(SIGKILL);
+  first.Wait();
+  ASSERT_TRUE(fs::exists(m_folder / "big.bin.fr"));
+  EXPECT_EQ(Run(command), 0) << m_output;
+  EXPECT_TRUE(SameAsPattern(m_folder / "big.bin", kSize));
+  // The second run asked only for what was missing: every part's request named an offset.
+  nginx.WaitForRequests(8, 10s);
+  long long sent = 0;
+  for (const test::AccessLogEntry& entry : nginx.AccessLog()) sent += entry.bodyBytesSent;
+  EXPECT_LT(sent, static_cast<long long>(kSize) * 3 / 2);
+  fs::remove(m_folder / "big.bin");
+
+  test::WritePatternFile(nginx.Root() / "small.bin", 5000);
+  EXPECT_EQ(Run({"--insecure", nginx.Url("/small.bin")}), 0) << m_output;
+  EXPECT_TRUE(SameAsPattern(m_folder / "small.bin", 5000));
+  EXPECT_NE(m_output.find("small.bin [insecure: certificates not checked]: completed"),
+            std::string::npos)
+      << m_output;
+}
+
+// ftps:// to vsftpd that requires TLS: a download in parts and a folder listing.
+TEST_F(FerrowGetTest, FtpsDownloadsAndListsFromAServerThatRequiresTls) {
+  const test::TestCertificates& certs = test::TestCertificates::Get();
+  if (!certs.Ok()) FERROW_SKIP_OR_FAIL(certs.Error());
+  test::VsftpdServer vsftpd({.tlsCertificate = certs.ServerCert(), .tlsKey = certs.Key()});
+  FERROW_START_OR_SKIP(vsftpd);
+  test::WritePatternFile(vsftpd.Root() / "tls.bin", 700'001);
+  fs::permissions(vsftpd.Root() / "tls.bin", fs::perms::others_read, fs::perm_options::add);
+  const std::string trust = "--ca-certificate=" + certs.Authority().string();
+  EXPECT_EQ(Run({"-n", "3", trust, vsftpd.Url("/tls.bin")}), 0) << m_output;
+  EXPECT_TRUE(SameAsPattern(m_folder / "tls.bin", 700'001));
+  EXPECT_EQ(Run({trust, "--list", vsftpd.Url("/")}), 0) << m_output;
+  EXPECT_NE(m_output.find("  tls.bin"), std::string::npos) << m_output;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // fault server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -17,6 +18,7 @@
 #include "tests/support/ftp_server.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/test_certificates.h"
 #include "tests/support/test_data.h"
 #include "tests/support/vsftpd_server.h"
 
@@ -59,6 +61,28 @@ TEST_F(FtpTransferTest, VsftpdAnonymousInParts) {
   m_settings.SetMaxThreads(4);
   auto transfer = Run(vsftpd.Url("/file.bin"));
   ExpectFile(*transfer, content);
+}
+
+// Explicit FTPS against vsftpd that requires TLS for logins and data and that the data
+// connections resume the control connection's session: several parts, each encrypted.
+TEST_F(FtpTransferTest, VsftpdWithTlsRequiredInParts) {
+  const test::TestCertificates& certs = test::TestCertificates::Get();
+  if (!certs.Ok()) FERROW_SKIP_OR_FAIL(certs.Error());
+  test::VsftpdServer vsftpd({.tlsCertificate = certs.ServerCert(), .tlsKey = certs.Key()});
+  FERROW_START_OR_SKIP(vsftpd);
+  std::string content = test::PatternBytes(0, 1000001);
+  test::WriteFileBytes(vsftpd.Root() / "file.bin", content);
+  std::filesystem::permissions(vsftpd.Root() / "file.bin", std::filesystem::perms::others_read,
+                               std::filesystem::perm_options::add);
+  m_settings.SetTlsOptions({.extraAuthority = certs.Authority().string()});
+  m_settings.SetMaxThreads(3);
+  auto transfer = Run(vsftpd.Url("/file.bin"));
+  ExpectFile(*transfer, content);
+  const std::vector<std::string> commands = vsftpd.Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "AUTH TLS"), 4);  // query and 3 parts
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "PROT P"), 4);
+  // No data connection was refused for a session that was not resumed.
+  EXPECT_EQ(vsftpd.Log().find("522"), std::string::npos);
 }
 
 TEST_F(FtpTransferTest, StopThenStartFetchesOnlyTheMissingBytes) {

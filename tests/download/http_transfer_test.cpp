@@ -171,16 +171,6 @@ TEST_F(HttpTransferTest, ServerIgnoringRangesGivesAnIdenticalFile) {
   ExpectFile(*transfer, test::PatternBytes(0, 300001));
 }
 
-TEST_F(HttpTransferTest, UnknownLengthFailsWithoutAFile) {
-  test::ScriptedServer http("fault_http", {"--size", "5000", "--no-content-length"});
-  FERROW_START_OR_SKIP(http);
-  auto transfer = Run(http.Url("/file.bin"));
-  EXPECT_EQ(transfer->Master().Status(), DownloadStatus::kFailed);
-  EXPECT_EQ(ErrorCategoryOf(transfer->Master().Error()), kCategoryHttp);
-  EXPECT_FALSE(std::filesystem::exists(Temporary()));
-  EXPECT_FALSE(std::filesystem::exists(Target()));
-}
-
 TEST_F(HttpTransferTest, ChangedFileIsFetchedWhole) {
   test::ScriptedServer http("fault_http", {"--size", "2000000", "--slow", "16384:5"});
   FERROW_START_OR_SKIP(http);

@@ -126,16 +126,38 @@ TEST_F(SegmentPlanTest, AGivenBackRangeIsJoinedToThePartBefore) {
   for (int32_t i = 0; i < 3; ++i) plan.SetWorking(i, true);
   Receive(plan, 0, kMiB);
   EXPECT_FALSE(plan.Extend(0));  // part 1 still works on its range
-  plan.GiveBack(1);
+  EXPECT_TRUE(plan.GiveBack(1));
   EXPECT_TRUE(plan.Extend(0));
   EXPECT_EQ(plan.End(0), 2 * kMiB);
   EXPECT_EQ(plan.Block().PartLength(1), 0u);
   EXPECT_EQ(m_infos[2].Size(), 0u);
   Receive(plan, 2, 1000);
-  plan.GiveBack(2);
+  EXPECT_TRUE(plan.GiveBack(2));
   Receive(plan, 0, kMiB);
   EXPECT_FALSE(plan.Extend(0));  // part 2 has bytes of its own
   EXPECT_TRUE(plan.Block().IsValid());
+}
+
+// A part refused as one connection too many gives its range back only while another part
+// works; the next part to finish takes it whole, from where it stopped, before splitting
+// anything, and the last part working must keep its own.
+TEST_F(SegmentPlanTest, AGivenBackRangeIsTakenWholeByTheNextIdlePart) {
+  Create(8 * kMiB, 4);
+  CSegmentPlan plan(Master(), m_clock);
+  ASSERT_EQ(plan.Open(Path()), 0u);
+  for (int32_t i = 0; i < 4; ++i) plan.SetWorking(i, true);
+  Receive(plan, 2, 1000);
+  EXPECT_TRUE(plan.GiveBack(2));
+  EXPECT_TRUE(plan.GiveBack(3));
+  Receive(plan, 0, 2 * kMiB);
+  EXPECT_EQ(plan.TakeOver(0), 2);
+  EXPECT_EQ(plan.Remaining(2), 2 * kMiB - 1000);
+  EXPECT_EQ(plan.TakeOver(1), 3);
+  EXPECT_EQ(Master()->Parts(), 4);
+  // Parts 2 and 3 work; 1 and 0 have ended. The last one working keeps its range.
+  EXPECT_TRUE(plan.GiveBack(3));
+  EXPECT_FALSE(plan.GiveBack(2));
+  EXPECT_EQ(plan.TakeOver(2), 3);
 }
 
 // A kill between the two writes of a move leaves an overlap, never a gap; the next start gives

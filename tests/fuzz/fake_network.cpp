@@ -139,6 +139,16 @@ bool LookupHost(const std::string& host, IpAddress& address) {
   return true;
 }
 
+bool LookupHostAll(const std::string& host, std::vector<IpAddress>& addresses) {
+  addresses.clear();
+  IpAddress address;
+  if (!LookupHost(host, address)) return false;
+  addresses.push_back(address);
+  return true;
+}
+
+void SetLookupOverride(const std::string&) {}
+
 // Nothing ever waits here, so time limits never run out.
 bool SocketConnect(SocketHandle socket, const IpAddress& address, uint16_t port, int) {
   Connection* connection = Find(socket);

@@ -19,24 +19,13 @@
 #include "platform/wave_player.h"
 #include "shell/shell_actions.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/inert_shell.h"
 
 namespace ferrow::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-class InertActions : public IShellActions {
- public:
-  void HangUp() override {}
-  void ShutDown() override {}
-  LaunchResult StartProgram(const std::vector<std::wstring>&) override { return {}; }
-  bool OfferOpenWith(const std::wstring&) override { return false; }
-};
-
-class SilentPlayer : public IWavePlayer {
- public:
-  bool Play(const std::wstring&, const ManualResetEvent&) override { return false; }
-};
 
 InertActions g_actions;
 SilentPlayer g_player;

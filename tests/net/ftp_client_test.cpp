@@ -162,7 +162,7 @@ TEST_F(FtpClientTest, AnonymousLoginQueryAndPassiveDownloadWithTheirLogLines) {
                                        "REST 1",
                                        "USER anonymous",
                                        "PASS tester@example.org",
-                                       "PASV",
+                                       "EPSV",
                                        "TYPE I",
                                        "REST 0",
                                        "RETR /pub/a.bin"};
@@ -303,7 +303,7 @@ TEST_F(FtpClientTest, VsftpdAnonymousPassiveAndActive) {
   }
   auto commands = ftp.Commands();
   EXPECT_NE(std::find(commands.begin(), commands.end(), "REST 5000"), commands.end());
-  EXPECT_NE(std::find(commands.begin(), commands.end(), "PASV"), commands.end());
+  EXPECT_NE(std::find(commands.begin(), commands.end(), "EPSV"), commands.end());
   EXPECT_NE(std::find_if(commands.begin(), commands.end(),
                          [](const std::string& c) { return c.rfind("PORT ", 0) == 0; }),
             commands.end());

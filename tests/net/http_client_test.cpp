@@ -107,7 +107,8 @@ TEST_F(HttpClientTest, EscapedTargetsStayAsTheyAreAndOthersAreEscaped) {
       {L"/a b/~user/x.zip", L"/a%20b/%7Euser/x.zip"},
       {L"/100%/x%2", L"/100%25/x%252"},  // a lone percent sign is escaped
       {L"/q?a=%zz&b=%41", L"/q?a=%25zz&b=%41"},
-      {L"/\"<x>\"#{}|\\^[]'", L"/%22%3Cx%3E%22%23%7B%7D%7C%5C%5E%5B%5D%27"},
+      {L"/\"<x>\"{}|\\^[]'", L"/%22%3Cx%3E%22%7B%7D%7C%5C%5E%5B%5D%27"},
+      {L"/page.html#section", L"/page.html"},  // a fragment is never sent
   };
   for (const Case& c : cases) {
     client.Open(std::wstring(L"http://h") + c.path);
@@ -186,9 +187,17 @@ TEST_F(HttpClientTest, DateIsUnknownWhenMissingShortOrUnreadable) {
   }
 }
 
-TEST_F(HttpClientTest, MissingOrNegativeLengthFailsQuery) {
+TEST_F(HttpClientTest, UnreadableLengthFailsQueryAndAMissingOneIsUnknown) {
+  for (const char* header : {"", "Transfer-Encoding: chunked\r\nContent-Length: 5\r\n"}) {
+    CannedHttpServer server({std::string("HTTP/1.1 200 OK\r\n") + header + "\r\n"});
+    CHttpClient client(Context());
+    EXPECT_TRUE(Query(client, LocalUrl(server.Port(), "/f"))) << header;
+    EXPECT_EQ(m_transfer.Size(), kUnknownSize) << header;
+    EXPECT_FALSE(client.ProbeResume());
+    EXPECT_EQ(m_transfer.GetResumeMode(), ResumeMode::kNotResumable);
+  }
   for (const char* header :
-       {"", "Content-Length: -5\r\n", "Content-Length: many\r\n",
+       {"Content-Length: -5\r\n", "Content-Length: many\r\n",
         "Content-Length: 99999999999999999999999\r\n", "Content-Length: 5\r\nContent-Length: 6\r\n",
         "Content-Length: 5, 6\r\n"}) {
     CannedHttpServer server({std::string("HTTP/1.1 200 OK\r\n") + header + "\r\n"});
@@ -355,6 +364,7 @@ TEST_F(HttpClientTest, CloneAndLoginFailure) {
   ASSERT_NE(dynamic_cast<CHttpClient*>(clone.get()), nullptr);
   EXPECT_TRUE(client.IsLoginFailure(MakeError(kCategoryHttp, 401)));
   EXPECT_FALSE(client.IsLoginFailure(MakeError(kCategoryFtp, 530)));
+  m_transfer.SetSize(10);
   EXPECT_TRUE(client.ProbeResume());
   EXPECT_EQ(m_transfer.GetResumeMode(), ResumeMode::kResumable);
 }
@@ -446,7 +456,6 @@ TEST_F(HttpClientTest, FaultServerCases) {
   } cases[] = {
       {{"--status", "404"}, MakeError(kCategoryHttp, 404)},
       {{"--auth", "user:secret"}, MakeError(kCategoryHttp, 401)},
-      {{"--no-content-length"}, kUnusable},
       {{"--empty-location"}, kUnusable},
       {{"--close-mid-header"}, MakeError(kCategorySocket, SocketCode::kDisconnected)},
       {{"--hostile", "long-line"}, kUnusable},

@@ -100,9 +100,11 @@ TEST_F(InternetClientTest, RetryableErrors) {
   CInternetClient client(Context());
   EXPECT_TRUE(client.IsRetryable(MakeError(kCategorySocket, 10054)));
   EXPECT_TRUE(client.IsRetryable(MakeError(kCategorySocket, 10060)));
-  EXPECT_FALSE(client.IsRetryable(MakeError(kCategorySocket, 10061)));
+  EXPECT_TRUE(client.IsRetryable(MakeError(kCategorySocket, 10061)));  // refused
+  EXPECT_FALSE(client.IsRetryable(MakeError(kCategorySocket, 10049)));
   EXPECT_FALSE(client.IsRetryable(MakeError(kCategorySystem, 10054)));
-  EXPECT_FALSE(client.IsRetryable(MakeError(kCategoryHttp, 503)));
+  EXPECT_TRUE(client.IsRetryable(MakeError(kCategoryHttp, 503)));
+  EXPECT_FALSE(client.IsRetryable(MakeError(kCategoryHttp, 404)));
   EXPECT_FALSE(client.IsLoginFailure(MakeError(kCategoryHttp, 401)));
   EXPECT_EQ(client.Clone(Context()), nullptr);
   EXPECT_EQ(client.OpenData(0), nullptr);

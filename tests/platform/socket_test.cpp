@@ -20,19 +20,26 @@ TEST(SocketTest, DottedAddressesInTheirShortForms) {
 
 // IPv6 has its place in the address type; until the engine speaks it, it is refused as a
 // family the socket layer does not serve, never mistaken for IPv4.
-TEST(SocketTest, AnIpv6AddressIsRefusedAsAnUnservedFamily) {
+TEST(SocketTest, Ipv6AddressesAndTheLookupOverride) {
   IpAddress v6;
   v6.family = IpAddress::Family::kIpv6;
   v6.bytes[15] = 1;
   EXPECT_EQ(v6.Text(), "::1");
   EXPECT_EQ(v6.ToIpv4(), 0u);
   EXPECT_NE(v6, IpAddress::Ipv4(1));
-  EXPECT_EQ(SocketCreate(IpAddress::Family::kIpv6), kInvalidSocket);
-  EXPECT_EQ(LastSocketError(), SocketCode::kAddressFamily);
-  SocketHandle socket = SocketCreate();
-  EXPECT_FALSE(SocketConnect(socket, v6, 80));
-  EXPECT_EQ(LastSocketError(), SocketCode::kAddressFamily);
-  SocketClose(socket);
+  IpAddress parsed;
+  ASSERT_TRUE(ParseNumericAddress("::1", parsed));
+  EXPECT_EQ(parsed, v6);
+  EXPECT_FALSE(ParseNumericAddress("[::1", parsed));
+  // Names of the override resolve from it alone, in its order, both families.
+  SetLookupOverride("# a comment\n::1 Both.Test\n127.0.0.1 both.test other.test\n");
+  std::vector<IpAddress> addresses;
+  ASSERT_TRUE(LookupHostAll("both.test", addresses));
+  ASSERT_EQ(addresses.size(), 2u);
+  EXPECT_EQ(addresses[0], v6);
+  EXPECT_EQ(addresses[1], IpAddress::Ipv4(0x7F000001));
+  SetLookupOverride("");
+  EXPECT_FALSE(LookupHostAll("both.test.invalid", addresses));
 }
 
 TEST(SocketTest, NameLookup) {

@@ -69,6 +69,19 @@ def parse_arguments():
                         "Last-Modified, ETag \"v2\"")
     p.add_argument("--changed-size", type=int, default=-1,
                    help="the size of the changed file (default: the same size)")
+    p.add_argument("--chunked", action="store_true",
+                   help="send the whole content (ranges ignored) in chunked coding, chunks of "
+                        "changing sizes, some with extensions, and a trailer")
+    p.add_argument("--chunk-size-line", metavar="TEXT",
+                   help="with --chunked: the first chunk's size line is TEXT")
+    p.add_argument("--chunked-cut", type=int, default=-1, metavar="N",
+                   help="with --chunked: close the connection after N body bytes")
+    p.add_argument("--content-disposition", metavar="VALUE",
+                   help="add Content-Disposition: VALUE to content answers")
+    p.add_argument("--busy", metavar="N:CODE[:RETRY_AFTER]",
+                   help="the first N content requests get CODE (e.g. 503), with Retry-After")
+    p.add_argument("--busy-ranges", action="store_true",
+                   help="with --busy: only requests with a Range header count and get CODE")
     p.add_argument("--close-after-redirect", action="store_true",
                    help="close the connection after each redirect, without saying so")
     return p.parse_args()
@@ -278,8 +291,56 @@ class Server:
             return self.content, args.last_modified, '"v1"'
         return self.changed, CHANGED_DATE, '"v2"'
 
+    def take_busy_turn(self, headers):
+        if not self.args.busy or (self.args.busy_ranges and "range" not in headers):
+            return None
+        fields = self.args.busy.split(":")
+        with self.lock:
+            self.busy_answers = getattr(self, "busy_answers", 0) + 1
+            if self.busy_answers > int(fields[0]):
+                return None
+        extra = [("Retry-After", fields[2])] if len(fields) > 2 else []
+        return int(fields[1]), extra
+
+    def send_chunked(self, conn, number, content):
+        """The whole content in chunked coding; returns whether the connection stays usable."""
+        args = self.args
+        sizes = [1, 10, 4096, 7, 65536, 333]
+        sent = 0
+        index = 0
+        while sent < content.size:
+            n = min(sizes[index % len(sizes)], content.size - sent)
+            index += 1
+            line = "%x" % n
+            if index == 1 and args.chunk_size_line:
+                line = args.chunk_size_line
+            if index % 3 == 0:
+                line += ";name=value"
+            data = content.read(sent, n)
+            if 0 <= args.chunked_cut < sent + n:
+                data = data[:args.chunked_cut - sent]
+                conn.sendall(line.encode() + b"\r\n" + data)
+                self.log.write("CUT %d %d" % (number, sent + len(data)))
+                return False
+            conn.sendall(line.encode() + b"\r\n" + data + b"\r\n")
+            sent += n
+        conn.sendall(b"0\r\nX-Trailer: yes\r\nX-Other: 1\r\n\r\n")
+        self.log.write("SENT %d %d" % (number, sent))
+        return True
+
     def send_content(self, conn, number, method, headers):
         args = self.args
+        busy = self.take_busy_turn(headers)
+        if busy:
+            self.send_simple(conn, number, busy[0], busy[1])
+            return True
+        if args.chunked:
+            content, last_modified, etag = self.current_version()
+            out = [("Transfer-Encoding", "chunked"), ("Content-Type", "application/octet-stream")]
+            if args.content_disposition:
+                out.append(("Content-Disposition", args.content_disposition))
+            self.send_head(conn, number, 200, out)
+            return method == "HEAD" or self.send_chunked(conn, number, content)
         content, last_modified, etag = self.current_version()
         size = content.size
         start, end = 0, size - 1
@@ -310,6 +371,8 @@ class Server:
         else:
             out.append(("Content-Length", str(count)))
         out.append(("Content-Type", "application/octet-stream"))
+        if args.content_disposition:
+            out.append(("Content-Disposition", args.content_disposition))
         self.send_head(conn, number, status, out)
         if method == "HEAD":
             return True

@@ -119,8 +119,11 @@ class Server:
             self.send(conn, number, b"\x05\x05\x00\x01" + bytes(6))
             return
         bound = upstream.getsockname()
-        self.send(conn, number, b"\x05\x00\x00\x01" + socket.inet_aton(bound[0])
-                  + struct.pack("!H", bound[1]))
+        if upstream.family == socket.AF_INET6:
+            address = b"\x04" + socket.inet_pton(socket.AF_INET6, bound[0])
+        else:
+            address = b"\x01" + socket.inet_aton(bound[0])
+        self.send(conn, number, b"\x05\x00\x00" + address + struct.pack("!H", bound[1]))
         self.relay(conn, upstream, number)
 
     def relay(self, conn, upstream, number):

@@ -508,9 +508,9 @@ TEST_F(SiteExplorerServerTest, NetworkSettingsAreTakenAtEachConnect) {
   std::vector<std::string> data;
   for (const std::string& command : ftp.Commands()) {
     if (command.rfind("PORT", 0) == 0) data.push_back("PORT");
-    if (command.rfind("PASV", 0) == 0) data.push_back("PASV");
+    if (command.rfind("EPSV", 0) == 0) data.push_back("EPSV");
   }
-  EXPECT_EQ(data, (std::vector<std::string>{"PORT", "PORT", "PASV"}));
+  EXPECT_EQ(data, (std::vector<std::string>{"PORT", "PORT", "EPSV"}));
 }
 
 // The settings dialog's OK reaches a connection that is already open.
@@ -534,9 +534,9 @@ TEST_F(SiteExplorerServerTest, RefreshedSettingsReachTheRunningConnection) {
   std::vector<std::string> data;
   for (const std::string& command : ftp.Commands()) {
     if (command.rfind("PORT", 0) == 0) data.push_back("PORT");
-    if (command.rfind("PASV", 0) == 0) data.push_back("PASV");
+    if (command.rfind("EPSV", 0) == 0) data.push_back("EPSV");
   }
-  EXPECT_EQ(data, (std::vector<std::string>{"PORT", "PASV"}));
+  EXPECT_EQ(data, (std::vector<std::string>{"PORT", "EPSV"}));
 }
 
 TEST_F(SiteExplorerServerTest, ListingPrinterPrintsEntriesAndSaysWhyNot) {

@@ -35,10 +35,17 @@ std::string NginxServer::Config(int port) const {
   for (const char* kind : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
     c << "  " << kind << "_temp_path " << dir << "/temp/" << kind << ";\n";
   c << "  log_format counted "
-       "'$request_method $uri \"$http_range\" $status $bytes_sent $body_bytes_sent';\n";
+       "'$request_method $uri \"$http_range\" $status $bytes_sent $body_bytes_sent "
+       "$ssl_session_reused';\n";
+  c << m_options.extraHttpConfig << "\n";
   c << "  access_log " << dir << "/access.log counted;\n";
   c << "  server {\n";
-  c << "    listen 127.0.0.1:" << port << ";\n";
+  c << "    listen " << (m_options.ipv6Only ? "[::1]:" : "127.0.0.1:") << port
+    << (Tls() ? " ssl" : "") << " " << m_options.listenOptions << ";\n";
+  if (Tls()) {
+    c << "    ssl_certificate " << m_options.tlsCertificate.string() << ";\n";
+    c << "    ssl_certificate_key " << m_options.tlsKey.string() << ";\n";
+  }
   c << "    server_name localhost;\n";
   c << "    root " << m_options.root.string() << ";\n";
   if (m_options.limitRate > 0) c << "    limit_rate " << m_options.limitRate << ";\n";
@@ -76,7 +83,8 @@ bool NginxServer::Start() {
 }
 
 std::string NginxServer::Url(const std::string& path) const {
-  return "http://127.0.0.1:" + std::to_string(m_port) + path;
+  return std::string(Tls() ? "https://" : "http://") +
+         (m_options.ipv6Only ? "[::1]" : "127.0.0.1") + ":" + std::to_string(m_port) + path;
 }
 
 std::vector<AccessLogEntry> NginxServer::AccessLog() const {
@@ -93,7 +101,9 @@ std::vector<AccessLogEntry> NginxServer::AccessLog() const {
     if (open == std::string::npos || close == std::string::npos) continue;
     e.range = line.substr(open + 1, close - open - 1);
     std::istringstream rest(line.substr(close + 1));
-    rest >> e.status >> e.bytesSent >> e.bodyBytesSent;
+    std::string reused;
+    rest >> e.status >> e.bytesSent >> e.bodyBytesSent >> reused;
+    e.sessionReused = reused == "r";
     entries.push_back(e);
   }
   return entries;

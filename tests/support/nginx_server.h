@@ -42,6 +42,15 @@ struct NginxOptions {
   // Off: a relative Location stays relative (nginx otherwise makes it absolute).
   bool absoluteRedirects = true;
   std::string extraServerConfig{};  // raw lines added inside the server block
+  std::string extraHttpConfig{};    // raw lines added inside the http block
+  // TLS: both set, the server speaks only https (Url() gives https:// addresses).
+  std::filesystem::path tlsCertificate{};
+  std::filesystem::path tlsKey{};
+  // Added to the listen directive ("sndbuf=65536": a small send buffer, so that limitRate
+  // holds from the first byte instead of after a burst the size of the socket buffer).
+  std::string listenOptions{};
+  // Listen on ::1 only instead of 127.0.0.1 (Url() gives [::1] addresses).
+  bool ipv6Only = false;
 };
 
 struct AccessLogEntry {
@@ -51,6 +60,7 @@ struct AccessLogEntry {
   int status = 0;
   long long bytesSent = 0;      // header and body
   long long bodyBytesSent = 0;  // body only
+  bool sessionReused = false;   // the TLS handshake resumed a session
 };
 
 class NginxServer : public PeerServer {
@@ -63,6 +73,7 @@ class NginxServer : public PeerServer {
 
   const std::filesystem::path& Root() const { return m_options.root; }
   std::string Url(const std::string& path) const;
+  bool Tls() const { return !m_options.tlsCertificate.empty(); }
   // The requests nginx has finished (it logs a request when its response ends).
   std::vector<AccessLogEntry> AccessLog() const;
   // Waits until at least count requests are logged; false when the time runs out.

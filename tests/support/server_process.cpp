@@ -168,6 +168,16 @@ bool CanConnect(int port) {
   sockaddr_in address = LoopbackAddress(port);
   bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   close(fd);
+  if (ok) return true;
+  // A server may listen on ::1 only.
+  fd = socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_in6 address6{};
+  address6.sin6_family = AF_INET6;
+  address6.sin6_port = htons(static_cast<uint16_t>(port));
+  address6.sin6_addr = in6addr_loopback;
+  ok = connect(fd, reinterpret_cast<sockaddr*>(&address6), sizeof address6) == 0;
+  close(fd);
   return ok;
 }
 

@@ -15,7 +15,8 @@ std::string Program() {
 
 }  // namespace
 
-VsftpdServer::VsftpdServer() : PeerServer("vsftpd"), m_root(m_dir / "root") {
+VsftpdServer::VsftpdServer(VsftpdOptions options)
+    : PeerServer("vsftpd"), m_root(m_dir / "root"), m_options(std::move(options)) {
   namespace fs = std::filesystem;
   // vsftpd serves anonymous sessions as the "ftp" account inside a chroot, and wants an empty
   // folder that nobody may write for its unprivileged helper.
@@ -52,12 +53,19 @@ bool VsftpdServer::Start() {
         << "vsftpd_log_file=" << (m_dir / "vsftpd.log").string() << "\n"
         << "seccomp_sandbox=NO\n";
     if (geteuid() != 0) out << "run_as_launching_user=YES\n";
+    if (!m_options.tlsCertificate.empty()) {
+      out << "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\n"
+          << "force_anon_data_ssl=YES\nrequire_ssl_reuse=YES\nssl_ciphers=HIGH\n"
+          << "rsa_cert_file=" << m_options.tlsCertificate.string() << "\n"
+          << "rsa_private_key_file=" << m_options.tlsKey.string() << "\n";
+    }
     return std::vector<std::string>{program, config.string()};
   });
 }
 
 std::string VsftpdServer::Url(const std::string& path) const {
-  return "ftp://127.0.0.1:" + std::to_string(m_port) + path;
+  return std::string(m_options.tlsCertificate.empty() ? "ftp://" : "ftps://") +
+         "127.0.0.1:" + std::to_string(m_port) + path;
 }
 
 std::string VsftpdServer::Log() const {

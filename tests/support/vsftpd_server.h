@@ -10,9 +10,16 @@
 
 namespace ferrow::test {
 
+struct VsftpdOptions {
+  // Both set: TLS is required for logins and data (explicit FTPS; Url() gives ftps://), with
+  // the data connections resuming the control connection's session (require_ssl_reuse).
+  std::filesystem::path tlsCertificate{};
+  std::filesystem::path tlsKey{};
+};
+
 class VsftpdServer : public PeerServer {
  public:
-  VsftpdServer();
+  explicit VsftpdServer(VsftpdOptions options = {});
 
   std::string Name() const override { return "vsftpd"; }
   bool Available() const override;
@@ -29,6 +36,7 @@ class VsftpdServer : public PeerServer {
 
  private:
   std::filesystem::path m_root;
+  VsftpdOptions m_options;
 };
 
 }  // namespace ferrow::test
