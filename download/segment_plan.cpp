@@ -230,7 +230,8 @@ int32_t CSegmentPlan::TakeOver(int32_t idle) {
     }
     // The range that would still take longest alone; without a rate, the longest.
     double time = static_cast<double>(left) / static_cast<double>(rate > 0 ? rate : 1);
-    if (rate <= 0 && takerRate > 0) time = static_cast<double>(left) / static_cast<double>(takerRate);
+    if (rate <= 0 && takerRate > 0)
+      time = static_cast<double>(left) / static_cast<double>(takerRate);
     if (victim < 0 || time > victimTime) {
       victim = i;
       victimPiece = piece;
@@ -264,7 +265,8 @@ bool CSegmentPlan::GiveBack(int32_t index) {
   std::lock_guard<CCriticalSection> guard(m_lock);
   FERROW_ASSERT(index >= 0 && index < m_parts);
   bool othersWork = false;
-  for (int32_t i = 0; i < m_parts; ++i) othersWork = othersWork || (i != index && m_ranges[i].working);
+  for (int32_t i = 0; i < m_parts; ++i)
+    othersWork = othersWork || (i != index && m_ranges[i].working);
   if (!othersWork) return false;
   Range& range = m_ranges[index];
   range.working = false;

@@ -123,9 +123,9 @@ class CSegmentPlan {
     uint64_t reserved = 0;  // handed to the writer, done included
     bool working = false;
     bool givenBack = false;
-    int64_t since = 0;         // counter when the part began working on the range
-    uint64_t doneSince = 0;    // done at that moment
-    int64_t lastRate = -1;     // bytes per second on the part's last finished range
+    int64_t since = 0;       // counter when the part began working on the range
+    uint64_t doneSince = 0;  // done at that moment
+    int64_t lastRate = -1;   // bytes per second on the part's last finished range
   };
   // Bytes per second of a working range since it began; -1 when too early to tell.
   int64_t RateOf(const Range& range, int64_t now) const;

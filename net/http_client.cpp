@@ -1,11 +1,13 @@
 #include "net/http_client.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cwctype>
 #include <memory>
 #include <string_view>
 #include <vector>
 
+#include "net/connection_pool.h"
 #include "net/content_disposition.h"
 #include "net/debug_output.h"
 #include "net/http_response.h"
@@ -90,7 +92,33 @@ bool CHttpClient::Connect() {
   // Every connection of the download to this server resumes the first one's session.
   m_socket.SetTls(secure ? L"https://" + m_url.Host() + L":" + std::to_wstring(m_url.Port())
                          : std::wstring());
+  m_fromPool = false;
+  const bool fresh = m_freshConnect;
+  m_freshConnect = false;
+  if (!HasOpenData() && !fresh && m_url.Port() >= 0 && m_url.Port() <= 65535) {
+    if (std::shared_ptr<CConnectionPool> pool =
+            Settings() != nullptr ? Settings()->GetConnectionPool() : nullptr) {
+      ReportStatus(DownloadStatus::kConnecting);
+      m_openData = false;
+      if (m_socket.TakeFromPool(*pool, m_url.Host(), static_cast<uint16_t>(m_url.Port()))) {
+        m_fromPool = true;
+        return true;
+      }
+    }
+  }
   return CInternetClient::Connect();
+}
+
+bool CHttpClient::Disconnect() {
+  std::shared_ptr<CConnectionPool> pool =
+      Settings() != nullptr ? Settings()->GetConnectionPool() : nullptr;
+  if (pool && m_socket.KeepsAlive() && m_socket.IsConnected() && m_socket.BodyLeft() == 0 &&
+      !CheckStop(0)) {
+    m_openData = false;
+    m_socket.PutInPool(*pool);
+    return true;
+  }
+  return CInternetClient::Disconnect();
 }
 
 bool CHttpClient::Login() {
@@ -197,6 +225,9 @@ std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offs
 }
 
 bool CHttpClient::SendRequest(const std::wstring& method, int64_t offset) {
+  // Whatever the last response left, this one's body is not measured yet.
+  m_socket.SetKeepAlive(false);
+  m_socket.SetBodyLength(-1);
   std::wstring request = FormatRequest(method, offset);
   if (request.size() > kMaxRequestLength) return Fail(kRequestTooLong);
   std::string bytes = WideToLocal(request);
@@ -245,6 +276,18 @@ bool CHttpClient::ReadResponseHeader(uint32_t accepted, uint32_t alsoAccepted) {
   m_replyCode = status;
   m_replyText = buffer;
   if (status == 0) return Fail(kUnusableResponse);
+  {
+    std::string_view connection;
+    const bool saysConnection = FindHeaderValue(block, "Connection:", connection);
+    const auto says = [&connection](std::string_view word) {
+      return std::search(connection.begin(), connection.end(), word.begin(), word.end(),
+                         [](char a, char b) { return std::tolower(a) == b; }) != connection.end();
+    };
+    const bool http10 = block.substr(0, 9) == "HTTP/1.0 ";
+    // HTTP/1.1 keeps the connection unless it says "close"; HTTP/1.0 only when it says so.
+    m_socket.SetKeepAlive(saysConnection ? !says("close") && (!http10 || says("keep-alive"))
+                                         : !http10);
+  }
 
   m_cookies.RemoveAll();
   std::string setCookie;
@@ -322,7 +365,9 @@ bool CHttpClient::FollowRedirect() {
 
 bool CHttpClient::Request(int64_t offset) {
   m_redirects = 0;
-  m_keptConnection = false;
+  // A kept connection that the server closed meanwhile is opened again once, as below.
+  m_keptConnection = m_fromPool;
+  m_fromPool = false;
   for (;;) {
     m_replyCode = 0;
     if (SendRequest(offset == 0 ? m_method : L"GET", offset) && ReadResponseHeader(200, 206))
@@ -333,6 +378,7 @@ bool CHttpClient::Request(int64_t offset) {
     if (closed) {
       Transfer()->ClearError();
       Disconnect();
+      m_freshConnect = true;
       if (!Connect()) return false;
       continue;
     }

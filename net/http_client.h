@@ -26,7 +26,12 @@ class CHttpClient : public CInternetClient {
 
   bool Open(const std::wstring& url) override;
   // An https:// address gets TLS on top of the connection, through the HTTP proxy as a tunnel.
+  // With the settings' connection pool, a kept connection of the same chain is taken instead
+  // of connecting.
   bool Connect() override;
+  // A connection whose last response was read to its end and that the server keeps open goes
+  // to the settings' connection pool; any other is closed.
+  bool Disconnect() override;
   bool Login() override;
   // Asks for the whole file as a range from byte 0, following redirects: Size from the
   // Content-Range total (206) or "Content-Length:" (200), Date from "Last-Modified:". The body
@@ -99,6 +104,9 @@ class CHttpClient : public CInternetClient {
   // The query asks "Range: bytes=0-"; what its answer said about ranges.
   bool m_queryRange = false;
   bool m_rangesAccepted = true;
+  // The connection came from the pool and has not answered yet; the next connect must not.
+  bool m_fromPool = false;
+  bool m_freshConnect = false;
 };
 
 }  // namespace ferrow

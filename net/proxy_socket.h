@@ -24,6 +24,7 @@
 
 namespace ferrow {
 
+class CConnectionPool;
 class CTcpStream;
 class CTlsStream;
 class CTlsConfig;
@@ -60,6 +61,15 @@ class CProxySocket : public CClientContext {
   void Close();
   // Moves another socket's connection (of the same transfer) here, with what it has read.
   void TakeConnection(CProxySocket& from);
+  // Kept connections (connection_pool.h). The key names everything the chain to host and port
+  // is built from: TLS and its trust settings, the proxies (with their logins) and the bypass.
+  std::wstring PoolKey(const std::wstring& host, uint16_t port) const;
+  // Stands connected to host and port on a kept connection of the same key, in this socket's
+  // transfer now; false (nothing changed) when the pool has none.
+  bool TakeFromPool(CConnectionPool& pool, const std::wstring& host, uint16_t port);
+  // Hands the connection to the pool when its last response's body was read to the end (a
+  // length was set and is used up) and the peer keeps it alive; closes it otherwise.
+  void PutInPool(CConnectionPool& pool);
   // Connects to the target through the layers the settings and SetHttpProxy ask for.
   bool Connect(const std::wstring& host, uint16_t port);
   // A direct connection with the bottom layer alone: the host as a numeric address, else by
@@ -108,6 +118,10 @@ class CProxySocket : public CClientContext {
   // the connection's end). While it is known, receives stop at its end and count it down, so
   // a connection whose body was read whole (BodyLeft() 0) is ready for another request.
   void SetBodyLength(int64_t length) { m_bodyLeft = length; }
+  // Whether the peer lets the connection carry another request once this body is read (HTTP
+  // keep-alive); moves with the connection.
+  void SetKeepAlive(bool keepAlive) { m_keepAlive = keepAlive; }
+  bool KeepsAlive() const { return m_keepAlive; }
   int64_t BodyLeft() const { return m_bodyLeft; }
 
   bool IsOpen() const;
@@ -138,6 +152,7 @@ class CProxySocket : public CClientContext {
   uint16_t m_targetPort = 0;
   int32_t m_pending = 0;
   int64_t m_bodyLeft = -1;
+  bool m_keepAlive = false;
   uint32_t m_connectTimeout;
   uint32_t m_stallTimeout;
 };

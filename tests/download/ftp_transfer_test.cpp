@@ -79,8 +79,11 @@ TEST_F(FtpTransferTest, VsftpdWithTlsRequiredInParts) {
   auto transfer = Run(vsftpd.Url("/file.bin"));
   ExpectFile(*transfer, content);
   const std::vector<std::string> commands = vsftpd.Commands();
-  EXPECT_EQ(std::count(commands.begin(), commands.end(), "AUTH TLS"), 4);  // query and 3 parts
-  EXPECT_EQ(std::count(commands.begin(), commands.end(), "PROT P"), 4);
+  // The query and 3 parts, and any part that takes over the back of another's range: every
+  // control connection encrypted, every data connection protected.
+  const auto auth = std::count(commands.begin(), commands.end(), "AUTH TLS");
+  EXPECT_GE(auth, 4);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "PROT P"), auth);
   // No data connection was refused for a session that was not resumed.
   EXPECT_EQ(vsftpd.Log().find("522"), std::string::npos);
 }
@@ -120,11 +123,9 @@ TEST_F(FtpTransferTest, StopThenStartFetchesOnlyTheMissingBytes) {
     EXPECT_NE(std::find(rests.begin(), rests.end(), rest), rests.end()) << rest;
   for (const std::string& rest : rests) {
     uint64_t offset = std::stoull(rest.substr(5));
-    EXPECT_TRUE(std::any_of(missing.begin(), missing.end(),
-                            [offset](const auto& span) {
-                              return offset >= span.first && offset < span.second;
-                            }))
-        << rest;
+    EXPECT_TRUE(std::any_of(missing.begin(), missing.end(), [offset](const auto& span) {
+      return offset >= span.first && offset < span.second;
+    })) << rest;
   }
 }
 
