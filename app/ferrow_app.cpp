@@ -1,5 +1,8 @@
 #include "app/ferrow_app.h"
 
+#include <chrono>
+#include <thread>
+
 #include "app/after_download.h"
 #include "download/download_manager.h"
 #include "download/file_transfer_factory.h"
@@ -198,6 +201,7 @@ void CFerrowApp::QueueOwnUrls() {
 size_t CFerrowApp::Poll() {
   FERROW_ASSERT(OnOwnerThread());
   size_t fired = m_timerHost.Poll();
+  if (m_downloads && m_downloads->HandleWake()) ++fired;
   if (m_downloads) fired += m_downloads->GetTimerHost().Poll();
   FinishPendingWork();
   NotifyChanges();
@@ -211,6 +215,18 @@ int64_t CFerrowApp::MillisecondsToNext() const {
     if (manager >= 0 && (next < 0 || manager < next)) next = manager;
   }
   return next;
+}
+
+void CFerrowApp::WaitForWork(int milliseconds) const {
+  if (m_downloads) {
+    m_downloads->GetWake().Wait(milliseconds);
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
+}
+
+int CFerrowApp::WakeDescriptor() const {
+  return m_downloads ? m_downloads->GetWake().Fd() : -1;
 }
 
 void CFerrowApp::OnTimer(uint32_t id) {

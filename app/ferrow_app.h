@@ -158,6 +158,12 @@ class CFerrowApp : public ITimerTarget, private IDownloadListener, private ISite
   size_t Poll();
   // Milliseconds until the next timer is due; -1 before a start.
   int64_t MillisecondsToNext() const;
+  // Waits at most milliseconds for the next timer, ending early when a transfer finishes (Poll
+  // then starts the next queued download at once): ferrow-get's loop sleeps here.
+  void WaitForWork(int milliseconds) const;
+  // The descriptor that becomes readable when a transfer finishes (-1 before a start), for a
+  // front end that waits in its own event loop; Poll clears it.
+  int WakeDescriptor() const;
   void OnTimer(uint32_t id) override;
 
   void AddListener(ICoreListener* listener);

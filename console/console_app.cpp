@@ -554,7 +554,7 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
     }
     int64_t wait = app.MillisecondsToNext();
     if (wait < 0 || wait > 100) wait = 100;
-    std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+    app.WaitForWork(static_cast<int>(wait));
   }
   if (!m_options.m_quiet && terminal) display.Show(rows());
   display.Finish();

@@ -10,6 +10,7 @@
 #include "download/file_info.h"
 #include "download/history_info.h"
 #include "download/transfer_factory.h"
+#include "net/connection_pool.h"
 #include "net/event_list.h"
 #include "platform/assert.h"
 #include "platform/error_code.h"
@@ -28,11 +29,11 @@ std::vector<ITransfer*> TransfersOf(const CTransferList& list) {
 
 CDownloadManager::CDownloadManager(DownloadLists lists, const IDownloadSettings& settings,
                                    ITransferFactory& factory, const IClock& clock)
-    : m_lists(lists),
-      m_settings(settings),
-      m_factory(factory),
-      m_clock(clock),
-      m_timerHost(clock) {}
+    : m_lists(lists), m_settings(settings), m_factory(factory), m_clock(clock), m_timerHost(clock) {
+  // One pool for all the manager's transfers: a download takes the connections the one before
+  // it kept.
+  m_transferSettings.SetConnectionPool(std::make_shared<CConnectionPool>());
+}
 
 CDownloadManager::~CDownloadManager() {
   StopAll();
@@ -79,6 +80,7 @@ void CDownloadManager::Start(CDownloadInfo& record, bool force) {
   if (record.m_threads > 0) m_transferSettings.SetMaxThreads(record.m_threads);
   std::unique_ptr<ITransfer> created = m_factory.Create(m_transferSettings);
   ITransfer* transfer = created.get();
+  transfer->Events().SetWake(&m_wake);
   CTransferItem& item = m_transfers.Add(&record, std::move(created));
   // The record counts as active at once: otherwise every start before the next update would
   // still see room below "MaxDownloads".
@@ -243,6 +245,13 @@ void CDownloadManager::OnTimer(uint32_t id) {
     default:
       break;
   }
+}
+
+bool CDownloadManager::HandleWake() {
+  FERROW_ASSERT(std::this_thread::get_id() == m_owner);
+  if (!m_wake.Clear()) return false;
+  OnUpdateTimer();
+  return true;
 }
 
 void CDownloadManager::OnUpdateTimer() {

@@ -24,6 +24,7 @@
 #include "net/transfer_settings.h"
 #include "platform/clock.h"
 #include "platform/timer_host.h"
+#include "platform/wake_fd.h"
 
 namespace ferrow {
 
@@ -99,8 +100,13 @@ class CDownloadManager : public ITimerTarget {
 
   void OnTimer(uint32_t id) override;
 
-  // Whoever runs the loop polls this host.
+  // Whoever runs the loop polls this host, and also waits on the wake: it is signalled (from a
+  // transfer's thread) the moment a transfer finishes, and HandleWake then hands out the
+  // events at once, so the next queued download starts without waiting for the next update.
   CTimerHost& GetTimerHost() { return m_timerHost; }
+  const CWakeFd& GetWake() const { return m_wake; }
+  // An update pass when the wake was signalled; true when it was.
+  bool HandleWake();
   CTransferSettings& GetTransferSettings() { return m_transferSettings; }
   const CDownloadQueue& GetQueue() const { return m_queue; }
   const CTransferList& GetTransfers() const { return m_transfers; }
@@ -139,6 +145,8 @@ class CDownloadManager : public ITimerTarget {
   const IDownloadSettings& m_settings;
   ITransferFactory& m_factory;
   const IClock& m_clock;
+  // Before the transfers, whose event lists signal it: it goes after them.
+  CWakeFd m_wake;
   CTimerHost m_timerHost;
   CTransferList m_transfers;
   CTransferSettings m_transferSettings;

@@ -32,6 +32,10 @@ std::unique_ptr<CInternetClient> CreateProtocolClient(Scheme scheme,
 // redirect to another protocol) before the cause counts as a failure.
 constexpr int kMaxRestarts = 3;
 
+// Below this size a download goes on the query's one connection: a second connection would
+// cost more in set-up than it could bring.
+constexpr uint64_t kOneConnectionBytes = 1024 * 1024;
+
 // The HTTP client followed a redirect to an address of another protocol: it has recorded the
 // redirect's status and put the new address into the master description.
 bool RedirectedToOtherProtocol(CTransferInfo& master, Scheme scheme) {
@@ -124,12 +128,18 @@ void CFileTransfer::Work() {
         client->AskWithoutBody();
       if (client->Connect() && client->Login() && client->QueryInformation()) {
         client->ProbeResume();
-        client->Disconnect();
         file.ChooseName(context);
         if (!targetChecked) {
           targetChecked = true;
           const CExistingTarget::Outcome outcome = CExistingTarget::Resolve(context, m_options);
           if (outcome != CExistingTarget::Outcome::kProceed) break;
+        }
+        // The query's answer goes on as the first part's data where the client kept it; a
+        // file that is not worth splitting then needs no other request at all.
+        if (client->HasOpenData()) {
+          if (master.Size() < kOneConnectionBytes) master.SetParts(1);
+        } else {
+          client->Disconnect();
         }
         if (!file.Prepare(context)) break;
         if (CTransferOperations::Download(*client, file)) {

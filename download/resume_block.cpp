@@ -1,11 +1,13 @@
 #include "download/resume_block.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstring>
 #include <limits>
 #include <vector>
 
+#include "download/segment_plan.h"
 #include "platform/assert.h"
 #include "platform/text.h"
 
@@ -145,26 +147,55 @@ void CResumeBlock::Close() {
   m_file.Close();
 }
 
-// Every byte of the file in exactly one part, the parts in index order: a part moved,
-// shortened or dropped would otherwise leave a hole that the finished file keeps.
-bool CResumeBlock::CoversSizeOnce() const {
+// Every byte of the file in a part, every part within the file: a part moved, shortened or
+// dropped would otherwise leave a hole that the finished file keeps. Overlaps are harmless
+// (their bytes are the same bytes of the same file) and happen when a kill interrupts a
+// re-split.
+bool CResumeBlock::CoversSize() const {
   int32_t parts = Parts();
   if (parts < 1 || parts > kMaxParts) return false;
   uint64_t size = Size();
-  uint64_t next = 0;
+  std::vector<std::pair<uint64_t, uint64_t>> ranges;
   for (int32_t i = 0; i < parts; ++i) {
+    uint64_t start = PartStart(i);
     uint64_t length = PartLength(i);
-    if (PartStart(i) != next || length > size - next || PartDone(i) > length) return false;
-    next += length;
+    if (start > size || length > size - start || PartDone(i) > length) return false;
+    ranges.emplace_back(start, start + length);
+  }
+  std::sort(ranges.begin(), ranges.end());
+  uint64_t next = 0;
+  for (const auto& [start, end] : ranges) {
+    if (start > next) return false;
+    next = std::max(next, end);
   }
   return next == size;
+}
+
+int32_t CResumeBlock::SettleOverlaps() {
+  int32_t changed = 0;
+  const int32_t parts = Parts();
+  for (int32_t k = 0; k < parts; ++k) {
+    for (int32_t j = 0; j < parts; ++j) {
+      if (j == k) continue;
+      uint64_t startK = PartStart(k);
+      uint64_t endK = startK + PartLength(k);
+      uint64_t startJ = PartStart(j);
+      uint64_t endJ = startJ + PartLength(j);
+      if (startJ >= startK + PartDone(k) && startJ < endK && endJ == endK &&
+          (startJ > startK || j > k)) {
+        SetPartLength(k, startJ - startK);
+        ++changed;
+      }
+    }
+  }
+  return changed;
 }
 
 bool CResumeBlock::IsValid() const {
   if (!IsOpen() || std::memcmp(m_mapping.Data() + kMagicOffset, kMagic, 4) != 0) return false;
   uint32_t version = Version();
   if (version != 1 && version != kResumeBlockVersion) return false;
-  if (!CoversSizeOnce()) return false;
+  if (!CoversSize()) return false;
   return version == 1 || Read32(kChecksumOffset) == Checksum();
 }
 
@@ -207,14 +238,58 @@ void CResumeBlock::LayOutAfter(int32_t parts, uint64_t done) {
     Write64(kDoneOffset + 8 * i, i == 0 ? done : 0);
   }
   WriteChecksum();
+  Updated();
+}
+
+uint32_t CResumeBlock::TableHash() const {
+  const unsigned char* data = m_mapping.Data();
+  uint32_t hash = HashBytes(data, kChecksumOffset, 2166136261u);
+  return HashBytes(data + kStartsOffset, kDoneOffset - kStartsOffset, hash);
 }
 
 uint32_t CResumeBlock::Checksum() const {
-  const unsigned char* data = m_mapping.Data();
-  uint32_t hash = HashBytes(data, kChecksumOffset, 2166136261u);
-  hash = HashBytes(data + kStartsOffset, kDoneOffset - kStartsOffset, hash);
+  uint32_t hash = TableHash();
   for (int32_t i = 0; i < kMaxParts; ++i) hash ^= CounterTerm(i, PartDone(i));
   return hash;
+}
+
+void CResumeBlock::AdjustChecksum(uint32_t hashBefore) {
+  uint32_t change = hashBefore ^ TableHash();
+  auto* word = reinterpret_cast<uint32_t*>(m_mapping.Data() + kChecksumOffset);
+  std::atomic_ref<uint32_t>(*word).fetch_xor(StoredOrder(change), std::memory_order_relaxed);
+}
+
+namespace {
+std::atomic<CResumeBlock::UpdateHook> g_updateHook{nullptr};
+}  // namespace
+
+void CResumeBlock::SetUpdateHook(UpdateHook hook) {
+  g_updateHook.store(hook);
+}
+
+void CResumeBlock::Updated() const {
+  if (UpdateHook hook = g_updateHook.load(std::memory_order_relaxed)) hook(*this);
+}
+
+void CResumeBlock::AddPart(uint64_t start, uint64_t length) {
+  const int32_t index = Parts();
+  FERROW_ASSERT(index >= 0 && index < kMaxParts);
+  if (PartDone(index) != 0) SetPartDone(index, 0);
+  uint32_t before = TableHash();
+  Write64(kStartsOffset + 8 * index, start);
+  Write64(kLengthsOffset + 8 * index, length);
+  Write32(kPartsOffset, static_cast<uint32_t>(index + 1));
+  AdjustChecksum(before);
+  Updated();
+}
+
+void CResumeBlock::SetPartLength(int32_t index, uint64_t length) {
+  FERROW_ASSERT(index >= 0 && index < Parts());
+  FERROW_ASSERT(length >= PartDone(index));
+  uint32_t before = TableHash();
+  Write64(kLengthsOffset + 8 * index, length);
+  AdjustChecksum(before);
+  Updated();
 }
 
 void CResumeBlock::WriteChecksum() {
@@ -278,6 +353,7 @@ void CResumeBlock::SetPartDone(int32_t index, uint64_t done) {
   // Parts of one transfer update the same word through their own mappings of the page.
   auto* word = reinterpret_cast<uint32_t*>(m_mapping.Data() + kChecksumOffset);
   std::atomic_ref<uint32_t>(*word).fetch_xor(StoredOrder(change), std::memory_order_relaxed);
+  Updated();
 }
 
 ErrorValue CResumeBlock::Flush() {

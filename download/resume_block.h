@@ -17,19 +17,26 @@
 // when the block is laid out and kept current by each done counter update (see Checksum in the
 // source). A version 1 block has none and is trusted after the part table's checks alone.
 //
-// One object belongs to one thread. Several objects (the parts of one transfer) may map the
-// same file at once; each part then writes only its own done counter.
+// Parts may be re-split while they run (segment_plan.h): an idle connection takes over the back
+// of a running part's range as a new entry. The new entry is written before the old one is
+// shortened, so the entries always cover the file; where a kill left the two overlapping, the
+// next start settles the overlap before any byte is fetched (SettleOverlaps). The entries need
+// not be in file order then.
+//
+// One object belongs to one thread. Several objects may map the same file at once; every change
+// of the part table goes through one of them at a time (the transfer's plan holds the lock).
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "download/segment_plan.h"
 #include "platform/error_code.h"
 #include "platform/file.h"
 #include "platform/file_mapping.h"
 
 namespace ferrow {
 
+// Entries in the block's part table.
+constexpr int32_t kMaxParts = 64;
 constexpr size_t kResumeBlockSize = 9776;
 constexpr uint32_t kResumeBlockVersion = 2;
 // The longest URL the block keeps (longer ones are cut).
@@ -81,10 +88,14 @@ class CResumeBlock {
   bool Matches(const std::wstring& url, uint64_t size, uint64_t date) const {
     return Compare(url, size, date) == Fit::kMatches;
   }
-  // True when the magic and a known version are there, the parts cover the block's Size
-  // exactly once in order, no done counter is past its part, and a version 2 block's checksum
-  // is right.
+  // True when the magic and a known version are there, the parts cover every byte of the
+  // block's Size and stay within it, no done counter is past its part, and a version 2 block's
+  // checksum is right.
   bool IsValid() const;
+  // Where an entry starts inside the part of another entry that has not fetched it yet and
+  // both end at the same byte, a re-split (or a join) was cut short by a kill: the earlier part
+  // gives that tail to the later entry. Returns how many entries changed.
+  int32_t SettleOverlaps();
 
   // Lays the parts out afresh (done counters 0), keeping the identity; the checksum last.
   void LayOut(int32_t parts);
@@ -104,6 +115,15 @@ class CResumeBlock {
   uint64_t PartDone(int32_t index) const;
   // Also keeps the checksum current, safely against the other parts doing the same at once.
   void SetPartDone(int32_t index, uint64_t done);
+  // Appends an entry (done 0) and counts it in N; the part table must have room (N < 64).
+  void AddPart(uint64_t start, uint64_t length);
+  // A new length for an entry, at least its done counter.
+  void SetPartLength(int32_t index, uint64_t length);
+
+  // Tests: a function called after every change of the part table or a done counter (null:
+  // none), to check the block's invariants at every step.
+  using UpdateHook = void (*)(const CResumeBlock& block);
+  static void SetUpdateHook(UpdateHook hook);
 
   // Writes the block's changes to the disk now (the system does it anyway in time).
   ErrorValue Flush();
@@ -114,8 +134,13 @@ class CResumeBlock {
   void Write32(size_t offset, uint32_t value);
   void Write64(size_t offset, uint64_t value);
   void WriteIdentity(const std::wstring& url, const std::wstring& entityTag);
-  bool CoversSizeOnce() const;
+  bool CoversSize() const;
+  // The checksum's hash of every byte but the done counters and itself.
+  uint32_t TableHash() const;
   uint32_t Checksum() const;
+  // Folds the change of the table hash from before into the stored checksum.
+  void AdjustChecksum(uint32_t hashBefore);
+  void Updated() const;
   void WriteChecksum();
   ErrorValue CreateIn(CFile::Mode mode, const std::wstring& path, const std::wstring& url,
                       uint64_t size, uint64_t date, int32_t parts, const std::wstring& entityTag,

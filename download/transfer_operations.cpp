@@ -38,44 +38,86 @@ uint32_t SpeedLimitBytes(const CInternetClient& client) {
   return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{kib} * 1024, 0xFFFFFFFFu));
 }
 
-// Starts a thread for each part that is not complete and waits for them all. Returns whether
-// a part found that the server ignores ranges.
-bool RunParts(CInternetClient& client, COrderedOutput* output) {
-  CTransferInfo* master = client.Transfer();
-  const int32_t parts = master->Parts();
-  std::array<std::unique_ptr<CInternetClient>, kMaxParts> clients;
-  std::array<CThread, kMaxParts> threads;
-  // Every thread that uses it is joined below, before it goes.
-  CPartHandBack handBack;
-  for (int32_t i : CSegmentPlan::UnfinishedParts(master)) {
-    CTransferInfo* part = CSegmentPlan::PartOf(master, i);
-    part->SetUrl(master->Url());
-    part->SetTemporaryFile(master->TemporaryFile());
-    part->SetResumeMode(master->GetResumeMode());
-    part->SetIndex(i);
-    part->SetAttempts(0);
-    part->ClearError();
-    clients[i] = client.Clone(client.WithTransfer(part));
-    if (!clients[i]) {
+// Makes the description of part index ready for a run of it.
+void PreparePart(CTransferInfo* master, int32_t index) {
+  CTransferInfo* part = CSegmentPlan::PartOf(master, index);
+  part->SetUrl(master->Url());
+  part->SetTemporaryFile(master->TemporaryFile());
+  part->SetResumeMode(master->GetResumeMode());
+  part->SetIndex(index);
+  part->SetAttempts(0);
+  part->ClearError();
+}
+
+// One part thread: runs its part, then, while there is a range worth taking over, the next.
+// The part that starts at byte 0 reads the query's open body when there is one.
+void RunPartsFrom(CInternetClient& prototype, CSegmentPlan& plan, int32_t index,
+                  bool takesOpenData) {
+  CTransferInfo* master = prototype.Transfer();
+  while (index >= 0) {
+    CTransferInfo* part = CSegmentPlan::PartOf(master, index);
+    std::unique_ptr<CInternetClient> client = prototype.Clone(prototype.WithTransfer(part));
+    if (!client) {
       part->SetError(MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
-      continue;
+      return;
     }
-    CInternetClient* partClient = clients[i].get();
-    handBack.Join();
-    if (!threads[i].Start([partClient, &client, output, &handBack] {
-          CTransferOperations::RunPartThread(*partClient, client, output, handBack);
-        })) {
-      handBack.End();
-      part->SetError(MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
-      clients[i].reset();
+    if (takesOpenData) client->AdoptOpenData(prototype);
+    takesOpenData = false;
+    plan.SetWorking(index, true);
+    const CTransferOperations::PartEnd end = CTransferOperations::RunPart(*client, plan);
+    client.reset();
+    // A range given back is the plan's now, no longer this thread's.
+    if (end == CTransferOperations::PartEnd::kGivenBack) return;
+    if (end != CTransferOperations::PartEnd::kComplete || part->Done() < part->Size() ||
+        prototype.WaitForStop(0)) {
+      plan.SetWorking(index, false);
+      return;
+    }
+    index = plan.TakeOver(index);
+    if (index >= 0) PreparePart(master, index);
+  }
+}
+
+// Starts a thread for each part that is not complete and waits for them all. Returns whether
+// a range that a server did not serve from its offset stayed unfetched.
+bool RunParts(CInternetClient& client, CTransferFile& file) {
+  CTransferInfo* master = client.Transfer();
+  CSegmentPlan plan(master);
+  if (file.Output() != nullptr) {
+    plan.OpenOutput(*file.Output());
+  } else if (ErrorValue error = plan.Open(master->TemporaryFile())) {
+    client.ReportError(error);
+    return false;
+  }
+  std::array<CThread, kMaxParts> threads;
+  const std::vector<int32_t> unfinished = CSegmentPlan::UnfinishedParts(master);
+  int32_t fromStart = -1;
+  for (int32_t i : unfinished) {
+    const CTransferInfo* part = CSegmentPlan::PartOf(master, i);
+    if (part->Start() == 0 && part->Done() == 0) fromStart = i;
+  }
+  // An open body nobody reads would hold a connection for nothing.
+  if (client.HasOpenData() && fromStart < 0) client.Disconnect();
+  const bool openData = client.HasOpenData();
+  // All count as working before any thread runs, so that one refused at once can give its
+  // range to the others.
+  for (int32_t i : unfinished) plan.SetWorking(i, true);
+  for (int32_t i : unfinished) {
+    PreparePart(master, i);
+    const bool takes = openData && i == fromStart;
+    if (!threads[i].Start([&client, &plan, i, takes] { RunPartsFrom(client, plan, i, takes); })) {
+      plan.SetWorking(i, false);
+      CSegmentPlan::PartOf(master, i)->SetError(
+          MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
     }
   }
   client.ReportStatus(DownloadStatus::kDownloading);
+  for (CThread& thread : threads) thread.Wait();
+  plan.Close();
   bool rangeIgnored = false;
   bool changed = false;
+  const int32_t parts = master->Parts();
   for (int32_t i = 0; i < parts; ++i) {
-    threads[i].Wait();
-    clients[i].reset();
     CTransferInfo* part = CSegmentPlan::PartOf(master, i);
     ErrorValue error = part->Error();
     if (part->Done() >= part->Size() || error == 0) continue;
@@ -103,33 +145,38 @@ bool RunParts(CInternetClient& client, COrderedOutput* output) {
 bool CTransferOperations::Download(CInternetClient& client, CTransferFile& file) {
   CTransferInfo* master = client.Transfer();
   if (master->Size() == kUnknownSize) return ReceiveStream(client, file);
-  if (RunParts(client, file.Output()) && master->Error() == 0) {
+  if (RunParts(client, file) && master->Error() == 0) {
     // The server answered a later offset with the whole file. What the parts wrote is only
     // trusted from byte 0, so the download starts again as one part from the start, which
     // never asks for an offset.
     master->SetResumeMode(ResumeMode::kNotResumable);
     if (!file.LayOutSinglePart(client)) return false;
     if (client.WaitForStop(0)) return false;
-    RunParts(client, file.Output());
+    RunParts(client, file);
     CTransferInfo* only = CSegmentPlan::PartOf(master, 0);
     if (master->Error() == 0 && only->Done() < only->Size()) client.ReportError(kRangeIgnoredError);
   }
   return master->Error() == 0;
 }
 
-bool CTransferOperations::ReceivePart(CInternetClient& client, COrderedOutput* output) {
+bool CTransferOperations::ReceivePart(CInternetClient& client, CSegmentPlan& plan) {
   CTransferInfo* part = client.Transfer();
+  COrderedOutput* output = plan.Output();
   CPartWriter writer;
   if (output != nullptr) {
-    writer.OpenOutput(*output, part->Start(), part->Size(), part->Done());
-  } else if (ErrorValue error = writer.Open(part->TemporaryFile(), part->Index())) {
+    writer.OpenOutput(plan, *output, part->Index());
+  } else if (ErrorValue error = writer.Open(plan, part->TemporaryFile(), part->Index())) {
     client.ReportError(error);
     return false;
   }
   // Without ranges every attempt starts from byte 0 again.
   if (part->GetResumeMode() == ResumeMode::kNotResumable && writer.Done() != 0) {
     writer.Restart();
-    part->SetDone(0);
+  }
+  if (writer.Remaining() == 0) {
+    part->ClearError();
+    client.ReportStatus(DownloadStatus::kCompleted);
+    return true;
   }
   for (;;) {
     if (output != nullptr &&
@@ -139,7 +186,7 @@ bool CTransferOperations::ReceivePart(CInternetClient& client, COrderedOutput* o
       return false;
     }
     bool beyondWindow = false;
-    if (!ReceiveRange(client, writer, beyondWindow)) return false;
+    if (!ReceiveRange(client, plan, writer, beyondWindow)) return false;
     if (!beyondWindow) return true;
     // The stream has not caught up: the connection goes while the part waits for room, and a
     // new one continues where the part stopped (costing no attempt).
@@ -151,8 +198,8 @@ bool CTransferOperations::ReceivePart(CInternetClient& client, COrderedOutput* o
   }
 }
 
-bool CTransferOperations::ReceiveRange(CInternetClient& client, CPartWriter& writer,
-                                       bool& beyondWindow) {
+bool CTransferOperations::ReceiveRange(CInternetClient& client, CSegmentPlan& plan,
+                                       CPartWriter& writer, bool& beyondWindow) {
   CTransferInfo* part = client.Transfer();
   const uint64_t offset = writer.Offset();
   CProxySocket* data = client.OpenData(static_cast<int64_t>(offset));
@@ -161,9 +208,11 @@ bool CTransferOperations::ReceiveRange(CInternetClient& client, CPartWriter& wri
     return false;
   }
   if (offset != 0 && part->GetResumeMode() == ResumeMode::kNotResumable) {
-    // The body starts at byte 0, not at the offset asked for: none of it belongs here.
+    // The body starts at byte 0, not at the offset asked for: none of it belongs here. The
+    // range goes back to the plan, where the part before it may take it over.
     data->Close();
     if (CTransferInfo* master = part->Master()) master->SetResumeMode(ResumeMode::kNotResumable);
+    plan.GiveBack(part->Index());
     client.ReportError(kRangeIgnoredError);
     return false;
   }
@@ -171,35 +220,50 @@ bool CTransferOperations::ReceiveRange(CInternetClient& client, CPartWriter& wri
   CSpeedLimit limit(*part);
   int64_t lastProgress = SystemClock().WallSeconds();
   bool failed = false;
-  while (writer.Remaining() > 0) {
+  for (;;) {
+    if (writer.Remaining() == 0) {
+      // A stream that runs on past the range may take the given-back range after it (only at
+      // a receive's boundary: bytes of a receive past the end are dropped once it ends here).
+      if (data->BodyLeft() != 0 && plan.Extend(part->Index())) continue;
+      break;
+    }
+    if (data->BodyLeft() == 0) break;  // the answer ended before the range
     // Read every time, so a changed limit reaches running connections at once.
     limit.SetLimit(SpeedLimitBytes(client));
     int received = limit.Receive(*data, buffer, kClientBufferSize);
     if (received <= 0) break;
     size_t written = 0;
-    if (ErrorValue error = writer.Write(buffer, static_cast<size_t>(received), written)) {
-      if (error == MakeError(kCategorySystem, SystemCode::kBusy)) {
-        beyondWindow = true;
-        data->Close();
-        return true;
-      }
+    ErrorValue error = writer.Write(buffer, static_cast<size_t>(received), written);
+    // A receive that runs past the range's end: the stream goes on into the given-back range
+    // after it when that can be joined, so the rest of this receive belongs there.
+    while (error == 0 && written < static_cast<size_t>(received) && plan.Extend(part->Index())) {
+      size_t more = 0;
+      error = writer.Write(buffer + written, static_cast<size_t>(received) - written, more);
+      written += more;
+    }
+    if (error == MakeError(kCategorySystem, SystemCode::kBusy)) {
+      beyondWindow = true;
+      data->Close();
+      return true;
+    }
+    if (error != 0) {
       client.ReportError(error);
       failed = true;
       break;
     }
-    part->AddDone(written);
     int64_t now = SystemClock().WallSeconds();
     if (now - lastProgress >= 1) {
       client.QueueEvent(TransferEvent::kProgress);
       lastProgress = now;
     }
-    if (writer.Remaining() == 0) break;
+    if (writer.Remaining() == 0) continue;
     if (limit.Pause(client)) {
       failed = true;
       break;
     }
   }
-  data->Close();
+  // A connection that still holds bytes of this body is never used again.
+  if (data->BodyLeft() != 0) data->Close();
   if (writer.Remaining() == 0) {
     part->ClearError();
     client.ReportStatus(DownloadStatus::kCompleted);
@@ -291,15 +355,14 @@ bool CTransferOperations::RetryDecision(CInternetClient& client) {
 }
 
 CTransferOperations::PartEnd CTransferOperations::RunPart(CInternetClient& client,
-                                                          COrderedOutput* output,
-                                                          CPartHandBack* handBack) {
+                                                          CSegmentPlan& plan) {
   CTransferInfo* part = client.Transfer();
   PartEnd end = PartEnd::kFailed;
   for (;;) {
     if (client.WaitForStop(0)) break;
     part->ClearError();
     client.Open(part->Url());
-    if (client.Connect() && client.Login() && ReceivePart(client, output)) {
+    if (client.Connect() && client.Login() && ReceivePart(client, plan)) {
       end = PartEnd::kComplete;
       break;
     }
@@ -307,8 +370,7 @@ CTransferOperations::PartEnd CTransferOperations::RunPart(CInternetClient& clien
     if (client.WaitForStop(0)) break;
     // Neither is helped by another attempt: the download as a whole must start again.
     if (part->Error() == kRangeIgnoredError || part->Error() == kFileChangedError) break;
-    if (handBack != nullptr && client.IsBusyRefusal(part->Error()) &&
-        handBack->GiveBack(part->Index())) {
+    if (client.IsBusyRefusal(part->Error()) && plan.GiveBack(part->Index())) {
       part->TakeRetryAfter();
       part->ClearError();
       client.AddLogLine(LogKind::kNotice, L"The server refuses one more connection; part " +
@@ -321,27 +383,6 @@ CTransferOperations::PartEnd CTransferOperations::RunPart(CInternetClient& clien
   }
   client.Disconnect();
   return end;
-}
-
-void CTransferOperations::RunPartThread(CInternetClient& first, const CInternetClient& model,
-                                        COrderedOutput* output, CPartHandBack& handBack) {
-  PartEnd end = RunPart(first, output, &handBack);
-  CTransferInfo* master = model.Transfer();
-  while (end == PartEnd::kComplete) {
-    const int32_t next = handBack.TakeOrEnd();
-    if (next < 0) return;
-    CTransferInfo* part = CSegmentPlan::PartOf(master, next);
-    part->SetAttempts(0);
-    part->ClearError();
-    std::unique_ptr<CInternetClient> taken = model.Clone(model.WithTransfer(part));
-    if (!taken) {
-      part->SetError(MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
-      end = PartEnd::kFailed;
-      break;
-    }
-    end = RunPart(*taken, output, &handBack);
-  }
-  if (end == PartEnd::kFailed) handBack.End();
 }
 
 }  // namespace ferrow

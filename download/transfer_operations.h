@@ -13,20 +13,23 @@
 namespace ferrow {
 
 class CInternetClient;
-class CPartHandBack;
 class COrderedOutput;
 class CPartWriter;
+class CSegmentPlan;
 class CTransferFile;
 
 class CTransferOperations {
  public:
-  // Runs one thread per unfinished part and waits for them all. A server that turned out to
-  // ignore ranges gets the file laid out again as one part, fetched from byte 0.
+  // Runs one thread per unfinished part and waits for them all. A thread whose part is
+  // complete takes over the back of a slower part's range (CSegmentPlan::TakeOver) while that
+  // is worth it. A server that turned out to ignore ranges gets the file laid out again as one
+  // part, fetched from byte 0, unless a running stream could take the rest over.
   static bool Download(CInternetClient& client, CTransferFile& file);
   // Receives the part of the client's description into the temporary file, through the
-  // bandwidth limiter, until it is complete or the connection fails. With an output the bytes
-  // go to it instead, the part waiting whenever it runs too far ahead.
-  static bool ReceivePart(CInternetClient& client, COrderedOutput* output = nullptr);
+  // bandwidth limiter, until its range (which may shrink meanwhile) is complete or the
+  // connection fails. With the plan's output the bytes go to that stream instead, the part
+  // waiting whenever it runs too far ahead.
+  static bool ReceivePart(CInternetClient& client, CSegmentPlan& plan);
   // Receives a body of unknown length as one stream from byte 0 on the worker's own client;
   // it is complete only when the body ends as its coding says (the last chunk, or the clean
   // close of a body without a length).
@@ -35,20 +38,16 @@ class CTransferOperations {
   static bool RetryDecision(CInternetClient& client);
 
   enum class PartEnd { kComplete, kGivenBack, kFailed };
-  // The loop of one part: connect, log in and receive the part until it succeeds, a stop
-  // comes, or the retry decision gives up. A part that the server refuses as one connection
-  // too many (503, 429) gives its range back to the running parts when handBack says it may.
-  static PartEnd RunPart(CInternetClient& client, COrderedOutput* output = nullptr,
-                         CPartHandBack* handBack = nullptr);
-  // One part thread: its own part, then parts given back by others, each on a new connection
-  // of a client cloned from model (the worker's).
-  static void RunPartThread(CInternetClient& first, const CInternetClient& model,
-                            COrderedOutput* output, CPartHandBack& handBack);
+  // The loop of one part's thread: connect, log in and receive the part until it succeeds,
+  // a stop comes, or the retry decision gives up. A part that the server refuses as one
+  // connection too many (503, 429) gives its range back to the plan while other parts run.
+  static PartEnd RunPart(CInternetClient& client, CSegmentPlan& plan);
 
  private:
   // One request's body into the writer. beyondWindow: the output could not take more yet
   // (the connection was closed, nothing is recorded).
-  static bool ReceiveRange(CInternetClient& client, CPartWriter& writer, bool& beyondWindow);
+  static bool ReceiveRange(CInternetClient& client, CSegmentPlan& plan, CPartWriter& writer,
+                           bool& beyondWindow);
 };
 
 }  // namespace ferrow

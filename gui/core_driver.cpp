@@ -14,12 +14,23 @@ CCoreDriver::CCoreDriver(CFerrowApp& app, QObject* parent) : QObject(parent), m_
 
 void CCoreDriver::Start() {
   m_stopped = false;
+  const int wake = m_app.WakeDescriptor();
+  if (wake >= 0 && !m_wake) {
+    m_wake = std::make_unique<QSocketNotifier>(wake, QSocketNotifier::Read);
+    connect(m_wake.get(), &QSocketNotifier::activated, this, [this] {
+      // Poll clears the descriptor; until then it would keep firing.
+      m_wake->setEnabled(false);
+      PollSoon();
+    });
+  }
+  if (m_wake) m_wake->setEnabled(true);
   ScheduleNext();
 }
 
 void CCoreDriver::Stop() {
   m_stopped = true;
   m_timer.stop();
+  if (m_wake) m_wake->setEnabled(false);
 }
 
 void CCoreDriver::PollSoon() {
@@ -41,6 +52,9 @@ void CCoreDriver::OnTimeout() {
   m_pollNanoseconds += elapsed.nsecsElapsed();
   ++m_pollCount;
   m_polling = false;
+  // After an exit the core's descriptor is gone.
+  if (m_wake && m_app.WakeDescriptor() < 0) m_wake.reset();
+  if (m_wake) m_wake->setEnabled(true);
   if (m_afterPoll) m_afterPoll();
   ScheduleNext();
 }

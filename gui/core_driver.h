@@ -1,14 +1,17 @@
 #pragma once
 // Runs the application core from Qt's event loop: a single-shot timer fires CFerrowApp::Poll
 // and is set again for the core's next due timer (MillisecondsToNext), so the loop sleeps
-// between the core's 100 ms steps instead of spinning. A Poll never runs inside another one:
-// a window that opens a local event loop from a core call (a message box) only delays the
-// next step.
+// between the core's 100 ms steps instead of spinning. The core's wake descriptor (a transfer
+// has finished) polls at once, so the next queued download starts without waiting for a step. A
+// Poll never runs inside another one: a window that opens a local event loop from a core call (a
+// message box) only delays the next step.
 #include <QElapsedTimer>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace ferrow {
 
@@ -37,6 +40,7 @@ class CCoreDriver : public QObject {
 
   CFerrowApp& m_app;
   QTimer m_timer;
+  std::unique_ptr<QSocketNotifier> m_wake;
   bool m_polling = false;
   bool m_stopped = true;
   std::function<void()> m_afterPoll;

@@ -10,6 +10,8 @@
 
 namespace ferrow {
 
+class CWakeFd;
+
 // What a transfer tells the user interface; the numbers are the download message's event codes
 // and never change.
 enum class TransferEvent : uint32_t {
@@ -34,10 +36,14 @@ class CEventList {
   bool Take(uint32_t& code);
   bool IsEmpty() const;
   size_t Count() const;
+  // Signalled whenever the finished event is added, so that the loop that drains the list
+  // hears of the end at once (null: nobody to wake). The wake must outlive the list's use.
+  void SetWake(CWakeFd* wake);
 
  private:
   mutable CCriticalSection m_lock;
   std::deque<uint32_t> m_codes;
+  CWakeFd* m_wake = nullptr;
 };
 
 }  // namespace ferrow

@@ -1,11 +1,13 @@
 #include "net/http_client.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cwctype>
 #include <memory>
 #include <string_view>
 #include <vector>
 
+#include "net/connection_pool.h"
 #include "net/content_disposition.h"
 #include "net/debug_output.h"
 #include "net/http_response.h"
@@ -93,7 +95,33 @@ bool CHttpClient::Connect() {
   // Every connection of the download to this server resumes the first one's session.
   m_socket.SetTls(secure ? L"https://" + m_url.Host() + L":" + std::to_wstring(m_url.Port())
                          : std::wstring());
+  m_fromPool = false;
+  const bool fresh = m_freshConnect;
+  m_freshConnect = false;
+  if (!HasOpenData() && !fresh && m_url.Port() >= 0 && m_url.Port() <= 65535) {
+    if (std::shared_ptr<CConnectionPool> pool =
+            Settings() != nullptr ? Settings()->GetConnectionPool() : nullptr) {
+      ReportStatus(DownloadStatus::kConnecting);
+      m_openData = false;
+      if (m_socket.TakeFromPool(*pool, m_url.Host(), static_cast<uint16_t>(m_url.Port()))) {
+        m_fromPool = true;
+        return true;
+      }
+    }
+  }
   return CInternetClient::Connect();
+}
+
+bool CHttpClient::Disconnect() {
+  std::shared_ptr<CConnectionPool> pool =
+      Settings() != nullptr ? Settings()->GetConnectionPool() : nullptr;
+  if (pool && m_socket.KeepsAlive() && m_socket.IsConnected() && m_socket.BodyLeft() == 0 &&
+      !CheckStop(0)) {
+    m_openData = false;
+    m_socket.PutInPool(*pool);
+    return true;
+  }
+  return CInternetClient::Disconnect();
 }
 
 bool CHttpClient::Login() {
@@ -108,7 +136,7 @@ bool CHttpClient::ProbeResume() {
     Transfer()->SetParts(1);
     return false;
   }
-  Transfer()->SetResumeMode(ResumeMode::kResumable);
+  Transfer()->SetResumeMode(m_rangesAccepted ? ResumeMode::kResumable : ResumeMode::kNotResumable);
   return true;
 }
 
@@ -150,7 +178,7 @@ std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offs
   std::wstring request = method + L" " + EscapeRequestTarget(RequestTarget()) + L" HTTP/1.1\r\n";
   request += L"Host: " + EscapeControlCharacters(HostText()) + L"\r\n";
   request += L"Accept: */*\r\n";
-  if (offset != 0) {
+  if (offset != 0 || m_queryRange) {
     request += L"Range: bytes=" + std::to_wstring(offset) + L"-\r\n";
     // A changed file then answers 200 with the whole new file instead of a piece of it.
     CTransferInfo* master = Transfer() != nullptr ? Transfer()->Master() : nullptr;
@@ -200,6 +228,9 @@ std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offs
 }
 
 bool CHttpClient::SendRequest(const std::wstring& method, int64_t offset) {
+  // Whatever the last response left, this one's body is not measured yet.
+  m_socket.SetKeepAlive(false);
+  m_socket.SetBodyLength(-1);
   std::wstring request = FormatRequest(method, offset);
   if (request.size() > kMaxRequestLength) return Fail(kRequestTooLong);
   std::string bytes = WideToLocal(request);
@@ -248,6 +279,18 @@ bool CHttpClient::ReadResponseHeader(uint32_t accepted, uint32_t alsoAccepted) {
   m_replyCode = status;
   m_replyText = buffer;
   if (status == 0) return Fail(kUnusableResponse);
+  {
+    std::string_view connection;
+    const bool saysConnection = FindHeaderValue(block, "Connection:", connection);
+    const auto says = [&connection](std::string_view word) {
+      return std::search(connection.begin(), connection.end(), word.begin(), word.end(),
+                         [](char a, char b) { return std::tolower(a) == b; }) != connection.end();
+    };
+    const bool http10 = block.substr(0, 9) == "HTTP/1.0 ";
+    // HTTP/1.1 keeps the connection unless it says "close"; HTTP/1.0 only when it says so.
+    m_socket.SetKeepAlive(saysConnection ? !says("close") && (!http10 || says("keep-alive"))
+                                         : !http10);
+  }
 
   m_cookies.RemoveAll();
   std::string setCookie;
@@ -325,7 +368,9 @@ bool CHttpClient::FollowRedirect() {
 
 bool CHttpClient::Request(int64_t offset) {
   m_redirects = 0;
-  m_keptConnection = false;
+  // A kept connection that the server closed meanwhile is opened again once, as below.
+  m_keptConnection = m_fromPool;
+  m_fromPool = false;
   for (;;) {
     m_replyCode = 0;
     if (SendRequest(offset == 0 ? m_method : L"GET", offset) && ReadResponseHeader(200, 206))
@@ -336,6 +381,7 @@ bool CHttpClient::Request(int64_t offset) {
     if (closed) {
       Transfer()->ClearError();
       Disconnect();
+      m_freshConnect = true;
       if (!Connect()) return false;
       continue;
     }
@@ -344,21 +390,60 @@ bool CHttpClient::Request(int64_t offset) {
 }
 
 bool CHttpClient::QueryInformation() {
-  const bool asked = Request(0);
+  m_openData = false;
+  m_rangesAccepted = true;
+  // A HEAD has no body to go on with, so it asks for no range either.
+  const bool head = m_method != L"GET";
+  m_queryRange = !head;
+  bool answered = Request(0);
+  m_queryRange = false;
   m_method = L"GET";
-  if (!asked) return false;
+  if (!answered) {
+    // Nothing to send of an empty file: "bytes */0".
+    int64_t total = -1;
+    if (m_replyCode != 416 || m_replyText == nullptr ||
+        !ParseContentRangeTotal(m_replyText, total) || total != 0) {
+      return false;
+    }
+    Transfer()->ClearError();
+    Disconnect();
+    if (Transfer() != nullptr) {
+      Transfer()->SetSize(0);
+      Transfer()->SetDate(ParseLastModified(m_replyText));
+      Transfer()->SetEntityTag(std::wstring());
+    }
+    return true;
+  }
   std::string_view block(m_replyText);
   // Without a length (a chunked body, or one that ends with the connection) the file's size is
   // unknown until it has arrived; a length that is there but unreadable is no answer at all.
-  uint64_t size = kUnknownSize;
-  if (!IsChunked(block)) {
-    int64_t length = -1;
+  const bool chunked = IsChunked(block);
+  int64_t length = -1;
+  if (!chunked) {
     if (ParseContentLength(block, length)) {
       if (length < 0) return Fail(kUnusableResponse);
-      size = static_cast<uint64_t>(length);
     } else if (FindHeaderLine(block, "Content-Length:") != std::string_view::npos) {
       return Fail(kUnusableResponse);
     }
+  }
+  uint64_t size = length >= 0 ? static_cast<uint64_t>(length) : kUnknownSize;
+  bool fromStart = true;
+  if (m_replyCode == 206) {
+    int64_t total = -1;
+    std::string_view range;
+    if (!ParseContentRangeTotal(block, total) || total < 0 ||
+        !FindHeaderValue(block, "Content-Range:", range)) {
+      return Fail(kUnusableResponse);
+    }
+    size = static_cast<uint64_t>(total);
+    // A range that starts elsewhere than asked tells the size, but its body is no part's.
+    size_t digits = range.find_first_of("0123456789");
+    fromStart = digits != std::string_view::npos && range[digits] == '0' &&
+                (digits + 1 >= range.size() || range[digits + 1] == '-');
+  } else {
+    std::string_view ranges;
+    m_rangesAccepted = FindHeaderValue(block, "Accept-Ranges:", ranges) &&
+                       ranges.find("bytes") != std::string_view::npos;
   }
   if (Transfer() != nullptr) {
     Transfer()->SetSize(size);
@@ -373,10 +458,27 @@ bool CHttpClient::QueryInformation() {
       name = FileNameOfUrl(m_url.Text());
     Transfer()->SetServerFileName(name);
   }
+  if (fromStart && !head && length > 0) {
+    m_socket.SetBodyLength(length);
+    m_openData = true;
+  } else if (!head && m_replyCode == 200 && size == kUnknownSize) {
+    // A body of unknown length is fetched as one stream from byte 0: this one.
+    m_socket.SetBodyLength(-1);
+    if (chunked) m_socket.DecodeChunkedBody();
+    m_openData = true;
+  } else {
+    Disconnect();
+  }
   return true;
 }
 
 CProxySocket* CHttpClient::OpenData(int64_t offset) {
+  if (HasOpenData()) {
+    m_openData = false;
+    if (offset == 0) return &m_socket;
+    Disconnect();
+    if (!Connect()) return nullptr;
+  }
   if (!Request(offset) || !IsSameFile()) return nullptr;
   if (IsChunked(m_replyText)) m_socket.DecodeChunkedBody();
   if (!PositionBody(offset)) return nullptr;
@@ -415,8 +517,10 @@ bool CHttpClient::IsSameFile() {
 }
 
 bool CHttpClient::PositionBody(int64_t offset) {
-  if (offset <= 0) return true;
   std::string_view block(m_replyText);
+  int64_t length = -1;
+  m_socket.SetBodyLength(ParseContentLength(block, length) && length >= 0 ? length : -1);
+  if (offset <= 0) return true;
   int64_t start = offset;
   if (m_replyCode == 206) {
     // "Content-Range: bytes first-last/total"; without it the range is taken as asked.
@@ -431,9 +535,10 @@ bool CHttpClient::PositionBody(int64_t offset) {
       }
     }
   } else {
-    // A server that ignores the range sends the whole file: skip to the offset rather than
-    // write the file's beginning at it.
-    start = 0;
+    // A server that ignores the range sends the whole file. Nothing of it is read here: the
+    // part stops at once and leaves its range to a stream that already reads the file.
+    if (Transfer() != nullptr) Transfer()->SetResumeMode(ResumeMode::kNotResumable);
+    return true;
   }
   // A body that begins after the offset would leave a gap in the file.
   if (start > offset) return Fail(kUnusableResponse);

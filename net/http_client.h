@@ -26,16 +26,26 @@ class CHttpClient : public CInternetClient {
 
   bool Open(const std::wstring& url) override;
   // An https:// address gets TLS on top of the connection, through the HTTP proxy as a tunnel.
+  // With the settings' connection pool, a kept connection of the same chain is taken instead
+  // of connecting.
   bool Connect() override;
+  // A connection whose last response was read to its end and that the server keeps open goes
+  // to the settings' connection pool; any other is closed.
+  bool Disconnect() override;
   bool Login() override;
-  // Size from "Content-Length:", Date from "Last-Modified:", following redirects.
+  // Asks for the whole file as a range from byte 0, following redirects: Size from the
+  // Content-Range total (206) or "Content-Length:" (200), Date from "Last-Modified:". The body
+  // stays unread on the connection (HasOpenData) when it starts at byte 0, for the first part.
   bool QueryInformation() override;
-  // HTTP servers are asked for ranges and can always continue at an offset.
+  // Whether the server continues at an offset, as the query's answer told: a 206, or a 200
+  // with "Accept-Ranges: bytes". A 200 without it is fetched on one connection from byte 0.
   bool ProbeResume() override;
   void AskWithoutBody() override { m_method = L"HEAD"; }
   bool IsLoginFailure(ErrorValue error) const override;
   std::unique_ptr<CInternetClient> Clone(const CClientContext& context) const override;
-  // A GET from the offset; the returned socket delivers the body from exactly that offset.
+  // A GET from the offset; the returned socket delivers the body from exactly that offset. A
+  // 200 to a request for a later offset marks the part's resume mode "not resumable" and
+  // returns the connection unread, so that the part stops at once.
   CProxySocket* OpenData(int64_t offset) override;
 
   // A GET of the URL, following redirects, whose body of at most maxBytes comes back as its
@@ -91,6 +101,12 @@ class CHttpClient : public CInternetClient {
   bool m_reusable = false;
   // The connection was kept for the request after a redirect and has not answered yet.
   bool m_keptConnection = false;
+  // The query asks "Range: bytes=0-"; what its answer said about ranges.
+  bool m_queryRange = false;
+  bool m_rangesAccepted = true;
+  // The connection came from the pool and has not answered yet; the next connect must not.
+  bool m_fromPool = false;
+  bool m_freshConnect = false;
 };
 
 }  // namespace ferrow

@@ -30,6 +30,7 @@ bool CInternetClient::Open(const std::wstring& url) {
 
 bool CInternetClient::Connect() {
   ReportStatus(DownloadStatus::kConnecting);
+  if (HasOpenData()) return true;  // the query's connection goes on with its body
   int32_t port = m_url.Port();
   if (port < 0 || port > 65535) {
     // A port outside the 16-bit range would otherwise be cut to some other port silently.
@@ -44,8 +45,17 @@ bool CInternetClient::Login() {
 }
 
 bool CInternetClient::Disconnect() {
+  m_openData = false;
   m_socket.Close();
   return true;
+}
+
+void CInternetClient::AdoptOpenData(CInternetClient& from) {
+  if (!from.HasOpenData()) return;
+  m_socket.TakeConnection(from.m_socket);
+  m_url = from.m_url;
+  m_openData = true;
+  from.m_openData = false;
 }
 
 bool CInternetClient::QueryInformation() {

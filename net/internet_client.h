@@ -58,6 +58,12 @@ class CInternetClient : public CClientContext {
   virtual std::unique_ptr<CInternetClient> Clone(const CClientContext& context) const;
   // Opens the data stream from an offset; returns the socket to read it from, or none.
   virtual CProxySocket* OpenData(int64_t offset);
+  // True while the connection carries the file's body from byte 0, unread: the answer to the
+  // query, which the first part reads instead of asking again.
+  bool HasOpenData() const { return m_openData && m_socket.IsConnected(); }
+  // Takes over another client's open body (and its connection and URL); the other is left
+  // without a connection.
+  void AdoptOpenData(CInternetClient& from);
   virtual bool ListDirectory(CFileListing& listing);
 
   CProxySocket& Socket() { return m_socket; }
@@ -73,6 +79,7 @@ class CInternetClient : public CClientContext {
   std::unique_ptr<char[]> m_buffer;
   uint32_t m_replyCode = 0;
   const char* m_replyText = nullptr;  // points into m_buffer
+  bool m_openData = false;            // see HasOpenData
 };
 
 }  // namespace ferrow

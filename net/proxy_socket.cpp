@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "net/chunked_stream.h"
+#include "net/connection_pool.h"
 #include "net/http_proxy_stream.h"
 #include "net/http_response.h"
 #include "net/log_info.h"
@@ -67,6 +68,87 @@ void CProxySocket::Close() {
   m_tls = nullptr;
   m_connected = false;
   m_pending = 0;
+  m_bodyLeft = -1;
+  m_keepAlive = false;
+}
+
+void CProxySocket::TakeConnection(CProxySocket& from) {
+  Close();
+  m_stream = std::move(from.m_stream);
+  m_tcp = from.m_tcp;
+  m_tls = from.m_tls;
+  m_tlsKey = from.m_tlsKey;
+  m_bypassed = from.m_bypassed;
+  m_connected = from.m_connected;
+  m_targetHost = from.m_targetHost;
+  m_targetPort = from.m_targetPort;
+  m_pending = from.m_pending;
+  m_bodyLeft = from.m_bodyLeft;
+  m_keepAlive = from.m_keepAlive;
+  m_httpProxy = from.m_httpProxy;
+  m_tunnel = from.m_tunnel;
+  from.m_tcp = nullptr;
+  from.m_tls = nullptr;
+  from.Close();
+  // A stop of this socket's transfer must break the connection's waits.
+  if (m_tcp != nullptr) m_tcp->SetStopCheck([this] { return CheckStop(0); });
+}
+
+std::wstring CProxySocket::PoolKey(const std::wstring& host, uint16_t port) const {
+  std::wstring key = host + L"\n" + std::to_wstring(port) + L"\n" + m_tlsKey;
+  if (Settings() == nullptr) return key;
+  if (!m_tlsKey.empty()) {
+    const TlsOptions options = Settings()->GetTlsOptions();
+    key += L"\ntls " + std::to_wstring(options.verify) + L" " + Utf8ToWide(options.extraAuthority);
+  }
+  if (Settings()->BypassesProxy(host)) return key;
+  const auto proxyText = [](const CProxyInfo& proxy) {
+    return proxy.m_server + L" " + std::to_wstring(proxy.m_port) + L" " + proxy.m_user + L" " +
+           proxy.m_password + L" " + std::to_wstring(proxy.m_remoteNames);
+  };
+  const CProxyInfo socks = Settings()->GetSocksProxy();
+  if (socks.m_enabled) key += L"\nsocks " + proxyText(socks);
+  if (m_httpProxy.m_enabled)
+    key += (m_tunnel ? L"\ntunnel " : L"\nforward ") + proxyText(m_httpProxy);
+  return key;
+}
+
+bool CProxySocket::TakeFromPool(CConnectionPool& pool, const std::wstring& host, uint16_t port) {
+  CConnectionPool::Connection kept;
+  if (!pool.Take(PoolKey(host, port), kept)) return false;
+  Close();
+  if (Settings() != nullptr) {
+    m_connectTimeout = Settings()->GetConnectTimeout();
+    m_stallTimeout = Settings()->GetStallTimeout();
+  }
+  m_stream = std::move(kept.stream);
+  m_tcp = kept.tcp;
+  m_tls = kept.tls;
+  m_tcp->Attach(Sockets(), m_connectTimeout, m_stallTimeout);
+  m_tcp->SetStopCheck([this] { return CheckStop(0); });
+  m_targetHost = host;
+  m_targetPort = port;
+  m_bypassed = Settings() != nullptr && Settings()->BypassesProxy(host);
+  m_connected = true;
+  // As after a connect: a stop that came before the socket joined the list is caught here.
+  if (CheckStop(0)) return ReportFailure();
+  return true;
+}
+
+void CProxySocket::PutInPool(CConnectionPool& pool) {
+  if (!m_connected || !m_stream || m_tcp == nullptr || m_bodyLeft != 0 || !m_keepAlive) {
+    Close();
+    return;
+  }
+  CConnectionPool::Connection kept{std::move(m_stream), m_tcp, m_tls};
+  const std::wstring key = PoolKey(m_targetHost, m_targetPort);
+  m_tcp = nullptr;
+  m_tls = nullptr;
+  m_connected = false;
+  m_pending = 0;
+  m_bodyLeft = -1;
+  m_keepAlive = false;
+  pool.Put(key, std::move(kept));
 }
 
 void CProxySocket::AddLayers() {
@@ -156,11 +238,13 @@ int CProxySocket::Receive(void* buffer, int size, int flags) {
     ReportFailure(0, SocketCode::kNotConnected);
     return -1;
   }
+  if (m_bodyLeft > 0 && size > m_bodyLeft) size = static_cast<int>(m_bodyLeft);
   int received = m_stream->Receive(buffer, size, flags);
   if (received < 0) {
     ReportFailure();
     return -1;
   }
+  if (m_bodyLeft > 0 && received > 0 && (flags & kReceivePeek) == 0) m_bodyLeft -= received;
   if (received == 0) {
     ReportFailure(MakeError(kCategorySocket, SocketCode::kDisconnected));
     return -1;
@@ -173,8 +257,10 @@ int CProxySocket::ReceiveUntilEnd(void* buffer, int size) {
     ReportFailure(0, SocketCode::kNotConnected);
     return -1;
   }
+  if (m_bodyLeft > 0 && size > m_bodyLeft) size = static_cast<int>(m_bodyLeft);
   int received = m_stream->Receive(buffer, size, 0);
   if (received < 0) ReportFailure();
+  if (m_bodyLeft > 0 && received > 0) m_bodyLeft -= received;
   return received;
 }
 

@@ -24,6 +24,7 @@
 
 namespace ferrow {
 
+class CConnectionPool;
 class CTcpStream;
 class CTlsStream;
 class CTlsConfig;
@@ -58,6 +59,17 @@ class CProxySocket : public CClientContext {
   bool Create();
   // Leaves the socket list and releases the connection; clears the connected flag.
   void Close();
+  // Moves another socket's connection (of the same transfer) here, with what it has read.
+  void TakeConnection(CProxySocket& from);
+  // Kept connections (connection_pool.h). The key names everything the chain to host and port
+  // is built from: TLS and its trust settings, the proxies (with their logins) and the bypass.
+  std::wstring PoolKey(const std::wstring& host, uint16_t port) const;
+  // Stands connected to host and port on a kept connection of the same key, in this socket's
+  // transfer now; false (nothing changed) when the pool has none.
+  bool TakeFromPool(CConnectionPool& pool, const std::wstring& host, uint16_t port);
+  // Hands the connection to the pool when its last response's body was read to the end (a
+  // length was set and is used up) and the peer keeps it alive; closes it otherwise.
+  void PutInPool(CConnectionPool& pool);
   // Connects to the target through the layers the settings and SetHttpProxy ask for.
   bool Connect(const std::wstring& host, uint16_t port);
   // A direct connection with the bottom layer alone: the host as a numeric address, else by
@@ -102,6 +114,16 @@ class CProxySocket : public CClientContext {
   // target the proxy was asked for. Empty when it cannot be told.
   std::wstring PeerHost() const;
 
+  // The length of the message body that follows what was read so far (-1: unknown, it runs to
+  // the connection's end). While it is known, receives stop at its end and count it down, so
+  // a connection whose body was read whole (BodyLeft() 0) is ready for another request.
+  void SetBodyLength(int64_t length) { m_bodyLeft = length; }
+  // Whether the peer lets the connection carry another request once this body is read (HTTP
+  // keep-alive); moves with the connection.
+  void SetKeepAlive(bool keepAlive) { m_keepAlive = keepAlive; }
+  bool KeepsAlive() const { return m_keepAlive; }
+  int64_t BodyLeft() const { return m_bodyLeft; }
+
   bool IsOpen() const;
   bool IsConnected() const { return m_connected; }
   SocketHandle Handle() const;
@@ -129,6 +151,8 @@ class CProxySocket : public CClientContext {
   std::wstring m_targetHost;
   uint16_t m_targetPort = 0;
   int32_t m_pending = 0;
+  int64_t m_bodyLeft = -1;
+  bool m_keepAlive = false;
   uint32_t m_connectTimeout;
   uint32_t m_stallTimeout;
 };

@@ -5,6 +5,7 @@
 
 #include "net/socket_list.h"
 #include "net/transfer_settings.h"
+#include "platform/assert.h"
 #include "platform/clock.h"
 #include "platform/text.h"
 
@@ -48,6 +49,22 @@ void CTcpStream::Adopt(SocketHandle socket) {
   m_error = 0;
   m_handle = socket;
   if (m_sockets != nullptr) m_sockets->Add(m_handle);
+  StartWindow();
+}
+
+void CTcpStream::Detach() {
+  if (m_sockets != nullptr && m_handle != kInvalidSocket) m_sockets->Remove(m_handle);
+  m_sockets = nullptr;
+  m_stopped = nullptr;
+}
+
+void CTcpStream::Attach(CSocketList* sockets, uint32_t connectTimeout, uint32_t stallTimeout) {
+  FERROW_ASSERT(m_sockets == nullptr);
+  m_sockets = sockets;
+  m_connectTimeout = connectTimeout;
+  m_stallTimeout = stallTimeout;
+  m_error = 0;
+  if (m_sockets != nullptr && m_handle != kInvalidSocket) m_sockets->Add(m_handle);
   StartWindow();
 }
 

@@ -44,6 +44,10 @@ class CTcpStream : public IByteStream {
   // Asked after every socket this stream makes: a stop that came before the socket joined the
   // socket list did not break it, so the attempt ends here.
   void SetStopCheck(std::function<bool()> stopped) { m_stopped = std::move(stopped); }
+  // A kept connection changes hands: it leaves its socket list (Detach, while it waits in the
+  // pool) and joins another transfer's with that transfer's time-outs (Attach).
+  void Detach();
+  void Attach(CSocketList* sockets, uint32_t connectTimeout, uint32_t stallTimeout);
   int Send(const void* data, int size) override;
   int Receive(void* buffer, int size, int flags) override;
   void Shutdown() override;

@@ -188,6 +188,16 @@ void CTransferSettings::SetExtraHeaders(const std::vector<std::wstring>& headers
   m_extraHeaders = headers;
 }
 
+std::shared_ptr<CConnectionPool> CTransferSettings::GetConnectionPool() const {
+  std::lock_guard<std::mutex> lock(m_lock);
+  return m_connectionPool;
+}
+
+void CTransferSettings::SetConnectionPool(std::shared_ptr<CConnectionPool> pool) {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_connectionPool = std::move(pool);
+}
+
 std::shared_ptr<const CCookieFile> CTransferSettings::GetCookieFile() const {
   std::lock_guard<std::mutex> guard(m_lock);
   return m_cookieFile;

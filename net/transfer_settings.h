@@ -17,6 +17,8 @@
 
 namespace ferrow {
 
+class CConnectionPool;
+
 constexpr uint32_t kDefaultConnectTimeout = 30000;
 constexpr uint32_t kDefaultStallTimeout = 60000;
 // Less than this within a stall time-out of waiting is a stalled connection, however steadily
@@ -78,6 +80,11 @@ class CTransferSettings {
   // Cookies read from a file, sent to the servers they belong to; null for none.
   std::shared_ptr<const CCookieFile> GetCookieFile() const;
   void SetCookieFile(std::shared_ptr<const CCookieFile> cookies);
+  // Where HTTP connections kept alive wait for the next part or download; null for none (each
+  // request then connects anew). Not a user setting: the download manager gives its transfers
+  // one, and copying the user's settings leaves it alone.
+  std::shared_ptr<CConnectionPool> GetConnectionPool() const;
+  void SetConnectionPool(std::shared_ptr<CConnectionPool> pool);
   // Hosts reached directly although a proxy is set.
   bool BypassesProxy(const std::wstring& host) const;
   void SetProxyBypass(const CProxyBypass& bypass);
@@ -107,6 +114,7 @@ class CTransferSettings {
   TlsOptions m_tls;
   std::vector<std::wstring> m_extraHeaders;
   std::shared_ptr<const CCookieFile> m_cookieFile;
+  std::shared_ptr<CConnectionPool> m_connectionPool;
   CProxyBypass m_proxyBypass;
 };
 

@@ -319,6 +319,15 @@ int SocketSend(SocketHandle socket, const void* data, int size, int timeLimit) {
   return static_cast<int>(n);
 }
 
+bool SocketIsQuiet(SocketHandle socket) {
+  pollfd pfd{socket, POLLIN, 0};
+  int rc;
+  do {
+    rc = ::poll(&pfd, 1, 0);
+  } while (rc < 0 && errno == EINTR);
+  return rc == 0;
+}
+
 bool SocketBind(SocketHandle socket, const IpAddress& address, uint16_t port) {
   sockaddr_storage sa;
   const socklen_t length = MakeAddress(address, port, sa);

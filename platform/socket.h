@@ -75,6 +75,9 @@ int SocketReceive(SocketHandle socket, void* buffer, int size, int flags,
                   int timeLimit = kNoTimeLimit);
 // One send call: bytes sent or -1. Never raises a broken-pipe signal.
 int SocketSend(SocketHandle socket, const void* data, int size, int timeLimit = kNoTimeLimit);
+// True when a connected socket has nothing to read and no error or hang-up waiting: a kept
+// connection that the peer has neither closed nor written to since.
+bool SocketIsQuiet(SocketHandle socket);
 bool SocketBind(SocketHandle socket, const IpAddress& address, uint16_t port);
 bool SocketListen(SocketHandle socket, int backlog);
 SocketHandle SocketAccept(SocketHandle socket, int timeLimit = kNoTimeLimit);

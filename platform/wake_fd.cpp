@@ -1,8 +1,10 @@
 #include "platform/wake_fd.h"
 
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 
 namespace ferrow {
@@ -19,10 +21,18 @@ void CWakeFd::Signal() {
   (void)ignored;
 }
 
-void CWakeFd::Clear() {
+bool CWakeFd::Clear() {
   uint64_t value = 0;
-  ssize_t ignored = ::read(m_fd, &value, sizeof value);
-  (void)ignored;
+  return ::read(m_fd, &value, sizeof value) == static_cast<ssize_t>(sizeof value) && value != 0;
+}
+
+bool CWakeFd::Wait(int milliseconds) const {
+  pollfd entry{m_fd, POLLIN, 0};
+  int ready = 0;
+  do {
+    ready = ::poll(&entry, 1, milliseconds);
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0 && (entry.revents & POLLIN) != 0;
 }
 
 }  // namespace ferrow

@@ -12,7 +12,11 @@ class CWakeFd {
 
   // Makes the descriptor readable until Clear; callable from any thread.
   void Signal();
-  void Clear();
+  // True when it had been signalled since the last Clear.
+  bool Clear();
+  // Waits until signalled, at most milliseconds (negative: no limit); true when signalled. The
+  // signal stays until Clear.
+  bool Wait(int milliseconds) const;
   bool IsValid() const { return m_fd >= 0; }
   int Fd() const { return m_fd; }
 

@@ -108,7 +108,8 @@ TEST_F(FerrowGetTest, HttpProxyFromTheEnvironmentAndNoProxy) {
       Run({"-n", "2", nginx.Url("/f.bin")}, RunSetup::Environment({{"http_proxy", proxyUrl}})), 0)
       << m_output;
   EXPECT_TRUE(SameAsPattern(m_folder / "f.bin", 400'000));
-  ASSERT_TRUE(nginx.WaitForRequests(3, 10s));
+  // A file this small is fetched on the query's connection alone.
+  ASSERT_TRUE(nginx.WaitForRequests(1, 10s));
   const size_t viaProxy = proxy.RequestLines().size();
   EXPECT_EQ(viaProxy, nginx.AccessLog().size());
   EXPECT_TRUE(AnyContains(proxy.RequestLines(), "GET " + nginx.Url("/f.bin"))) << proxy.Log();

@@ -255,6 +255,24 @@ TEST_F(DownloadManagerTest, CompletionFilesHistoryAndFolderEntryBeforeListenersH
   EXPECT_EQ(m_factory.At(0), nullptr);
 }
 
+// The finish wakes the loop: the next queued download starts on the wake, with the clock
+// standing still (no update step due); the wake is cleared, so the loop sleeps again.
+TEST_F(DownloadManagerTest, AFinishedTransferStartsTheNextQueuedOneOnTheWake) {
+  std::vector<CDownloadInfo*> records = AddMany(3);
+  EXPECT_EQ(StatusesOf(records), (std::vector<DownloadStatus>{C, C, Q}));
+  EXPECT_FALSE(m_manager->GetWake().Wait(0));
+  EXPECT_FALSE(m_manager->HandleWake());
+  TransferOf(*records[1])->Finish(OK);
+  EXPECT_TRUE(m_manager->GetWake().Wait(0));
+  EXPECT_EQ(m_manager->GetTimerHost().MillisecondsToNext(), 100);
+  EXPECT_TRUE(m_manager->HandleWake());
+  EXPECT_EQ(StatusesOf(records), (std::vector<DownloadStatus>{C, OK, C}));
+  EXPECT_FALSE(m_manager->GetWake().Wait(0));
+  // Other events wait for the step.
+  TransferOf(*records[0])->AddEvent(TransferEvent::kProgress);
+  EXPECT_FALSE(m_manager->HandleWake());
+}
+
 TEST_F(DownloadManagerTest, FailureAddsNothingToHistoryAndKeepsTheError) {
   CDownloadInfo& record = Add(L"missing.bin");
   TransferOf(record)->Finish(F, MakeError(kCategoryHttp, 404));
@@ -541,7 +559,7 @@ TEST_F(DownloadManagerResumeTest, StopAllAndANewManagerWithStartQueueResumeBoth)
     EXPECT_LT(record.m_done, kSize);
     EXPECT_TRUE(std::filesystem::exists(record.m_file + L".fr"));
   }
-  ASSERT_TRUE(nginx.WaitForRequests(6, std::chrono::seconds(10)));
+  ASSERT_TRUE(nginx.WaitForRequests(4, std::chrono::seconds(10)));
   const size_t firstRequests = nginx.AccessLog().size();
 
   CDownloadManager manager(data.GetDownloadLists(), data.m_settings, factory);

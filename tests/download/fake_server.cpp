@@ -69,6 +69,11 @@ std::vector<uint64_t> FakeServer::Offsets() const {
   return m_offsets;
 }
 
+std::vector<FakeServer::Span> FakeServer::Served() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_served;
+}
+
 void FakeServer::Configure(const std::function<void(FakeSource&)>& change) {
   std::lock_guard<std::mutex> guard(m_lock);
   change(m_source);
@@ -88,13 +93,13 @@ void FakeServer::AcceptLoop() {
       SocketClose(socket);
       return;
     }
-    ++m_connections;
+    const int connection = ++m_connections;
     m_sockets.push_back(socket);
-    m_threads.emplace_back([this, socket] { Serve(socket); });
+    m_threads.emplace_back([this, socket, connection] { Serve(socket, connection); });
   }
 }
 
-void FakeServer::Serve(SocketHandle socket) {
+void FakeServer::Serve(SocketHandle socket, int connection) {
   std::string line;
   while (ReadRequestLine(socket, line)) {
     char* rest = nullptr;
@@ -131,19 +136,32 @@ void FakeServer::Serve(SocketHandle socket) {
     bool cut =
         switches.resetAfter >= 0 && (switches.resetCount == 0 || body <= switches.resetCount);
     if (cut) end = std::min<uint64_t>(end, from + static_cast<uint64_t>(switches.resetAfter));
+    const bool paced = !switches.paceOddConnectionsOnly || connection % 2 == 1;
     bool ok = true;
+    size_t served = 0;
+    {
+      std::lock_guard<std::mutex> guard(m_lock);
+      served = m_served.size();
+      m_served.emplace_back(from, from);
+    }
     while (ok && from < end) {
       uint64_t chunk = end - from;
-      if (switches.paceBytes > 0) chunk = std::min<uint64_t>(chunk, switches.paceBytes);
+      if (paced && switches.paceBytes > 0) chunk = std::min<uint64_t>(chunk, switches.paceBytes);
       chunk = std::min<uint64_t>(chunk, 65536);
       // Counted before the send: the client may see the bytes before this thread runs again,
       // and tests read the count as soon as the client is done.
       m_bytesSent += static_cast<int64_t>(chunk);
+      {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_served[served].second = from + chunk;
+      }
       ok = SendAll(socket, content.data() + from, chunk);
       if (ok) {
         from += chunk;
       } else {
         m_bytesSent -= static_cast<int64_t>(chunk);
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_served[served].second = from;
       }
       if (ok && from < end) {
         // Read again each time: a test speeds a running body up through Configure.
@@ -152,6 +170,7 @@ void FakeServer::Serve(SocketHandle socket) {
           std::lock_guard<std::mutex> guard(m_lock);
           pace = m_source.paceMs;
         }
+        if (!paced) pace = switches.evenPaceMs;
         if (pace > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pace));
       }
     }
@@ -206,7 +225,14 @@ CProxySocket* FakeClient::OpenData(int64_t offset) {
     return nullptr;
   }
   // The whole content instead of the offset asked for: the server ignores ranges.
-  if (line[3] == 'W' && offset != 0) Transfer()->SetResumeMode(ResumeMode::kNotResumable);
+  const uint64_t size = m_source.content.size();
+  if (line[3] == 'W') {
+    if (offset != 0) Transfer()->SetResumeMode(ResumeMode::kNotResumable);
+    m_socket.SetBodyLength(static_cast<int64_t>(size));
+  } else {
+    uint64_t last = end != 0 ? std::min<uint64_t>(end, size) : size;
+    m_socket.SetBodyLength(static_cast<int64_t>(last - std::min<uint64_t>(offset, last)));
+  }
   return &m_socket;
 }
 

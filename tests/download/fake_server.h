@@ -35,6 +35,8 @@ struct FakeSource {
   bool stallBody = false;     // send the answer line, then nothing until the client leaves
   int64_t paceBytes = 0;      // with paceMs: send this many bytes, then sleep
   int paceMs = 0;
+  bool paceOddConnectionsOnly = false;  // pace only the 1st, 3rd... connection: slow parts
+  int evenPaceMs = 0;  // with it: the other connections sleep this long after each 64 KiB
   int queryStatus = 0;        // QueryInformation fails with this HTTP status
   int dataStatus = 0;         // every data request fails with this HTTP status
   bool requireLogin = false;  // 401 until authorized is set
@@ -49,9 +51,12 @@ struct FakeSource {
     int64_t paceBytes = 0;
     int dataStatus = 0;
     bool requireLogin = false;
+    bool paceOddConnectionsOnly = false;
+    int evenPaceMs = 0;
   };
   Switches CopySwitches() const {
-    return {ignoreRange, resetAfter, resetCount, stallBody, paceBytes, dataStatus, requireLogin};
+    return {ignoreRange, resetAfter,   resetCount,  stallBody,
+            paceBytes,   dataStatus,   requireLogin, paceOddConnectionsOnly, evenPaceMs};
   }
 };
 
@@ -74,12 +79,16 @@ class FakeServer {
   int DataRequests() const { return m_dataRequests.load(); }
   int Connections() const { return m_connections.load(); }
   std::vector<uint64_t> Offsets() const;
+  // The byte ranges [first, end) of the content that bodies carried, in the order they began
+  // (a body cut or left unread counts what was sent).
+  using Span = std::pair<uint64_t, uint64_t>;
+  std::vector<Span> Served() const;
   // True when no connection is open (the counters no longer move).
   bool Idle() const;
 
  private:
   void AcceptLoop();
-  void Serve(SocketHandle socket);
+  void Serve(SocketHandle socket, int connection);
 
   FakeSource& m_source;
   SocketHandle m_listener = kInvalidSocket;
@@ -90,6 +99,7 @@ class FakeServer {
   std::vector<std::thread> m_threads;
   std::vector<SocketHandle> m_sockets;
   std::vector<uint64_t> m_offsets;
+  std::vector<Span> m_served;
   std::atomic<int64_t> m_bytesSent{0};
   std::atomic<int> m_dataRequests{0};
   std::atomic<int> m_connections{0};

@@ -50,8 +50,9 @@ TEST_F(HttpsTransferTest, PartsResumeOneSessionAndFinishByteIdentical) {
     auto transfer = Run(nginx.Url("/file.bin"));
     ExpectFile(*transfer, content);
     std::filesystem::remove(Target());
-    // The query and every part: one full handshake, every other connection resumed.
-    ASSERT_TRUE(nginx.WaitForRequests(logged + 1 + parts, std::chrono::seconds(10)));
+    // The query's answer is the first part's data; every other part (and a part that takes
+    // over a range) resumes that connection's session: one full handshake per download.
+    ASSERT_TRUE(nginx.WaitForRequests(logged + parts, std::chrono::seconds(10)));
     const auto log = nginx.AccessLog();
     int full = 0;
     for (size_t i = logged; i < log.size(); ++i) full += log[i].sessionReused ? 0 : 1;

@@ -63,7 +63,9 @@ TEST_F(LargeTransferTest, InMemoryServerInFourSixteenAndSixtyFourParts) {
     ASSERT_TRUE(transfer.Start(server.Url(), Utf8ToWide(target.string())));
     transfer.Wait();
     ASSERT_EQ(transfer.Master().Status(), DownloadStatus::kCompleted);
-    EXPECT_EQ(transfer.Master().Parts(), parts);
+    // Idle connections take over the backs of slower ranges as new entries.
+    EXPECT_GE(transfer.Master().Parts(), parts);
+    EXPECT_LE(transfer.Master().Parts(), kMaxParts);
     ASSERT_EQ(std::filesystem::file_size(target), s_source->content.size());
     EXPECT_TRUE(test::ReadFileBytes(target) == s_source->content);
     std::filesystem::remove(target);
@@ -84,7 +86,9 @@ TEST_F(LargeTransferTest, NginxInFourSixteenAndSixtyFourParts) {
     ASSERT_TRUE(transfer.Start(Utf8ToWide(nginx.Url("/large.bin")), Utf8ToWide(target.string())));
     transfer.Wait();
     ASSERT_EQ(transfer.Master().Status(), DownloadStatus::kCompleted);
-    EXPECT_EQ(transfer.Master().Parts(), parts);
+    // Idle connections take over the backs of slower ranges as new entries.
+    EXPECT_GE(transfer.Master().Parts(), parts);
+    EXPECT_LE(transfer.Master().Parts(), kMaxParts);
     ASSERT_EQ(std::filesystem::file_size(target), size);
     EXPECT_TRUE(MatchesPattern(target, size));
     std::filesystem::remove(target);
@@ -106,7 +110,9 @@ TEST_F(LargeTransferTest, FtpInFourSixteenAndSixtyFourParts) {
                                Utf8ToWide(target.string())));
     transfer.Wait();
     ASSERT_EQ(transfer.Master().Status(), DownloadStatus::kCompleted);
-    EXPECT_EQ(transfer.Master().Parts(), parts);
+    // Idle connections take over the backs of slower ranges as new entries.
+    EXPECT_GE(transfer.Master().Parts(), parts);
+    EXPECT_LE(transfer.Master().Parts(), kMaxParts);
     ASSERT_EQ(std::filesystem::file_size(target), size);
     EXPECT_TRUE(MatchesPattern(target, size));
     std::filesystem::remove(target);

@@ -1,4 +1,5 @@
 #include "download/resume_block.h"
+#include "download/segment_plan.h"
 
 #include <gtest/gtest.h>
 

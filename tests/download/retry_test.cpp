@@ -30,21 +30,6 @@ TEST(RetryRulesTest, BusyAndFailingServersAreAskedAgainOtherAnswersAreFinal) {
   EXPECT_FALSE(client.IsRetryable(MakeError(kCategoryTls, TlsCode::kExpired)));
 }
 
-TEST(PartHandBackTest, ARangeGivenBackIsAlwaysTakenOrKeptByTheLastThread) {
-  CPartHandBack handBack;
-  for (int i = 0; i < 3; ++i) handBack.Join();
-  EXPECT_TRUE(handBack.GiveBack(5));
-  EXPECT_TRUE(handBack.GiveBack(6));
-  // The last thread running must go on with its part itself.
-  EXPECT_FALSE(handBack.GiveBack(7));
-  EXPECT_EQ(handBack.TakeOrEnd(), 5);
-  EXPECT_EQ(handBack.TakeOrEnd(), 6);
-  EXPECT_EQ(handBack.TakeOrEnd(), -1);
-  // Nobody runs any more: nothing can be given back to nobody.
-  handBack.Join();
-  EXPECT_FALSE(handBack.GiveBack(1));
-}
-
 TEST_F(RetryTest, TooManyConnectionsFinishOnTheOnesTheServerAllows) {
   test::NginxServer nginx({.limitRate = 1 << 20,
                            .extraServerConfig = "limit_conn perip 4; limit_conn_status 503;",

@@ -258,15 +258,65 @@ TEST_F(HttpClientTest, RedirectTargetCannotInjectHeaders) {
   EXPECT_EQ(requests[1].substr(0, requests[1].find("\r\n")), "GET /a%0DX-Evil:%201%01 HTTP/1.1");
 }
 
+// The query asks for the whole file as a range from byte 0 and keeps the answer's body for the
+// first part; what the answer says about ranges decides how the download goes on.
+TEST_F(HttpClientTest, TheQueryIsTheFirstPartsData) {
+  struct Case {
+    const char* name;
+    const char* answer;
+    uint64_t size;
+    ResumeMode mode;
+    bool openData;
+  } cases[] = {
+      {"206 from byte 0",
+       "HTTP/1.1 206 Partial\r\nContent-Range: bytes 0-9/10\r\nContent-Length: 10\r\n\r\n"
+       "0123456789",
+       10, ResumeMode::kResumable, true},
+      {"200 with Accept-Ranges",
+       "HTTP/1.1 200 OK\r\nAccept-Ranges: bytes\r\nContent-Length: 10\r\n\r\n0123456789", 10,
+       ResumeMode::kResumable, true},
+      {"200 without Accept-Ranges", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0123456789",
+       10, ResumeMode::kNotResumable, true},
+      {"a range that starts elsewhere",
+       "HTTP/1.1 206 Partial\r\nContent-Range: bytes 4-9/10\r\nContent-Length: 6\r\n\r\n456789",
+       10, ResumeMode::kResumable, false},
+      {"an empty file", "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */0\r\n"
+                        "Content-Length: 0\r\n\r\n",
+       0, ResumeMode::kResumable, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CannedHttpServer server({c.answer});
+    CHttpClient client(Context());
+    ASSERT_TRUE(Query(client, LocalUrl(server.Port(), "/f")));
+    ASSERT_TRUE(client.ProbeResume());
+    EXPECT_EQ(m_transfer.Size(), c.size);
+    EXPECT_EQ(m_transfer.GetResumeMode(), c.mode);
+    EXPECT_EQ(m_transfer.Error(), 0u);
+    ASSERT_EQ(client.HasOpenData(), c.openData);
+    if (c.openData) {
+      // The first part reads the body as it stands, with no second request.
+      CProxySocket* body = client.OpenData(0);
+      ASSERT_NE(body, nullptr);
+      EXPECT_EQ(ReadBytes(*body, 10), "0123456789");
+      EXPECT_EQ(body->BodyLeft(), 0);
+    }
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_NE(server.Requests()[0].find("Range: bytes=0-\r\n"), std::string::npos);
+  }
+}
+
 TEST_F(HttpClientTest, BodyStartsAtTheOffsetWhateverTheServerSends) {
-  // A server that ignores the range sends the file from its start: the client skips to the
-  // offset instead of handing the file's first bytes over as the bytes at the offset.
+  // A server that ignores the range sends the file from its start: the client reads none of
+  // it and says so (the part stops at once), rather than hand the file's first bytes over as
+  // the bytes at the offset or read bytes only to throw them away.
   CannedHttpServer ignoring({"HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\n0123456789abcdefghij"});
   CHttpClient client(Context());
   ASSERT_TRUE(client.Open(Wide(LocalUrl(ignoring.Port(), "/f"))) && client.Connect());
+  m_transfer.SetResumeMode(ResumeMode::kResumable);
   CProxySocket* body = client.OpenData(5);
   ASSERT_NE(body, nullptr);
-  EXPECT_EQ(ReadBytes(*body, 15), "56789abcdefghij");
+  EXPECT_EQ(m_transfer.GetResumeMode(), ResumeMode::kNotResumable);
 
   CannedHttpServer early(
       {"HTTP/1.1 206 Partial\r\nContent-Range: bytes 3-19/20\r\n"

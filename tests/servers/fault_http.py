@@ -82,6 +82,10 @@ def parse_arguments():
                    help="the first N content requests get CODE (e.g. 503), with Retry-After")
     p.add_argument("--busy-ranges", action="store_true",
                    help="with --busy: only requests with a Range header count and get CODE")
+    p.add_argument("--close-after-body", action="store_true",
+                   help="close the connection after each content answer, without saying so")
+    p.add_argument("--say-close", action="store_true",
+                   help="send Connection: close with content answers but keep the connection")
     p.add_argument("--close-after-redirect", action="store_true",
                    help="close the connection after each redirect, without saying so")
     return p.parse_args()
@@ -366,9 +370,9 @@ class Server:
         if status == 206:
             shown = start + 1 if args.bad_content_range else start
             out.append(("Content-Range", "bytes %d-%d/%d" % (shown, end, size)))
-        if args.no_content_length:
+        if args.no_content_length or args.say_close:
             out.append(("Connection", "close"))
-        else:
+        if not args.no_content_length:
             out.append(("Content-Length", str(count)))
         out.append(("Content-Type", "application/octet-stream"))
         if args.content_disposition:
@@ -378,7 +382,7 @@ class Server:
             return True
         if not self.send_body(conn, number, content, start, count):
             return False
-        return not args.no_content_length
+        return not args.no_content_length and not args.close_after_body
 
 
 def main():
