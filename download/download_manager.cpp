@@ -311,6 +311,10 @@ bool CDownloadManager::DispatchEvents(ITransfer* transfer) {
     const auto event = static_cast<TransferEvent>(code);
     CDownloadInfo& record = *item->GetRecord();
     if (event == TransferEvent::kFinished) {
+      // The figures read before this loop may be older than the event (a listener's answer to
+      // an earlier event can let the worker end within the loop): the record must end with the
+      // transfer's own last status, or it stays "login needed" or "running" for ever.
+      UpdateRecord(*item);
       item->SetFinishSeen();
       HandleFinish(record);
     }

@@ -457,6 +457,21 @@ TEST_F(DownloadManagerTest, AnswerLoginReachesTheTransfer) {
   EXPECT_EQ(TransferOf(record)->GetResumeValues(), (std::vector<uint32_t>{1, 0}));
   CDownloadInfo other;
   m_manager->AnswerLogin(other, 1);  // no transfer: nothing happens
+
+  // Refused at once, the worker ends before the step takes its next event: the record still
+  // ends failed (it stayed "login needed" and the console waited for ever).
+  CDownloadInfo& refused = Add(L"refused.bin");
+  FakeTransfer* transfer = TransferOf(refused);
+  transfer->SetStatus(DownloadStatus::kLoginRequired);
+  transfer->AddEvent(TransferEvent::kLoginRequired);
+  m_listener.m_onMessage = [&](TransferEvent event, CDownloadInfo& heard) {
+    if (event != TransferEvent::kLoginRequired) return;
+    m_manager->AnswerLogin(heard, 0);
+    transfer->Finish(F, MakeError(kCategoryHttp, 401));
+  };
+  Tick();
+  EXPECT_EQ(refused.m_status, F);
+  EXPECT_EQ(m_listener.m_messages.back().status, F);
 }
 
 TEST_F(DownloadManagerTest, EachStartCopiesTheCurrentSettings) {
