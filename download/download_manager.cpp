@@ -260,7 +260,7 @@ void CDownloadManager::OnUpdateTimer() {
     CTransferItem* item = m_transfers.FindItemOf(transfer);
     if (!item || item->IsStopping()) continue;
     UpdateRecord(*item);
-    DispatchEvents(transfer);
+    DispatchEvents(transfer, true);
   }
 }
 
@@ -302,7 +302,7 @@ void CDownloadManager::UpdateRecord(CTransferItem& item) {
   UpdateFromTransfer(*item.GetRecord(), figures);
 }
 
-bool CDownloadManager::DispatchEvents(ITransfer* transfer) {
+bool CDownloadManager::DispatchEvents(ITransfer* transfer, bool refreshOnFinish) {
   uint32_t code = 0;
   while (true) {
     CTransferItem* item = m_transfers.FindItemOf(transfer);
@@ -314,7 +314,7 @@ bool CDownloadManager::DispatchEvents(ITransfer* transfer) {
       // The figures read before this loop may be older than the event (a listener's answer to
       // an earlier event can let the worker end within the loop): the record must end with the
       // transfer's own last status, or it stays "login needed" or "running" for ever.
-      UpdateRecord(*item);
+      if (refreshOnFinish && !item->IsStopping()) UpdateRecord(*item);
       item->SetFinishSeen();
       HandleFinish(record);
     }

@@ -127,8 +127,10 @@ class CDownloadManager : public ITimerTarget {
   // Copies the figures of the transfer into its record.
   void UpdateRecord(CTransferItem& item);
   // Drains the transfer's events: finish handling first, then the listeners. Returns false when
-  // the transfer went away meanwhile (a listener stopped or deleted the download).
-  bool DispatchEvents(ITransfer* transfer);
+  // the transfer went away meanwhile (a listener stopped or deleted the download). On the step,
+  // the finished event first copies the transfer's last figures (refreshOnFinish); a stop keeps
+  // the status it set itself.
+  bool DispatchEvents(ITransfer* transfer, bool refreshOnFinish = false);
   void HandleFinish(CDownloadInfo& record);
   void SendMessage(TransferEvent event, CDownloadInfo& record);
   // Stops the transfer of a record, lets its last events through and destroys it. True when

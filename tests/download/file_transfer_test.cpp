@@ -472,12 +472,14 @@ TEST_F(FileTransferTest, IdleConnectionsTakeOverTheRestOfSlowParts) {
   EXPECT_GT(transfer->Master().Parts(), 4);
   EXPECT_GT(g_blockUpdates.load(), 100);
   EXPECT_EQ(g_blockFaults.load(), 0);
-  // What the slow connections were sent past their new ends stays within a paced chunk each
-  // (the fast ones end exactly at theirs): ranges move, bytes are not fetched twice.
+  // What the slow connections were sent past their new ends stays within what a socket holds
+  // (the fast ones end exactly at theirs; a slow part that ran on to its old end would waste
+  // about 750 KiB): ranges move, bytes are not fetched twice. The server counts what it wrote,
+  // and a busy machine lets more of it wait in the kernel before the part sees its new end.
   uint64_t served = 0;
   for (const auto& [from, to] : Server().Served()) served += to - from;
   const uint64_t splits = static_cast<uint64_t>(transfer->Master().Parts() - 4);
-  EXPECT_LE(served, m_source.content.size() + splits * (16384 + 65536));
+  EXPECT_LE(served, m_source.content.size() + splits * (256 << 10));
 }
 
 // The same server met on a resume: the old progress is not trusted past byte 0.
