@@ -9,12 +9,6 @@
 namespace ferrow {
 namespace {
 
-std::wstring Lower(std::wstring text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-  return text;
-}
-
 std::vector<std::string> SplitTabs(const std::string& line) {
   std::vector<std::string> fields;
   size_t start = 0;
@@ -46,7 +40,7 @@ bool CCookieFile::Parse(const std::string& text, size_t& badLine) {
       return false;
     }
     Cookie cookie;
-    cookie.domain = Lower(Utf8ToWide(fields[0]));
+    cookie.domain = LowerText(Utf8ToWide(fields[0]));
     cookie.subdomains = fields[1] == "TRUE" || cookie.domain.starts_with(L".");
     if (cookie.domain.starts_with(L".")) cookie.domain.erase(0, 1);
     cookie.path = Utf8ToWide(fields[2]);
@@ -66,7 +60,7 @@ bool CCookieFile::Parse(const std::string& text, size_t& badLine) {
 
 std::wstring CCookieFile::CookiesFor(const std::wstring& host, const std::wstring& path,
                                      bool secure, int64_t now) const {
-  const std::wstring name = Lower(host);
+  const std::wstring name = LowerText(host);
   std::wstring result;
   for (const Cookie& cookie : m_cookies) {
     const bool domainMatches =

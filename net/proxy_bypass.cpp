@@ -1,19 +1,10 @@
 #include "net/proxy_bypass.h"
 
 #include <algorithm>
-#include <cwctype>
+
+#include "platform/text.h"
 
 namespace ferrow {
-namespace {
-
-std::wstring Lower(std::wstring text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-  return text;
-}
-
-}  // namespace
-
 void CProxyBypass::Parse(const std::wstring& list) {
   m_all = false;
   m_entries.clear();
@@ -21,7 +12,7 @@ void CProxyBypass::Parse(const std::wstring& list) {
   while (start < list.size()) {
     size_t end = list.find_first_of(L", \t", start);
     if (end == std::wstring::npos) end = list.size();
-    std::wstring entry = Lower(list.substr(start, end - start));
+    std::wstring entry = LowerText(list.substr(start, end - start));
     start = end + 1;
     if (entry.empty()) continue;
     if (entry == L"*") {
@@ -42,7 +33,7 @@ void CProxyBypass::Parse(const std::wstring& list) {
 
 bool CProxyBypass::Matches(const std::wstring& host) const {
   if (m_all) return true;
-  std::wstring name = Lower(host);
+  std::wstring name = LowerText(host);
   if (name.starts_with(L"[") && name.ends_with(L"]")) name = name.substr(1, name.size() - 2);
   while (name.ends_with(L".")) name.pop_back();
   for (const std::wstring& entry : m_entries) {

@@ -64,6 +64,10 @@ void CProxySocket::Close() {
   // Close all never touches a released handle.
   if (m_stream) m_stream->Close();
   m_stream.reset();
+  ForgetConnection();
+}
+
+void CProxySocket::ForgetConnection() {
   m_tcp = nullptr;
   m_tls = nullptr;
   m_connected = false;
@@ -142,12 +146,7 @@ void CProxySocket::PutInPool(CConnectionPool& pool) {
   }
   CConnectionPool::Connection kept{std::move(m_stream), m_tcp, m_tls};
   const std::wstring key = PoolKey(m_targetHost, m_targetPort);
-  m_tcp = nullptr;
-  m_tls = nullptr;
-  m_connected = false;
-  m_pending = 0;
-  m_bodyLeft = -1;
-  m_keepAlive = false;
+  ForgetConnection();
   pool.Put(key, std::move(kept));
 }
 

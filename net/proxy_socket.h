@@ -132,6 +132,8 @@ class CProxySocket : public CClientContext {
   int32_t Pending() const { return m_pending; }
 
  private:
+  // Drops every figure of the connection; the stream itself is closed or handed on before.
+  void ForgetConnection();
   // Puts the proxy layers the settings ask for on top of the bottom layer, and TLS on top.
   void AddLayers();
   // The transfer's TLS configuration and sessions (a fresh one without a transfer).

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cwctype>
 
 namespace ferrow {
 namespace {
@@ -218,6 +219,11 @@ std::string PrintableLocal(std::string_view text) {
 int CharacterWidth(wchar_t c) {
   const int width = ::wcwidth(c);
   return width < 0 ? 1 : width;
+}
+
+std::wstring LowerText(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+  return text;
 }
 
 }  // namespace ferrow

@@ -34,5 +34,7 @@ std::string PrintableLocal(std::string_view text);
 // The columns a character takes on a terminal in the current locale: 2 for wide East Asian
 // characters, 0 for combining marks, 1 for anything it cannot tell.
 int CharacterWidth(wchar_t c);
+// The text in lower case, character by character, in the current locale.
+std::wstring LowerText(std::wstring text);
 
 }  // namespace ferrow
