@@ -213,7 +213,7 @@ int32_t CSegmentPlan::TakeOver(int32_t idle) {
     const Range& range = m_ranges[i];
     if (i == idle || !range.working) continue;
     const uint64_t left = range.end - range.start - range.reserved;
-    if (left < 2 * kMinSplitBytes) continue;
+    if (left < kMinSplitBytes) continue;
     const int64_t rate = RateOf(range, now);
     // The taker's share of what is left: in proportion to the two rates when both are
     // known, so that both end together; the back half otherwise.
@@ -222,7 +222,16 @@ int32_t CSegmentPlan::TakeOver(int32_t idle) {
       piece = static_cast<uint64_t>(static_cast<double>(left) * static_cast<double>(takerRate) /
                                     static_cast<double>(takerRate + rate));
     }
-    piece = std::clamp(piece, kMinSplitBytes, left - kMinSplitBytes);
+    piece = std::max(piece, kMinSplitBytes);
+    if (piece > left - kMinSplitBytes) {
+      // A running part of known rate that would keep only a scrap gives up all it has not
+      // received yet: a slow server may send that scrap a whole burst later (nginx's
+      // limit_rate sends once a second), while the bytes already on the way cost at most one
+      // receive. One that has just begun keeps its range, or two parts could take a small
+      // range from each other in turn.
+      if (rate <= 0) continue;
+      piece = left;
+    }
     // What the running part would need for the piece it gives away.
     if (rate > 0 && static_cast<double>(piece) * 1000.0 / static_cast<double>(rate) <
                         static_cast<double>(kMinSplitMilliseconds)) {

@@ -44,11 +44,14 @@ class CTransferInfo;
 
 class CSegmentPlan {
  public:
-  // A range is split only when both pieces get at least this much and the running part would
-  // need at least kMinSplitMilliseconds more for what it would give away: below that a new
-  // request costs more than it saves. Both are chosen, not yet measured: bench/ is to set them
-  // (loopback and a proxy adding latency each way).
-  static constexpr uint64_t kMinSplitBytes = 128 * 1024;
+  // A range is split only when the taker gets at least kMinSplitBytes and the running part
+  // would need at least kMinSplitMilliseconds more for what it gives away: below that a new
+  // request costs more than it saves. The running part keeps at least kMinSplitBytes, or
+  // nothing when its rate is known (then what it keeps would only arrive after the taker's).
+  // Measured by bench/ (half the connections slow, a server sending in one-second bursts):
+  // 128 KiB left each slow part a tail of up to a second, 32 KiB none worth waiting for; the
+  // time keeps fast parts whole, where a request would cost more than it saves.
+  static constexpr uint64_t kMinSplitBytes = 32 * 1024;
   static constexpr int64_t kMinSplitMilliseconds = 200;
 
   // The number of parts to use for a "MaxThreads" value: 1..64.

@@ -202,6 +202,12 @@ bool CTransferOperations::ReceiveRange(CInternetClient& client, CSegmentPlan& pl
                                        CPartWriter& writer, bool& beyondWindow) {
   CTransferInfo* part = client.Transfer();
   const uint64_t offset = writer.Offset();
+  // Asking for the range only (not to the end of the file) lets the connection be reused
+  // once the range is read.
+  const uint64_t end = plan.End(part->Index());
+  const CTransferInfo* master = part->Master();
+  const bool bounded = master != nullptr && end < master->Size();
+  client.SetDataEnd(bounded ? static_cast<int64_t>(end) : -1);
   CProxySocket* data = client.OpenData(static_cast<int64_t>(offset));
   if (data == nullptr) {
     if (part->Error() == 0) client.ReportError(MakeError(kCategoryHttp, 500));

@@ -178,8 +178,13 @@ std::wstring CHttpClient::FormatRequest(const std::wstring& method, int64_t offs
   std::wstring request = method + L" " + EscapeRequestTarget(RequestTarget()) + L" HTTP/1.1\r\n";
   request += L"Host: " + EscapeControlCharacters(HostText()) + L"\r\n";
   request += L"Accept: */*\r\n";
-  if (offset != 0 || m_queryRange) {
-    request += L"Range: bytes=" + std::to_wstring(offset) + L"-\r\n";
+  // Only a resumable file is asked for a piece that starts at byte 0: elsewhere a bound
+  // would turn the whole file's 200 into a 206.
+  const bool bounded = m_dataEnd > offset && !m_queryRange && Transfer() != nullptr &&
+                       Transfer()->GetResumeMode() == ResumeMode::kResumable;
+  if (offset != 0 || m_queryRange || bounded) {
+    request += L"Range: bytes=" + std::to_wstring(offset) + L"-" +
+               (bounded ? std::to_wstring(m_dataEnd - 1) : std::wstring()) + L"\r\n";
     // A changed file then answers 200 with the whole new file instead of a piece of it.
     CTransferInfo* master = Transfer() != nullptr ? Transfer()->Master() : nullptr;
     std::wstring tag = master != nullptr ? master->EntityTag() : std::wstring();

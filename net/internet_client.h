@@ -58,6 +58,10 @@ class CInternetClient : public CClientContext {
   virtual std::unique_ptr<CInternetClient> Clone(const CClientContext& context) const;
   // Opens the data stream from an offset; returns the socket to read it from, or none.
   virtual CProxySocket* OpenData(int64_t offset);
+  // Where the bytes the next OpenData asks for end (exclusive); -1 for the end of the file. A
+  // request that ends with the part's range leaves the connection reusable once it is read:
+  // the part keeps it for the next range it takes over.
+  void SetDataEnd(int64_t end) { m_dataEnd = end; }
   // True while the connection carries the file's body from byte 0, unread: the answer to the
   // query, which the first part reads instead of asking again.
   bool HasOpenData() const { return m_openData && m_socket.IsConnected(); }
@@ -80,6 +84,7 @@ class CInternetClient : public CClientContext {
   uint32_t m_replyCode = 0;
   const char* m_replyText = nullptr;  // points into m_buffer
   bool m_openData = false;            // see HasOpenData
+  int64_t m_dataEnd = -1;             // see SetDataEnd
 };
 
 }  // namespace ferrow

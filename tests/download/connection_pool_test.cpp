@@ -8,10 +8,12 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "download/file_transfer.h"
 #include "tests/download/real_transfer_fixture.h"
+#include "tests/support/nginx_server.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/test_data.h"
 
@@ -90,6 +92,31 @@ TEST_F(ConnectionPoolTest, AConnectionWithABodyLeftUnreadIsNeverKept) {
       EXPECT_EQ(count, 1) << "connection " << connection;
     }
   }
+}
+
+// A part asks for its range only, so one that finishes has read its answer to the end and
+// keeps its connection for the range it takes over: with one part held slow by the server, the
+// others take its range in pieces on the connections they already have.
+TEST_F(ConnectionPoolTest, APartThatTakesOverKeepsItsConnection) {
+  test::NginxServer nginx({
+      .extraServerConfig = "limit_rate $part_rate;",
+      .extraHttpConfig =
+          "map $http_range $part_rate { \"bytes=2097152-4194303\" 64k; default 0; }",
+  });
+  FERROW_START_OR_SKIP(nginx);
+  const std::string content = test::PatternBytes(0, 8 << 20);
+  test::WriteFileBytes(nginx.Root() / "file.bin", content);
+  m_settings.SetMaxThreads(4);
+  auto transfer = Run(nginx.Url("/file.bin"));
+  ExpectFile(*transfer, content);
+  ASSERT_TRUE(test::WaitUntil([&] { return nginx.AccessLog().size() >= 6; }));
+  std::set<long long> connections;
+  const auto log = nginx.AccessLog();
+  for (const test::AccessLogEntry& entry : log) connections.insert(entry.connection);
+  // The last part's answer ends with the file and leaves its connection reusable anyhow; a
+  // part in the middle only when it asked for its range, not for the rest of the file.
+  EXPECT_GE(log.size() - connections.size(), 2u)
+      << log.size() << " requests on " << connections.size() << " connections";
 }
 
 }  // namespace

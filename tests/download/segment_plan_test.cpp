@@ -72,6 +72,32 @@ TEST_F(SegmentPlanTest, AnIdlePartTakesTheBackOfTheSlowRangeByRate) {
   EXPECT_EQ(at + granted, 16 * kMiB - piece);
 }
 
+// A slow part that would keep only a scrap gives all it has not received yet: a slow server may
+// send the scrap only a burst later. The taker starts exactly where the slow part stands.
+TEST_F(SegmentPlanTest, ASlowPartGivesUpAScrapWhole) {
+  Create(8 * kMiB, 2);
+  CSegmentPlan plan(Master(), m_clock);
+  ASSERT_EQ(plan.Open(Path()), 0u);
+  plan.SetWorking(0, true);
+  plan.SetWorking(1, true);
+  m_clock.AdvanceMilliseconds(1000);
+  Receive(plan, 0, 4 * kMiB);       // 4 MiB/s
+  Receive(plan, 1, 256 * 1024);     // 256 KiB/s
+  ASSERT_EQ(plan.TakeOver(0), 2);   // 16/17 of the rest
+  const uint64_t kept = plan.End(1) - plan.Start(1) - 256 * 1024;
+  ASSERT_GT(kept, 2 * CSegmentPlan::kMinSplitBytes);
+  m_clock.AdvanceMilliseconds(500);
+  Receive(plan, 2, plan.Remaining(2));
+  Receive(plan, 1, kept - 100 * 1024);  // 100 KiB left, 400 ms at its rate
+  const uint64_t at = plan.End(1) - 100 * 1024;
+  ASSERT_EQ(plan.TakeOver(2), 3);
+  EXPECT_EQ(plan.End(1), at);
+  EXPECT_EQ(plan.Remaining(1), 0u);
+  EXPECT_EQ(plan.Start(3), at);
+  EXPECT_EQ(plan.Remaining(3), 100u * 1024);
+  EXPECT_TRUE(plan.Block().IsValid());
+}
+
 TEST_F(SegmentPlanTest, NothingIsTakenWhenItIsNotWorthANewRequest) {
   Create(4 * kMiB, 2);
   CSegmentPlan plan(Master(), m_clock);
@@ -80,8 +106,8 @@ TEST_F(SegmentPlanTest, NothingIsTakenWhenItIsNotWorthANewRequest) {
   plan.SetWorking(1, true);
   m_clock.AdvanceMilliseconds(1000);
   Receive(plan, 0, 2 * kMiB);
-  // Less than two minimal pieces left.
-  Receive(plan, 1, 2 * kMiB - 2 * CSegmentPlan::kMinSplitBytes + 1);
+  // Less than one minimal piece left.
+  Receive(plan, 1, 2 * kMiB - CSegmentPlan::kMinSplitBytes + 1);
   EXPECT_EQ(plan.TakeOver(0), -1);
   EXPECT_EQ(Master()->Parts(), 2);
 

@@ -36,7 +36,7 @@ std::string NginxServer::Config(int port) const {
     c << "  " << kind << "_temp_path " << dir << "/temp/" << kind << ";\n";
   c << "  log_format counted "
        "'$request_method $uri \"$http_range\" $status $bytes_sent $body_bytes_sent "
-       "$ssl_session_reused';\n";
+       "$ssl_session_reused $connection';\n";
   c << m_options.extraHttpConfig << "\n";
   c << "  access_log " << dir << "/access.log counted;\n";
   c << "  server {\n";
@@ -92,7 +92,8 @@ std::vector<AccessLogEntry> NginxServer::AccessLog() const {
   std::istringstream in(ReadTextFile(m_dir / "access.log"));
   std::string line;
   while (std::getline(in, line)) {
-    // method uri "range" status bytes body; the range is quoted and may hold spaces.
+    // method uri "range" status bytes body reused connection; the range is quoted and may
+    // hold spaces.
     AccessLogEntry e;
     std::istringstream fields(line);
     fields >> e.method >> e.uri;
@@ -102,7 +103,7 @@ std::vector<AccessLogEntry> NginxServer::AccessLog() const {
     e.range = line.substr(open + 1, close - open - 1);
     std::istringstream rest(line.substr(close + 1));
     std::string reused;
-    rest >> e.status >> e.bytesSent >> e.bodyBytesSent >> reused;
+    rest >> e.status >> e.bytesSent >> e.bodyBytesSent >> reused >> e.connection;
     e.sessionReused = reused == "r";
     entries.push_back(e);
   }

@@ -61,6 +61,7 @@ struct AccessLogEntry {
   long long bytesSent = 0;      // header and body
   long long bodyBytesSent = 0;  // body only
   bool sessionReused = false;   // the TLS handshake resumed a session
+  long long connection = 0;     // nginx's serial number of the connection
 };
 
 class NginxServer : public PeerServer {
