@@ -253,8 +253,23 @@ uint32_t CResumeBlock::Checksum() const {
   return hash;
 }
 
-void CResumeBlock::AdjustChecksum(uint32_t hashBefore) {
-  uint32_t change = hashBefore ^ TableHash();
+void CResumeBlock::WriteTable(std::initializer_list<TableWrite> writes) {
+  const unsigned char* data = m_mapping.Data();
+  std::vector<unsigned char> copy(data, data + kDoneOffset);
+  for (const TableWrite& write : writes) {
+    FERROW_ASSERT((write.bytes == 4 || write.bytes == 8) && write.offset + write.bytes <= kDoneOffset);
+    for (size_t i = 0; i < write.bytes; ++i)
+      copy[write.offset + i] = static_cast<unsigned char>(write.value >> (8 * i));
+  }
+  uint32_t after = HashBytes(copy.data(), kChecksumOffset, 2166136261u);
+  after = HashBytes(copy.data() + kStartsOffset, kDoneOffset - kStartsOffset, after);
+  const uint32_t change = TableHash() ^ after;
+  for (const TableWrite& write : writes) {
+    if (write.bytes == 4)
+      Write32(write.offset, static_cast<uint32_t>(write.value));
+    else
+      Write64(write.offset, write.value);
+  }
   auto* word = reinterpret_cast<uint32_t*>(m_mapping.Data() + kChecksumOffset);
   std::atomic_ref<uint32_t>(*word).fetch_xor(StoredOrder(change), std::memory_order_relaxed);
 }
@@ -275,20 +290,16 @@ void CResumeBlock::AddPart(uint64_t start, uint64_t length) {
   const int32_t index = Parts();
   FERROW_ASSERT(index >= 0 && index < kMaxParts);
   if (PartDone(index) != 0) SetPartDone(index, 0);
-  uint32_t before = TableHash();
-  Write64(kStartsOffset + 8 * index, start);
-  Write64(kLengthsOffset + 8 * index, length);
-  Write32(kPartsOffset, static_cast<uint32_t>(index + 1));
-  AdjustChecksum(before);
+  WriteTable({{kStartsOffset + 8 * index, start, 8},
+              {kLengthsOffset + 8 * index, length, 8},
+              {kPartsOffset, static_cast<uint64_t>(index + 1), 4}});
   Updated();
 }
 
 void CResumeBlock::SetPartLength(int32_t index, uint64_t length) {
   FERROW_ASSERT(index >= 0 && index < Parts());
   FERROW_ASSERT(length >= PartDone(index));
-  uint32_t before = TableHash();
-  Write64(kLengthsOffset + 8 * index, length);
-  AdjustChecksum(before);
+  WriteTable({{kLengthsOffset + 8 * index, length, 8}});
   Updated();
 }
 

@@ -27,6 +27,7 @@
 // of the part table goes through one of them at a time (the transfer's plan holds the lock).
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "platform/error_code.h"
@@ -138,8 +139,16 @@ class CResumeBlock {
   // The checksum's hash of every byte but the done counters and itself.
   uint32_t TableHash() const;
   uint32_t Checksum() const;
-  // Folds the change of the table hash from before into the stored checksum.
-  void AdjustChecksum(uint32_t hashBefore);
+  // A field of the part table and the value it gets.
+  struct TableWrite {
+    size_t offset;
+    uint64_t value;
+    size_t bytes;  // 4 or 8
+  };
+  // Writes the fields and folds their change into the stored checksum right after: the new
+  // hash is worked out on a copy first, so that a kill finds the two apart only within a few
+  // stores, not within the time a hash of the block takes.
+  void WriteTable(std::initializer_list<TableWrite> writes);
   void Updated() const;
   void WriteChecksum();
   ErrorValue CreateIn(CFile::Mode mode, const std::wstring& path, const std::wstring& url,
