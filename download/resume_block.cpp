@@ -257,7 +257,8 @@ void CResumeBlock::WriteTable(std::initializer_list<TableWrite> writes) {
   const unsigned char* data = m_mapping.Data();
   std::vector<unsigned char> copy(data, data + kDoneOffset);
   for (const TableWrite& write : writes) {
-    FERROW_ASSERT((write.bytes == 4 || write.bytes == 8) && write.offset + write.bytes <= kDoneOffset);
+    FERROW_ASSERT((write.bytes == 4 || write.bytes == 8) &&
+                  write.offset + write.bytes <= kDoneOffset);
     for (size_t i = 0; i < write.bytes; ++i)
       copy[write.offset + i] = static_cast<unsigned char>(write.value >> (8 * i));
   }

@@ -100,8 +100,7 @@ TEST_F(ConnectionPoolTest, AConnectionWithABodyLeftUnreadIsNeverKept) {
 TEST_F(ConnectionPoolTest, APartThatTakesOverKeepsItsConnection) {
   test::NginxServer nginx({
       .extraServerConfig = "limit_rate $part_rate;",
-      .extraHttpConfig =
-          "map $http_range $part_rate { \"bytes=2097152-4194303\" 64k; default 0; }",
+      .extraHttpConfig = "map $http_range $part_rate { \"bytes=2097152-4194303\" 64k; default 0; }",
   });
   FERROW_START_OR_SKIP(nginx);
   const std::string content = test::PatternBytes(0, 8 << 20);

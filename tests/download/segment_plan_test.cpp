@@ -81,9 +81,9 @@ TEST_F(SegmentPlanTest, ASlowPartGivesUpAScrapWhole) {
   plan.SetWorking(0, true);
   plan.SetWorking(1, true);
   m_clock.AdvanceMilliseconds(1000);
-  Receive(plan, 0, 4 * kMiB);       // 4 MiB/s
-  Receive(plan, 1, 256 * 1024);     // 256 KiB/s
-  ASSERT_EQ(plan.TakeOver(0), 2);   // 16/17 of the rest
+  Receive(plan, 0, 4 * kMiB);      // 4 MiB/s
+  Receive(plan, 1, 256 * 1024);    // 256 KiB/s
+  ASSERT_EQ(plan.TakeOver(0), 2);  // 16/17 of the rest
   const uint64_t kept = plan.End(1) - plan.Start(1) - 256 * 1024;
   ASSERT_GT(kept, 2 * CSegmentPlan::kMinSplitBytes);
   m_clock.AdvanceMilliseconds(500);
