@@ -484,6 +484,12 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
     }
     return result;
   };
+  const auto isOver = [&app](const Guid& id) {
+    DownloadSnapshot snapshot;
+    return !app.GetDownload(id, snapshot) ||
+           (!snapshot.transferRunning && IsAtRest(snapshot.record.m_status));
+  };
+  size_t settled = 0;
   std::map<Guid, RateWindow> rates;
   auto rows = [&](bool interrupted = false) {
     std::vector<ProgressRow> result;
@@ -540,12 +546,18 @@ int CConsoleApp::Run(const std::vector<std::string>& arguments) {
       return 128 + signal;
     }
     // A download is over when its worker has ended with a status at rest: between two attempts
-    // of one worker the status may read Failed for a moment.
-    const std::vector<DownloadSnapshot> now = snapshots();
-    if (std::all_of(now.begin(), now.end(), [](const DownloadSnapshot& snapshot) {
-          return !snapshot.transferRunning && IsAtRest(snapshot.record.m_status);
-        }))
-      break;
+    // of one worker the status may read Failed for a moment. The downloads found over are not
+    // looked at again until all are (then all once more): with many files, looking at every
+    // one on every wake cost more than fetching them.
+    while (settled < ids.size() && isOver(ids[settled])) ++settled;
+    if (settled == ids.size()) {
+      const std::vector<DownloadSnapshot> now = snapshots();
+      if (std::all_of(now.begin(), now.end(), [](const DownloadSnapshot& snapshot) {
+            return !snapshot.transferRunning && IsAtRest(snapshot.record.m_status);
+          }))
+        break;
+      settled = 0;
+    }
     const bool resized = terminal && TakeResized();
     if (resized) display.Resize(GetTerminalColumns(), GetTerminalRows());
     if (!m_options.m_quiet && (resized || Clock::now() >= nextShow)) {

@@ -251,6 +251,9 @@ bool CDownloadManager::HandleWake() {
   FERROW_ASSERT(std::this_thread::get_id() == m_owner);
   if (!m_wake.Clear()) return false;
   OnUpdateTimer();
+  // Transfers whose workers have ended go now rather than at the next sweep: with many small
+  // files, a second's worth of ended transfers made every look-up slow.
+  OnSweepTimer();
   return true;
 }
 

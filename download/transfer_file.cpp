@@ -21,6 +21,8 @@ constexpr ErrorValue kUnknownSizeError = MakeError(kCategorySystem, SystemCode::
 bool CreateFolders(const std::wstring& file) {
   size_t end = file.find_last_of(L'/');
   if (end == std::wstring::npos || end == 0) return true;
+  // Mostly the folder is there already: one look instead of one at every level.
+  if (DirectoryExists(file.substr(0, end))) return true;
   for (size_t slash = file.find(L'/', 1); slash != std::wstring::npos && slash <= end;
        slash = file.find(L'/', slash + 1)) {
     std::wstring folder = file.substr(0, slash);
@@ -120,7 +122,10 @@ bool CTransferFile::Prepare(CClientContext& context) {
   bool resumable = master->GetResumeMode() == ResumeMode::kResumable;
   std::wstring entityTag = master->EntityTag();
   CResumeBlock block;
-  if (resumable && block.OpenExisting(temporary) == 0) {
+  // A file just made (empty) holds no block to look at.
+  uint64_t heldLength = 0;
+  const bool empty = m_held.GetLength(heldLength) == 0 && heldLength == 0;
+  if (resumable && !empty && block.OpenExisting(temporary) == 0) {
     CResumeBlock::Fit fit = block.Compare(url, size, date, entityTag);
     if (fit == CResumeBlock::Fit::kMatches) {
       CSegmentPlan::CopyPartTable(block, master);

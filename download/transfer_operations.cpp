@@ -102,16 +102,25 @@ bool RunParts(CInternetClient& client, CTransferFile& file) {
   // All count as working before any thread runs, so that one refused at once can give its
   // range to the others.
   for (int32_t i : unfinished) plan.SetWorking(i, true);
-  for (int32_t i : unfinished) {
-    PreparePart(master, i);
-    const bool takes = openData && i == fromStart;
-    if (!threads[i].Start([&client, &plan, i, takes] { RunPartsFrom(client, plan, i, takes); })) {
-      plan.SetWorking(i, false);
-      CSegmentPlan::PartOf(master, i)->SetError(
-          MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
+  if (unfinished.size() == 1) {
+    // One part alone never has a range to take over: it runs on this thread, which a small
+    // file would otherwise spend more time starting than fetching.
+    const int32_t only = unfinished.front();
+    PreparePart(master, only);
+    client.ReportStatus(DownloadStatus::kDownloading);
+    RunPartsFrom(client, plan, only, openData && only == fromStart);
+  } else {
+    for (int32_t i : unfinished) {
+      PreparePart(master, i);
+      const bool takes = openData && i == fromStart;
+      if (!threads[i].Start([&client, &plan, i, takes] { RunPartsFrom(client, plan, i, takes); })) {
+        plan.SetWorking(i, false);
+        CSegmentPlan::PartOf(master, i)->SetError(
+            MakeError(kCategorySystem, SystemCode::kNotEnoughMemory));
+      }
     }
+    client.ReportStatus(DownloadStatus::kDownloading);
   }
-  client.ReportStatus(DownloadStatus::kDownloading);
   for (CThread& thread : threads) thread.Wait();
   plan.Close();
   bool rangeIgnored = false;

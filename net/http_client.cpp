@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <cwctype>
 #include <memory>
 #include <string_view>
@@ -261,20 +262,12 @@ bool CHttpClient::ReadResponseHeader(uint32_t accepted, uint32_t alsoAccepted) {
   char* buffer = m_buffer.get();
   buffer[0] = '\0';
 
-  int firstLine = m_socket.ReadLine(buffer, kClientBufferSize, "\n");
-  if (firstLine < 0) return false;
-  if (firstLine < 3) return Fail(kUnusableResponse);
-  int stored = firstLine;
   bool complete = false;
-  while (stored < kClientBufferSize - 1) {
-    int n = m_socket.ReadLine(buffer + stored, kClientBufferSize - stored, "\n");
-    if (n < 0) return false;
-    stored += n;
-    if (n <= 2 && buffer[stored - 1] == '\n') {
-      complete = true;
-      break;
-    }
-  }
+  const int stored = m_socket.ReadHeaderBlock(buffer, kClientBufferSize, complete);
+  if (stored < 0) return false;
+  const char* lineEnd = static_cast<const char*>(std::memchr(buffer, '\n', stored));
+  const int firstLine = lineEnd != nullptr ? static_cast<int>(lineEnd - buffer) + 1 : stored;
+  if (firstLine < 3) return Fail(kUnusableResponse);
   std::string_view block(buffer, static_cast<size_t>(stored));
   DebugOutput(block);
   // A block that fills the buffer without its empty line is no header we can trust.

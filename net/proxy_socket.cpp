@@ -311,6 +311,43 @@ int CProxySocket::ReadLine(char* buffer, int size, const char* terminator) {
   return stored;
 }
 
+int CProxySocket::ReadHeaderBlock(char* buffer, int size, bool& complete) {
+  complete = false;
+  if (size < 1) return -1;
+  int stored = 0;
+  m_pending = 0;
+  buffer[0] = '\0';
+  while (!complete && stored < size - 1) {
+    int peeked = Receive(buffer + stored, size - 1 - stored, kReceivePeek);
+    if (peeked < 0) return -1;
+    const int available = stored + peeked;
+    int take = peeked;
+    // The end may straddle what is stored already and what was just peeked: look from the
+    // line end that may begin it.
+    for (int i = stored >= 2 ? stored - 2 : 0; i < available; ++i) {
+      if (buffer[i] != '\n') continue;
+      int end = -1;
+      if (i + 1 < available && buffer[i + 1] == '\n') end = i + 2;
+      if (i + 2 < available && buffer[i + 1] == '\r' && buffer[i + 2] == '\n') end = i + 3;
+      if (end > stored) {
+        take = end - stored;
+        complete = true;
+        break;
+      }
+    }
+    int received = Receive(buffer + stored, take, 0);
+    if (received < 0) return -1;
+    stored += received;
+    if (received < take) {
+      complete = false;  // fewer bytes than peeked came; look again
+      continue;
+    }
+    m_pending = complete ? peeked - take : 0;
+  }
+  buffer[stored] = '\0';
+  return stored;
+}
+
 int CProxySocket::Drain(char* buffer, int size) {
   if (m_pending <= 0) return 0;
   int wanted = m_pending < size ? m_pending : size;

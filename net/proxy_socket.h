@@ -87,6 +87,11 @@ class CProxySocket : public CClientContext {
   // terminates it. Bytes already present after the terminator are counted in Pending().
   // Returns the bytes stored, or -1 on failure.
   int ReadLine(char* buffer, int size, const char* terminator);
+  // Reads a header block up to and including its empty line (lines may end in CRLF or a bare
+  // LF), never a byte of what follows; zero-terminated. Returns the bytes stored, -1 on
+  // failure; complete tells whether the empty line came before size - 1 bytes. One look ahead
+  // and one receive for a block that has arrived whole, where a line at a time took two each.
+  int ReadHeaderBlock(char* buffer, int size, bool& complete);
   // Receives only the bytes the last ReadLine saw after its terminator (at most size).
   // Returns the bytes received, 0 when none were pending, -1 on failure.
   int Drain(char* buffer, int size);

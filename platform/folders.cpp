@@ -106,6 +106,9 @@ std::wstring GetDownloadFolder() {
 bool CreateFolderChain(const std::wstring& path) {
   if (path.find(L'/') == std::wstring::npos) return false;
   std::string local = WideToLocal(path);
+  // Mostly the folder is there already: one look instead of a try at every level.
+  struct stat whole {};
+  if (::stat(local.c_str(), &whole) == 0 && S_ISDIR(whole.st_mode)) return true;
   auto create = [](const std::string& folder) {
     if (folder.empty()) return true;
     if (::mkdir(folder.c_str(), 0777) == 0) return true;

@@ -4,8 +4,10 @@
 #include <sys/random.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 namespace ferrow {
@@ -49,11 +51,31 @@ bool IsHyphenPosition(size_t i) {
   return i == 8 || i == 13 || i == 18 || i == 23;
 }
 
+// The kernel's random bytes fetched for many identities at once: a transfer makes an identity
+// for every record it copies, and one system call each showed in the time of small downloads.
+// Per thread, so no lock; a forked child execs before it would make one.
+bool TakeRandomBytes(uint8_t* data, size_t size) {
+  struct Reserve {
+    std::array<uint8_t, 512> bytes;
+    size_t used = 512;
+  };
+  thread_local Reserve reserve;
+  if (reserve.used + size > reserve.bytes.size()) {
+    if (!FillFromGetrandom(reserve.bytes.data(), reserve.bytes.size())) return false;
+    reserve.used = 0;
+  }
+  std::memcpy(data, reserve.bytes.data() + reserve.used, size);
+  // Handed out once only.
+  std::memset(reserve.bytes.data() + reserve.used, 0, size);
+  reserve.used += size;
+  return true;
+}
+
 }  // namespace
 
 Guid Guid::Create() {
   Guid guid;
-  if (!FillFromGetrandom(guid.bytes.data(), guid.bytes.size()) &&
+  if (!TakeRandomBytes(guid.bytes.data(), guid.bytes.size()) &&
       !FillFromUrandom(guid.bytes.data(), guid.bytes.size())) {
     // No kernel source at all: still unique enough for record identities.
     std::random_device device;
