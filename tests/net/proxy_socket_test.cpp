@@ -209,6 +209,36 @@ TEST_F(ProxySocketTest, ReadLineFindsTerminatorSplitAcrossArrivals) {
   SocketClose(server);
 }
 
+// A header block ends at its empty line, in CRLF or bare LF, even where the end arrives in
+// pieces; the body after it stays unread. One that fills the buffer is not complete.
+TEST_F(ProxySocketTest, ReadHeaderBlockStopsAtTheEmptyLineAcrossArrivals) {
+  LoopbackListener listener;
+  CProxySocket socket(Context());
+  SocketHandle server = ConnectPair(socket, listener);
+  ASSERT_TRUE(SendAll(server, "HTTP/1.1 200 OK\r\nA: b\r\n\r"));
+  std::thread later([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    SendAll(server, "\nBODYHTTP/1.0 200 OK\nC: d\n\nMORE0123456789");
+  });
+  char block[64];
+  bool complete = false;
+  EXPECT_EQ(socket.ReadHeaderBlock(block, sizeof(block), complete), 25);
+  EXPECT_TRUE(complete);
+  EXPECT_STREQ(block, "HTTP/1.1 200 OK\r\nA: b\r\n\r\n");
+  later.join();
+  AwaitBytes(socket.Handle(), 40);
+  char body[4];
+  EXPECT_EQ(socket.Receive(body, sizeof(body)), 4);
+  EXPECT_EQ(std::string(body, 4), "BODY");
+  EXPECT_EQ(socket.ReadHeaderBlock(block, sizeof(block), complete), 22);
+  EXPECT_TRUE(complete);
+  EXPECT_STREQ(block, "HTTP/1.0 200 OK\nC: d\n\n");
+  char small[8];
+  EXPECT_EQ(socket.ReadHeaderBlock(small, sizeof(small), complete), 7);
+  EXPECT_FALSE(complete);
+  SocketClose(server);
+}
+
 TEST_F(ProxySocketTest, ReadLineStopsAtFullBuffer) {
   LoopbackListener listener;
   CProxySocket socket(Context());
