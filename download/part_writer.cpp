@@ -6,13 +6,12 @@
 
 namespace ferrow {
 
-ErrorValue CPartWriter::Open(CSegmentPlan& plan, const std::wstring& temporaryFile,
-                             int32_t index) {
+ErrorValue CPartWriter::Open(CSegmentPlan& plan, int32_t index) {
   if (index < 0 || index >= plan.Parts())
     return MakeError(kCategorySystem, SystemCode::kInvalidParameter);
   m_plan = &plan;
   m_index = index;
-  return m_file.Open(temporaryFile, CFile::Mode::kReadWriteOwned);
+  return 0;
 }
 
 uint64_t CPartWriter::Offset() const {
@@ -49,7 +48,7 @@ ErrorValue CPartWriter::Write(const char* data, size_t size, size_t& count) {
     m_plan->Commit(m_index, count);
     return 0;
   }
-  if (ErrorValue error = m_file.WriteAt(offset, data, count)) {
+  if (ErrorValue error = m_plan->WriteData(offset, data, count)) {
     count = 0;
     m_plan->Commit(m_index, 0);
     return error;

@@ -5,11 +5,9 @@
 // tells what is on disk. One per part thread.
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "download/segment_plan.h"
 #include "platform/error_code.h"
-#include "platform/file.h"
 
 namespace ferrow {
 
@@ -17,8 +15,9 @@ class COrderedOutput;
 
 class CPartWriter {
  public:
-  // Opens the temporary file for writing the part of that index; the plan must have it.
-  ErrorValue Open(CSegmentPlan& plan, const std::wstring& temporaryFile, int32_t index);
+  // Writes the part of that index into the temporary file, through the plan's handle of it;
+  // the plan must have the part.
+  ErrorValue Open(CSegmentPlan& plan, int32_t index);
   // The part's bytes go to the stream instead; the plan keeps its progress in memory.
   void OpenOutput(CSegmentPlan& plan, COrderedOutput& output, int32_t index);
   COrderedOutput* Output() const { return m_output; }
@@ -45,7 +44,6 @@ class CPartWriter {
  private:
   CSegmentPlan* m_plan = nullptr;
   COrderedOutput* m_output = nullptr;
-  CFile m_file;
   int32_t m_index = -1;
 };
 

@@ -83,6 +83,16 @@ uint64_t CResumeBlock::FileLength(uint64_t size) {
 ErrorValue CResumeBlock::OpenExisting(const std::wstring& path) {
   Close();
   if (ErrorValue error = m_file.Open(path, CFile::Mode::kReadWriteOwned)) return error;
+  return MapExisting();
+}
+
+ErrorValue CResumeBlock::OpenExisting(const CFile& file) {
+  Close();
+  if (ErrorValue error = file.Duplicate(m_file)) return error;
+  return MapExisting();
+}
+
+ErrorValue CResumeBlock::MapExisting() {
   uint64_t length = 0;
   ErrorValue error = m_file.GetLength(length);
   if (error == 0 &&

@@ -66,6 +66,12 @@ class CResumeBlock {
   // regular file of this user (a link is never followed). Fails when the file is missing or
   // its length cannot hold a block at an aligned offset.
   ErrorValue OpenExisting(const std::wstring& path);
+  // The same through a handle of the temporary file that is open already (a duplicate of it).
+  ErrorValue OpenExisting(const CFile& file);
+  // Writes bytes of the download's data area through the block's handle.
+  ErrorValue WriteData(uint64_t offset, const void* data, size_t size) {
+    return m_file.WriteAt(offset, data, size);
+  }
   // Creates the temporary file (replacing whatever is at the path, never through a link) with
   // room for the data and the block, maps the block and fills it: identity, N = parts, the
   // split, done counters 0, the checksum last. The block's disk space is written explicitly,
@@ -135,6 +141,8 @@ class CResumeBlock {
   void Write32(size_t offset, uint32_t value);
   void Write64(size_t offset, uint64_t value);
   void WriteIdentity(const std::wstring& url, const std::wstring& entityTag);
+  // Checks the open file's length, reads the block through it and maps it.
+  ErrorValue MapExisting();
   bool CoversSize() const;
   // The checksum's hash of every byte but the done counters and itself.
   uint32_t TableHash() const;

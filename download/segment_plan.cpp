@@ -61,6 +61,16 @@ CSegmentPlan::CSegmentPlan(CTransferInfo* master, const IClock& clock)
 ErrorValue CSegmentPlan::Open(const std::wstring& temporaryFile) {
   std::lock_guard<CCriticalSection> guard(m_lock);
   if (ErrorValue error = m_block.OpenExisting(temporaryFile)) return error;
+  return Adopt();
+}
+
+ErrorValue CSegmentPlan::Open(const CFile& temporaryFile) {
+  std::lock_guard<CCriticalSection> guard(m_lock);
+  if (ErrorValue error = m_block.OpenExisting(temporaryFile)) return error;
+  return Adopt();
+}
+
+ErrorValue CSegmentPlan::Adopt() {
   if (!m_block.IsValid()) {
     m_block.Close();
     return MakeError(kCategorySystem, SystemCode::kInvalidParameter);

@@ -75,6 +75,13 @@ class CSegmentPlan {
   // Maps the block of the temporary file, settles what a kill in the middle of a move left,
   // and copies the table into the descriptions.
   ErrorValue Open(const std::wstring& temporaryFile);
+  // The same through the handle the transfer holds on its temporary file.
+  ErrorValue Open(const CFile& temporaryFile);
+  // Writes bytes of the download through the temporary file's handle (parts share it: the
+  // writes go to their own offsets).
+  ErrorValue WriteData(uint64_t offset, const char* data, size_t size) {
+    return m_block.WriteData(offset, data, size);
+  }
   // Without a temporary file: the parts write into the stream, the table (as the descriptions
   // hold it) lives only in memory, and no range is taken over (a range's back is the farthest
   // from the stream's window, so its taker would only wait).
@@ -130,6 +137,8 @@ class CSegmentPlan {
     uint64_t doneSince = 0;  // done at that moment
     int64_t lastRate = -1;   // bytes per second on the part's last finished range
   };
+  // Checks the block just opened, settles what a kill left and copies the table; under the lock.
+  ErrorValue Adopt();
   // Bytes per second of a working range since it began; -1 when too early to tell.
   int64_t RateOf(const Range& range, int64_t now) const;
   void Publish(int32_t index);

@@ -30,6 +30,8 @@ class CTransferFile {
   // out in memory; a second Prepare keeps their progress (the stream cannot take bytes back).
   void SetOutput(COrderedOutput* output) { m_output = output; }
   COrderedOutput* Output() const { return m_output; }
+  // The handle held (and locked) on the temporary file since Prepare; closed before.
+  const CFile& Held() const { return m_held; }
 
   // Locks the temporary file (busy elsewhere: kLockViolation, nothing changed), then resumes a
   // block that matches the download or lays the file out afresh, saying in the transfer log why

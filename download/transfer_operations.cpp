@@ -85,7 +85,8 @@ bool RunParts(CInternetClient& client, CTransferFile& file) {
   CSegmentPlan plan(master);
   if (file.Output() != nullptr) {
     plan.OpenOutput(*file.Output());
-  } else if (ErrorValue error = plan.Open(master->TemporaryFile())) {
+  } else if (ErrorValue error = file.Held().IsOpen() ? plan.Open(file.Held())
+                                                     : plan.Open(master->TemporaryFile())) {
     client.ReportError(error);
     return false;
   }
@@ -174,7 +175,7 @@ bool CTransferOperations::ReceivePart(CInternetClient& client, CSegmentPlan& pla
   CPartWriter writer;
   if (output != nullptr) {
     writer.OpenOutput(plan, *output, part->Index());
-  } else if (ErrorValue error = writer.Open(plan, part->TemporaryFile(), part->Index())) {
+  } else if (ErrorValue error = writer.Open(plan, part->Index())) {
     client.ReportError(error);
     return false;
   }

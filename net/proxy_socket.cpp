@@ -277,27 +277,20 @@ int CProxySocket::Send(const void* data, int size) {
   return sent;
 }
 
-int CProxySocket::ReadLine(char* buffer, int size, const char* terminator) {
+int CProxySocket::ReadThrough(char* buffer, int size,
+                              const std::function<int(int stored, int available)>& findEnd,
+                              bool& found) {
+  found = false;
   if (size < 1) return -1;
-  const int terminatorLength = static_cast<int>(std::strlen(terminator));
   int stored = 0;
-  bool found = false;
   m_pending = 0;
   buffer[0] = '\0';
   while (!found && stored < size - 1) {
     int peeked = Receive(buffer + stored, size - 1 - stored, kReceivePeek);
     if (peeked < 0) return -1;
-    // The terminator may straddle what is stored already and what was just peeked.
-    int searchFrom = stored >= terminatorLength ? stored - terminatorLength + 1 : 0;
-    int available = stored + peeked;
-    int take = peeked;
-    for (int i = searchFrom; terminatorLength > 0 && i + terminatorLength <= available; ++i) {
-      if (std::memcmp(buffer + i, terminator, static_cast<size_t>(terminatorLength)) == 0) {
-        take = i + terminatorLength - stored;
-        found = true;
-        break;
-      }
-    }
+    const int end = findEnd(stored, stored + peeked);
+    found = end > stored;
+    const int take = found ? end - stored : peeked;
     int received = Receive(buffer + stored, take, 0);
     if (received < 0) return -1;
     stored += received;
@@ -311,41 +304,33 @@ int CProxySocket::ReadLine(char* buffer, int size, const char* terminator) {
   return stored;
 }
 
+int CProxySocket::ReadLine(char* buffer, int size, const char* terminator) {
+  const int length = static_cast<int>(std::strlen(terminator));
+  // The terminator may straddle what is stored already and what was just peeked.
+  const auto findEnd = [&](int stored, int available) {
+    for (int i = stored >= length ? stored - length + 1 : 0; length > 0 && i + length <= available;
+         ++i) {
+      if (std::memcmp(buffer + i, terminator, static_cast<size_t>(length)) == 0) return i + length;
+    }
+    return -1;
+  };
+  bool found = false;
+  return ReadThrough(buffer, size, findEnd, found);
+}
+
 int CProxySocket::ReadHeaderBlock(char* buffer, int size, bool& complete) {
-  complete = false;
-  if (size < 1) return -1;
-  int stored = 0;
-  m_pending = 0;
-  buffer[0] = '\0';
-  while (!complete && stored < size - 1) {
-    int peeked = Receive(buffer + stored, size - 1 - stored, kReceivePeek);
-    if (peeked < 0) return -1;
-    const int available = stored + peeked;
-    int take = peeked;
-    // The end may straddle what is stored already and what was just peeked: look from the
-    // line end that may begin it.
+  // The empty line may straddle what is stored already and what was just peeked: look from
+  // the line end that may begin it.
+  const auto findEnd = [&](int stored, int available) {
     for (int i = stored >= 2 ? stored - 2 : 0; i < available; ++i) {
       if (buffer[i] != '\n') continue;
-      int end = -1;
-      if (i + 1 < available && buffer[i + 1] == '\n') end = i + 2;
-      if (i + 2 < available && buffer[i + 1] == '\r' && buffer[i + 2] == '\n') end = i + 3;
-      if (end > stored) {
-        take = end - stored;
-        complete = true;
-        break;
-      }
+      if (i + 1 < available && buffer[i + 1] == '\n' && i + 2 > stored) return i + 2;
+      if (i + 2 < available && buffer[i + 1] == '\r' && buffer[i + 2] == '\n' && i + 3 > stored)
+        return i + 3;
     }
-    int received = Receive(buffer + stored, take, 0);
-    if (received < 0) return -1;
-    stored += received;
-    if (received < take) {
-      complete = false;  // fewer bytes than peeked came; look again
-      continue;
-    }
-    m_pending = complete ? peeked - take : 0;
-  }
-  buffer[stored] = '\0';
-  return stored;
+    return -1;
+  };
+  return ReadThrough(buffer, size, findEnd, complete);
 }
 
 int CProxySocket::Drain(char* buffer, int size) {

@@ -14,6 +14,7 @@
 // it and brought fewer than kStallMinimumBytes, the connection has stalled. Both fail with
 // 10060.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -137,6 +138,11 @@ class CProxySocket : public CClientContext {
   int32_t Pending() const { return m_pending; }
 
  private:
+  // Receives up to and including the end findEnd finds (the offset after it, or -1, given what
+  // is stored and what is available with the bytes just peeked), never past it; found says
+  // whether it came before size - 1 bytes. Zero-terminates; -1 on failure.
+  int ReadThrough(char* buffer, int size,
+                  const std::function<int(int stored, int available)>& findEnd, bool& found);
   // Drops every figure of the connection; the stream itself is closed or handed on before.
   void ForgetConnection();
   // Puts the proxy layers the settings ask for on top of the bottom layer, and TLS on top.

@@ -139,6 +139,14 @@ ErrorValue CFile::OpenOrCreateOwned(const std::string& path) {
   return MakeError(kCategorySystem, SystemCode::kAlreadyExists);
 }
 
+ErrorValue CFile::Duplicate(CFile& copy) const {
+  copy.Close();
+  const int fd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return ErrorFromErrno(errno);
+  copy.m_fd = fd;
+  return 0;
+}
+
 ErrorValue CFile::TryLock() {
   int rc;
   do {

@@ -50,6 +50,9 @@ class CFile {
   // is closed, also across a rename. Fails with kLockViolation while another handle (of this
   // or another process) holds it.
   ErrorValue TryLock();
+  // A second handle to the same open file (its lock, position and flags shared), so that a
+  // file opened and checked once need not be found by its path again.
+  ErrorValue Duplicate(CFile& copy) const;
 
  private:
   ErrorValue OpenOwned(const std::string& path);
