@@ -132,6 +132,19 @@ ErrorValue CResumeBlock::CreateIn(CFile::Mode mode, const std::wstring& path,
   FERROW_ASSERT(done <= size);
   if (size > kMaxSize) return MakeError(kCategorySystem, SystemCode::kFileTooLarge);
   if (ErrorValue error = m_file.Open(path, mode)) return error;
+  return Fill(url, size, date, parts, entityTag, done);
+}
+
+ErrorValue CResumeBlock::Create(const CFile& file, const std::wstring& url, uint64_t size,
+                                uint64_t date, int32_t parts, const std::wstring& entityTag) {
+  Close();
+  if (size > kMaxSize) return MakeError(kCategorySystem, SystemCode::kFileTooLarge);
+  if (ErrorValue error = file.Duplicate(m_file)) return error;
+  return Fill(url, size, date, parts, entityTag, 0);
+}
+
+ErrorValue CResumeBlock::Fill(const std::wstring& url, uint64_t size, uint64_t date, int32_t parts,
+                              const std::wstring& entityTag, uint64_t done) {
   uint64_t blockOffset = DataAreaLength(size);
   // The data area stays a hole until the parts write it; the block itself gets real disk
   // space now, so that touching the mapping can never fault for want of space.

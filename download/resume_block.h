@@ -79,6 +79,9 @@ class CResumeBlock {
   // A size the file system cannot hold fails with kFileTooLarge.
   ErrorValue Create(const std::wstring& path, const std::wstring& url, uint64_t size, uint64_t date,
                     int32_t parts, const std::wstring& entityTag = std::wstring());
+  // The same in the temporary file open as `file` (a duplicate of the handle), emptied first.
+  ErrorValue Create(const CFile& file, const std::wstring& url, uint64_t size, uint64_t date,
+                    int32_t parts, const std::wstring& entityTag = std::wstring());
   // The same over an existing regular file of this user whose first `done` bytes are the
   // download's beginning: they are kept and count as done in the first part, and the rest of
   // the file is split among the parts.
@@ -143,6 +146,10 @@ class CResumeBlock {
   void WriteIdentity(const std::wstring& url, const std::wstring& entityTag);
   // Checks the open file's length, reads the block through it and maps it.
   ErrorValue MapExisting();
+  // Lays the open file out for the download: its length, the block's disk space, the mapping
+  // and every field of the block.
+  ErrorValue Fill(const std::wstring& url, uint64_t size, uint64_t date, int32_t parts,
+                  const std::wstring& entityTag, uint64_t done);
   bool CoversSize() const;
   // The checksum's hash of every byte but the done counters and itself.
   uint32_t TableHash() const;

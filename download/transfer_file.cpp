@@ -136,7 +136,7 @@ bool CTransferFile::Prepare(CClientContext& context) {
   block.Close();
   // A server that cannot continue at an offset gets a single part.
   int32_t parts = resumable ? CSegmentPlan::ClampParts(master->Parts()) : 1;
-  if (ErrorValue error = block.Create(temporary, url, size, date, parts, entityTag)) {
+  if (ErrorValue error = block.Create(m_held, url, size, date, parts, entityTag)) {
     context.ReportError(error);
     DeleteFileAt(temporary);
     return false;
