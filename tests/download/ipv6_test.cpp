@@ -1,8 +1,10 @@
-// IPv6: servers on ::1 reached by literal and by name, a name whose IPv6 address is dead falls
-// back to its IPv4 one, and SOCKS 5 carries IPv6 addresses and names for the proxy to resolve.
+// IPv6: servers on ::1 (nginx, and pyftpdlib with every data connection) reached by literal and
+// by name, a name whose IPv6 address is dead falls back to its IPv4 one, and SOCKS 5 carries
+// IPv6 addresses and names for the proxy to resolve.
 // Names come from a hosts text the test gives the resolver, never from the machine's files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "download/file_transfer.h"
@@ -10,6 +12,7 @@
 #include "net/internet_url.h"
 #include "platform/socket.h"
 #include "tests/download/real_transfer_fixture.h"
+#include "tests/support/ftp_server.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/test_data.h"
@@ -72,6 +75,20 @@ TEST_F(Ipv6Test, ServerOnLoopbackSixByLiteralAndByName) {
   std::filesystem::remove(Target());
   SetLookupOverride("::1 six.test\n");
   ExpectFile(*Run("http://six.test:" + std::to_string(nginx.Port()) + "/file.bin"), content);
+}
+
+// A real FTP server on ::1: the control connection and every part's data connection over
+// IPv6, so extended passive mode, which names no address.
+TEST_F(Ipv6Test, FtpServerOnLoopbackSixInParts) {
+  test::FtpServer ftp({.ipv6 = true});
+  FERROW_START_OR_SKIP(ftp);
+  const std::string content = test::PatternBytes(0, 2'000'003);
+  test::WriteFileBytes(ftp.Root() / "file.bin", content);
+  m_settings.SetMaxThreads(3);
+  ExpectFile(*Run(ftp.Url("/file.bin")), content);
+  const std::vector<std::string> commands = ftp.Commands();
+  EXPECT_GE(std::count(commands.begin(), commands.end(), "EPSV"), 3);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "PASV"), 0);
 }
 
 TEST_F(Ipv6Test, ADeadIpv6AddressFallsBackToTheLiveIpv4One) {

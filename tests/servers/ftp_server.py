@@ -27,6 +27,7 @@ def parse_arguments():
     p.add_argument("--passive-ports", metavar="FROM-TO",
                    help="passive data ports (default: any free port)")
     p.add_argument("--writable", action="store_true", help="let the user upload and delete")
+    p.add_argument("--ipv6", action="store_true", help="listen on ::1 instead of 127.0.0.1")
     return p.parse_args()
 
 
@@ -73,7 +74,8 @@ def main():
     log = serverlib.EventLog(args.log)
     # pyftpdlib's own log goes to standard error; the event log above is what tests read.
     logging.basicConfig(stream=sys.stderr, level=logging.WARNING)
-    server = ThreadedFTPServer((serverlib.HOST, args.port), make_handler(args, log))
+    host = "::1" if args.ipv6 else serverlib.HOST
+    server = ThreadedFTPServer((host, args.port), make_handler(args, log))
     sys.stdout.write("%d\n" % server.socket.getsockname()[1])
     sys.stdout.flush()
     server.serve_forever()

@@ -12,6 +12,7 @@ std::vector<std::string> FtpArguments(const FtpOptions& options,
   std::vector<std::string> args = {"--root",     root.string(), "--user",
                                    options.user, "--password",  options.password};
   if (!options.anonymous) args.push_back("--no-anonymous");
+  if (options.ipv6) args.push_back("--ipv6");
   if (options.passivePortFrom > 0)
     args.insert(args.end(), {"--passive-ports", std::to_string(options.passivePortFrom) + "-" +
                                                     std::to_string(options.passivePortTo)});
@@ -24,6 +25,7 @@ FtpServer::FtpServer(FtpOptions options) : ScriptedServer("ftp_server") {
   m_root = options.root.empty() ? m_dir / "root" : options.root;
   std::filesystem::create_directories(m_root);
   m_arguments = FtpArguments(options, m_root);
+  m_ipv6 = options.ipv6;
 }
 
 bool FtpServer::Available() const {
@@ -34,7 +36,7 @@ bool FtpServer::Available() const {
 std::string FtpServer::Url(const std::string& path, const std::string& user,
                            const std::string& password) const {
   std::string login = user.empty() ? "" : user + ":" + password + "@";
-  return "ftp://" + login + "127.0.0.1:" + std::to_string(m_port) + path;
+  return "ftp://" + login + (m_ipv6 ? "[::1]:" : "127.0.0.1:") + std::to_string(m_port) + path;
 }
 
 std::vector<std::string> FtpServer::Commands() const {

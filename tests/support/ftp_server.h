@@ -21,6 +21,7 @@ struct FtpOptions {
   bool anonymous = true;
   int passivePortFrom = 0;  // 0: any free port for passive data connections
   int passivePortTo = 0;
+  bool ipv6 = false;  // listens on ::1 (data connections too) instead of 127.0.0.1
 };
 
 class FtpServer : public ScriptedServer {
@@ -31,7 +32,8 @@ class FtpServer : public ScriptedServer {
   bool Available() const override;
 
   const std::filesystem::path& Root() const { return m_root; }
-  // "ftp://[user:password@]127.0.0.1:port" + path; with an empty user, anonymous.
+  // "ftp://[user:password@]127.0.0.1:port" + path ([::1] with ipv6); with an empty user,
+  // anonymous.
   std::string Url(const std::string& path, const std::string& user = "",
                   const std::string& password = "") const;
   // The commands received, in order ("USER anonymous", "REST 1000", ...).
@@ -41,6 +43,7 @@ class FtpServer : public ScriptedServer {
 
  private:
   std::filesystem::path m_root{};
+  bool m_ipv6 = false;
 };
 
 }  // namespace ferrow::test
