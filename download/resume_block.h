@@ -48,6 +48,8 @@ class CResumeBlock {
   CResumeBlock() = default;
   CResumeBlock(const CResumeBlock&) = delete;
   CResumeBlock& operator=(const CResumeBlock&) = delete;
+  CResumeBlock(CResumeBlock&&) noexcept = default;
+  CResumeBlock& operator=(CResumeBlock&&) noexcept = default;
 
   // Size rounded up to a multiple of the mapping granularity: where the block starts.
   static uint64_t DataAreaLength(uint64_t size);

@@ -70,8 +70,17 @@ ErrorValue CSegmentPlan::Open(const CFile& temporaryFile) {
   return Adopt();
 }
 
-ErrorValue CSegmentPlan::Adopt() {
-  if (!m_block.IsValid()) {
+ErrorValue CSegmentPlan::Open(CResumeBlock&& block) {
+  std::lock_guard<CCriticalSection> guard(m_lock);
+  FERROW_ASSERT(block.IsOpen());
+  m_block = std::move(block);
+  return Adopt(true);
+}
+
+ErrorValue CSegmentPlan::Adopt(bool checked) {
+  // A block read from the file is checked here; one handed over was checked (or written) by
+  // the transfer under the lock it still holds.
+  if (!checked && !m_block.IsValid()) {
     m_block.Close();
     return MakeError(kCategorySystem, SystemCode::kInvalidParameter);
   }

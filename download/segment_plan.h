@@ -77,6 +77,8 @@ class CSegmentPlan {
   ErrorValue Open(const std::wstring& temporaryFile);
   // The same through the handle the transfer holds on its temporary file.
   ErrorValue Open(const CFile& temporaryFile);
+  // Takes over a block the transfer has just laid out or checked, mapped already.
+  ErrorValue Open(CResumeBlock&& block);
   // Writes bytes of the download through the temporary file's handle (parts share it: the
   // writes go to their own offsets).
   ErrorValue WriteData(uint64_t offset, const char* data, size_t size) {
@@ -138,7 +140,7 @@ class CSegmentPlan {
     int64_t lastRate = -1;   // bytes per second on the part's last finished range
   };
   // Checks the block just opened, settles what a kill left and copies the table; under the lock.
-  ErrorValue Adopt();
+  ErrorValue Adopt(bool checked = false);
   // Bytes per second of a working range since it began; -1 when too early to tell.
   int64_t RateOf(const Range& range, int64_t now) const;
   void Publish(int32_t index);

@@ -121,11 +121,12 @@ bool CTransferFile::Prepare(CClientContext& context) {
   if (!Lock(context, temporary)) return false;
   bool resumable = master->GetResumeMode() == ResumeMode::kResumable;
   std::wstring entityTag = master->EntityTag();
-  CResumeBlock block;
+  CResumeBlock& block = m_block;
+  block.Close();
   // A file just made (empty) holds no block to look at.
   uint64_t heldLength = 0;
   const bool empty = m_held.GetLength(heldLength) == 0 && heldLength == 0;
-  if (resumable && !empty && block.OpenExisting(temporary) == 0) {
+  if (resumable && !empty && block.OpenExisting(m_held) == 0) {
     CResumeBlock::Fit fit = block.Compare(url, size, date, entityTag);
     if (fit == CResumeBlock::Fit::kMatches) {
       CSegmentPlan::CopyPartTable(block, master);
@@ -187,11 +188,13 @@ bool CTransferFile::LayOutSinglePart(CClientContext& context) {
     LayOutInMemory(master, 1);
     return true;
   }
-  CResumeBlock block;
-  if (ErrorValue error = block.OpenExisting(master->TemporaryFile())) {
-    context.ReportError(error);
-    return false;
+  if (!m_block.IsOpen()) {
+    if (ErrorValue error = m_block.OpenExisting(master->TemporaryFile())) {
+      context.ReportError(error);
+      return false;
+    }
   }
+  CResumeBlock& block = m_block;
   block.LayOut(1);
   CSegmentPlan::CopyPartTable(block, master);
   return true;
@@ -199,6 +202,7 @@ bool CTransferFile::LayOutSinglePart(CClientContext& context) {
 
 void CTransferFile::Discard(CClientContext& context) {
   if (m_output != nullptr) return;
+  m_block.Close();
   if (m_held.IsOpen()) {
     m_held.SetLength(0);
   } else {
@@ -213,6 +217,7 @@ bool CTransferFile::Finish(CClientContext& context) {
     context.ReportStatus(DownloadStatus::kCompleted);
     return true;
   }
+  m_block.Close();
   std::wstring target = master->File();
   std::wstring temporary = master->TemporaryFile();
   if (FileExists(target)) {

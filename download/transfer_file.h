@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "download/resume_block.h"
 #include "platform/error_code.h"
 #include "platform/file.h"
 #include "platform/unknown_size.h"
@@ -32,6 +33,10 @@ class CTransferFile {
   COrderedOutput* Output() const { return m_output; }
   // The handle held (and locked) on the temporary file since Prepare; closed before.
   const CFile& Held() const { return m_held; }
+  // The block Prepare resumed or laid out, still mapped, for the parts' plan to take over;
+  // closed when it has been taken or the file was not prepared.
+  bool HasBlock() const { return m_block.IsOpen(); }
+  CResumeBlock TakeBlock() { return std::move(m_block); }
 
   // Locks the temporary file (busy elsewhere: kLockViolation, nothing changed), then resumes a
   // block that matches the download or lays the file out afresh, saying in the transfer log why
@@ -57,6 +62,7 @@ class CTransferFile {
   bool PrepareInMemory(CClientContext& context);
 
   CFile m_held;
+  CResumeBlock m_block;
   uint64_t m_appended = 0;
   COrderedOutput* m_output = nullptr;
   uint64_t m_laidOutSize = kUnknownSize;  // with an output: the Size the parts were laid out for

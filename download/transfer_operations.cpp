@@ -85,8 +85,9 @@ bool RunParts(CInternetClient& client, CTransferFile& file) {
   CSegmentPlan plan(master);
   if (file.Output() != nullptr) {
     plan.OpenOutput(*file.Output());
-  } else if (ErrorValue error = file.Held().IsOpen() ? plan.Open(file.Held())
-                                                     : plan.Open(master->TemporaryFile())) {
+  } else if (ErrorValue error = file.HasBlock()        ? plan.Open(file.TakeBlock())
+                                 : file.Held().IsOpen() ? plan.Open(file.Held())
+                                                        : plan.Open(master->TemporaryFile())) {
     client.ReportError(error);
     return false;
   }

@@ -29,6 +29,7 @@ bool CResumeEvent::Wait(uint32_t milliseconds) const {
     m_changed.wait(lock, isSet);
     return true;
   }
+  if (milliseconds == 0) return m_set;
   return m_changed.wait_for(lock, std::chrono::milliseconds(milliseconds), isSet);
 }
 

@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "platform/file.h"
 
@@ -10,6 +11,18 @@ namespace ferrow {
 
 CFileMapping::~CFileMapping() {
   Unmap();
+}
+
+CFileMapping::CFileMapping(CFileMapping&& other) noexcept
+    : m_view(std::exchange(other.m_view, nullptr)), m_length(std::exchange(other.m_length, 0)) {}
+
+CFileMapping& CFileMapping::operator=(CFileMapping&& other) noexcept {
+  if (this != &other) {
+    Unmap();
+    m_view = std::exchange(other.m_view, nullptr);
+    m_length = std::exchange(other.m_length, 0);
+  }
+  return *this;
 }
 
 ErrorValue CFileMapping::Map(const CFile& file, uint64_t offset, size_t length) {

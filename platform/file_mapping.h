@@ -18,6 +18,8 @@ class CFileMapping {
   ~CFileMapping();
   CFileMapping(const CFileMapping&) = delete;
   CFileMapping& operator=(const CFileMapping&) = delete;
+  CFileMapping(CFileMapping&& other) noexcept;
+  CFileMapping& operator=(CFileMapping&& other) noexcept;
 
   // Maps [offset, offset + length) of an open read-write file. The range must lie inside the
   // file. Returns 0 or the packed error (87 for a misaligned offset or an empty range).

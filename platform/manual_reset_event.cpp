@@ -28,6 +28,8 @@ bool ManualResetEvent::Wait(uint32_t milliseconds) const {
     m_changed.wait(lock, [this] { return m_set; });
     return true;
   }
+  // A look without waiting: a zero wait would still go to the system and back.
+  if (milliseconds == 0) return m_set;
   return m_changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
                             [this] { return m_set; });
 }

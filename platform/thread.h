@@ -1,12 +1,12 @@
 #pragma once
-// A worker thread: created suspended, started by Resume, waited for by Wait. The object owns the
-// thread and waits for it on destruction, so a thread never outlives what it works on.
-#include <atomic>
-#include <condition_variable>
+// A worker thread: created suspended, started by Resume, waited for by Wait. The object waits
+// for its function on destruction, so a function never outlives what it works on.
+//
+// The system threads underneath are kept in a pool: a function runs on an idle thread when there
+// is one, and a thread whose function has returned waits a while for the next. A download of a
+// small file otherwise spends more on making and tearing down its threads than on its bytes.
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 namespace ferrow {
 
@@ -24,18 +24,20 @@ class CThread {
   void Resume();
   // Create and Resume in one step.
   bool Start(std::function<void()> function);
-  // Waits without time limit until the thread has ended (resuming it if it is still held).
+  // Waits without time limit until the function has returned (resuming it if it is still held).
+  // Called from the function itself, it returns at once and the function ends on its own.
   void Wait();
   // True from Create until the thread's function has returned.
-  bool IsRunning() const { return m_running->load(std::memory_order_acquire); }
+  bool IsRunning() const;
+
+  struct Run;
 
  private:
-  std::thread m_thread;
-  std::mutex m_gateMutex;
-  std::condition_variable m_gate;
-  bool m_resumed = false;
-  // Shared with the thread, which may outlive this object when it destroys it itself.
-  std::shared_ptr<std::atomic<bool>> m_running = std::make_shared<std::atomic<bool>>(false);
+  bool Begin(std::function<void()> function, bool resumed);
+
+  // Shared with the pool thread running the function, which may outlive this object when the
+  // function destroys it itself.
+  std::shared_ptr<Run> m_run;
 };
 
 }  // namespace ferrow

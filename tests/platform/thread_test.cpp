@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
+#include <memory>
+#include <thread>
 #include <chrono>
 #include <future>
 
@@ -41,6 +44,46 @@ TEST(ThreadTest, WaitOnANeverResumedThreadLetsItRun) {
   CThread idle;
   idle.Wait();  // nothing to wait for
   EXPECT_FALSE(idle.IsRunning());
+}
+
+TEST(ThreadTest, EndedThreadsRunTheNextFunctionsAndOneMayEndItsOwnObject) {
+  std::thread::id first;
+  {
+    CThread thread;
+    ASSERT_TRUE(thread.Start([&] { first = std::this_thread::get_id(); }));
+    thread.Wait();
+    EXPECT_FALSE(thread.IsRunning());
+    // Waited for, the object takes another function; the ended thread is there to run it.
+    std::thread::id second;
+    ASSERT_TRUE(thread.Start([&] { second = std::this_thread::get_id(); }));
+    thread.Wait();
+    EXPECT_EQ(second, first);
+  }
+  // Functions that outnumber the idle threads each still get one, and all run at once.
+  constexpr int kCount = 24;
+  std::atomic<int> arrived{0};
+  ManualResetEvent release;
+  {
+    std::array<CThread, kCount> threads;
+    for (CThread& thread : threads) {
+      ASSERT_TRUE(thread.Start([&] {
+        ++arrived;
+        release.Wait(kWaitForever);
+      }));
+    }
+    while (arrived.load() < kCount) std::this_thread::yield();
+    release.Set();
+  }
+  // A function that destroys its own object is not waited for by itself.
+  auto self = std::make_unique<CThread>();
+  CThread* raw = self.get();
+  ManualResetEvent ended;
+  ASSERT_TRUE(raw->Create([&self, &ended] {
+    self.reset();
+    ended.Set();
+  }));
+  raw->Resume();
+  EXPECT_TRUE(ended.Wait(20000));
 }
 
 TEST(ManualResetEventTest, StaysSetForEveryWaiterUntilReset) {
