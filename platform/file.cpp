@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 #include <utility>
 
 #include "platform/text.h"
@@ -25,6 +26,11 @@ int OpenRetrying(const char* path, int flags) {
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
+
+// Creating, renaming and removing names: the kernel lets one such change into a folder at a
+// time and spins other threads that wait for it. Queued here they sleep instead, and leave the
+// processor to threads with bytes to move.
+std::mutex g_entryChange;
 
 // A regular file that belongs to this user; a FIFO, device or folder never is.
 bool IsOwnedRegularFile(int fd) {
@@ -129,7 +135,11 @@ ErrorValue CFile::OpenOrCreateOwned(const std::string& path) {
     if (ErrorCodeOf(error) != SystemCode::kFileNotFound) {
       if (ErrorValue removed = RemoveNativeEntry(path)) return removed;
     }
-    int fd = OpenRetrying(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC);
+    int fd;
+    {
+      std::lock_guard<std::mutex> lock(g_entryChange);
+      fd = OpenRetrying(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC);
+    }
     if (fd >= 0) {
       m_fd = fd;
       return 0;
@@ -216,7 +226,9 @@ ErrorValue CFile::Flush() {
 }
 
 ErrorValue DeleteFileAt(const std::wstring& path) {
-  if (::unlink(NativePath(path).c_str()) < 0) return ErrorFromErrno(errno);
+  const std::string native = NativePath(path);
+  std::lock_guard<std::mutex> lock(g_entryChange);
+  if (::unlink(native.c_str()) < 0) return ErrorFromErrno(errno);
   return 0;
 }
 
@@ -225,7 +237,10 @@ ErrorValue RemoveEntry(const std::wstring& path) {
 }
 
 ErrorValue RenameFile(const std::wstring& from, const std::wstring& to) {
-  if (::rename(NativePath(from).c_str(), NativePath(to).c_str()) < 0) return ErrorFromErrno(errno);
+  const std::string source = NativePath(from);
+  const std::string target = NativePath(to);
+  std::lock_guard<std::mutex> lock(g_entryChange);
+  if (::rename(source.c_str(), target.c_str()) < 0) return ErrorFromErrno(errno);
   return 0;
 }
 
