@@ -122,9 +122,11 @@ bool CThread::Begin(std::function<void()> function, bool resumed) {
   auto run = std::make_shared<Run>();
   run->function = std::move(function);
   run->resumed = resumed;
-  if (!CThreadPool::Instance().Hand(run)) return false;
-  m_run = std::move(run);
-  return true;
+  // Kept before the hand-over: once handed, the function may run and end this object.
+  m_run = run;
+  if (CThreadPool::Instance().Hand(std::move(run))) return true;
+  m_run.reset();
+  return false;
 }
 
 bool CThread::Create(std::function<void()> function) {

@@ -76,14 +76,12 @@ TEST(ThreadTest, EndedThreadsRunTheNextFunctionsAndOneMayEndItsOwnObject) {
   }
   // A function that destroys its own object is not waited for by itself.
   auto self = std::make_unique<CThread>();
-  CThread* raw = self.get();
-  ManualResetEvent ended;
-  ASSERT_TRUE(raw->Create([&self, &ended] {
+  auto ended = std::make_shared<ManualResetEvent>();
+  ASSERT_TRUE(self->Start([&self, ended] {
     self.reset();
-    ended.Set();
+    ended->Set();
   }));
-  raw->Resume();
-  EXPECT_TRUE(ended.Wait(20000));
+  EXPECT_TRUE(ended->Wait(20000));
 }
 
 TEST(ManualResetEventTest, StaysSetForEveryWaiterUntilReset) {
