@@ -24,6 +24,28 @@ void SetTarget(CTransferInfo& master, const std::wstring& file) {
   master.SetTemporaryFile(file + L".fr");
 }
 
+// A finish cut short between its rename and its cut leaves the whole download at the target
+// with its block still after the data. Only such a block (this download, valid, every byte
+// done) makes the target count as finished; the cut is then all that was left to do.
+bool CompletesAnUncutFinish(const CTransferInfo& master, uint64_t length) {
+  if (length != CResumeBlock::FileLength(master.Size()) ||
+      GetEntryKind(master.TemporaryFile()) != EntryKind::kNone) {
+    return false;
+  }
+  CResumeBlock block;
+  if (block.OpenExisting(master.File()) != 0 ||
+      block.Compare(master.Url(), master.Size(), master.Date(), master.EntityTag()) !=
+          CResumeBlock::Fit::kMatches) {
+    return false;
+  }
+  for (int32_t i = 0; i < block.Parts(); ++i)
+    if (block.PartDone(i) < block.PartLength(i)) return false;
+  block.Close();
+  CFile file;
+  return file.Open(master.File(), CFile::Mode::kReadWriteOwned) == 0 &&
+         file.SetLength(master.Size()) == 0;
+}
+
 }  // namespace
 
 std::wstring CExistingTarget::NumberedName(const std::wstring& path, int number) {
@@ -77,14 +99,18 @@ CExistingTarget::Outcome CExistingTarget::TakeOver(CClientContext& context, uint
 CExistingTarget::Outcome CExistingTarget::Resolve(CClientContext& context,
                                                   const TransferOptions& options) {
   CTransferInfo& master = *context.Transfer();
-  // Replacing is what the windowed program does: the target is only looked at when finishing.
-  if (options.output != nullptr ||
-      (options.existing == ExistingFile::kReplace && !options.continuePlain))
-    return Outcome::kProceed;
+  if (options.output != nullptr) return Outcome::kProceed;
   const std::wstring file = master.File();
   const uint64_t size = master.Size();
   uint64_t length = 0;
   const EntryKind kind = GetEntryKind(file, &length);
+  if (kind == EntryKind::kOwnedFile && size != kUnknownSize &&
+      CompletesAnUncutFinish(master, length)) {
+    return AlreadyThere(context, kAlreadyThereNotice, BaseName(file));
+  }
+  // Replacing is what the windowed program does: the target is only looked at when finishing.
+  if (options.existing == ExistingFile::kReplace && !options.continuePlain)
+    return Outcome::kProceed;
   // An interrupted download of our own goes on as always, whatever is at the target.
   const bool ownTemporary = GetEntryKind(master.TemporaryFile()) != EntryKind::kNone;
   if (kind == EntryKind::kFolder) {

@@ -562,6 +562,46 @@ TEST_F(FileTransferTest, FailedFinishKeepsTheDataAndReportsTheSystemError) {
   EXPECT_EQ(Server().BytesSent(), sentBefore);
 }
 
+// A kill between the final rename and the cut leaves the target with the block after its data
+// and no temporary file. The next start, whatever it does about existing files, knows it by the
+// block and only cuts; a target whose block is not this download's stays as it is.
+TEST_F(FileTransferTest, AFinishKilledBeforeItsCutIsCompletedByTheNextStart) {
+  m_source.content = test::PatternBytes(0, 100000);
+  m_settings.SetMaxThreads(3);
+  auto leaveUncut = [this] {
+    std::filesystem::create_directories(Target() / "occupied");
+    auto failed = Run();
+    ASSERT_EQ(DoneInBlock(), 100000u);
+    std::filesystem::remove_all(Target());
+    std::filesystem::rename(Temporary(), Target());
+  };
+  for (ExistingFile existing : {ExistingFile::kReplace, ExistingFile::kKeep}) {
+    leaveUncut();
+    const int64_t sentBefore = Server().BytesSent();
+    auto transfer = MakeTransfer();
+    TransferOptions options;
+    options.existing = existing;
+    transfer->SetOptions(options);
+    ASSERT_TRUE(transfer->Start(Server().Url(), TargetText()));
+    transfer->Wait();
+    ExpectComplete(*transfer);
+    EXPECT_EQ(Server().BytesSent(), sentBefore);
+    std::filesystem::remove(Target());
+  }
+  // Once the file on the server has changed, the block is not this download's: "keep" leaves
+  // the target alone.
+  leaveUncut();
+  const uintmax_t uncut = std::filesystem::file_size(Target());
+  Server().Configure([](test::FakeSource& source) { source.content = test::PatternBytes(1, 100001); });
+  auto other = MakeTransfer();
+  TransferOptions keep;
+  keep.existing = ExistingFile::kKeep;
+  other->SetOptions(keep);
+  ASSERT_TRUE(other->Start(Server().Url(), TargetText()));
+  other->Wait();
+  EXPECT_EQ(std::filesystem::file_size(Target()), uncut);
+}
+
 // Progress is queued by every receiving connection, at most once per second of wall-clock
 // time each.
 TEST_F(FileTransferTest, ProgressEventsAtMostOncePerSecondPerConnection) {
@@ -810,6 +850,12 @@ TEST_F(FileTransferTest, KilledDuringReSplitsFetchesNothingTwice) {
     served.erase(served.begin(), served.begin() + static_cast<std::ptrdiff_t>(servedBefore));
     EXPECT_TRUE(Within(served, missing));
   } else {
+    // Killed between the final rename and the cut: the next start only cuts.
+    if (std::filesystem::file_size(Target()) != m_source.content.size()) {
+      const int64_t sentBefore = Server().BytesSent();
+      auto transfer = Run();
+      EXPECT_EQ(Server().BytesSent(), sentBefore);
+    }
     EXPECT_TRUE(test::ReadFileBytes(Target()) == m_source.content);
   }
 }
