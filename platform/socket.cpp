@@ -271,21 +271,9 @@ bool SocketConnect(SocketHandle socket, const IpAddress& address, uint16_t port,
 }
 
 int SocketReceive(SocketHandle socket, void* buffer, int size, int flags, int timeLimit) {
+  if (!WaitFor(socket, POLLIN, timeLimit)) return -1;
   int osFlags = (flags & kReceivePeek) ? MSG_PEEK : 0;
   ssize_t n;
-  // Bytes that are there already are taken without a poll first; only an empty socket waits.
-  do {
-    n = ::recv(socket, buffer, static_cast<size_t>(size), osFlags | MSG_DONTWAIT);
-  } while (n < 0 && errno == EINTR);
-  if (n >= 0) {
-    ClearSocketError();
-    return static_cast<int>(n);
-  }
-  if (errno != EAGAIN && errno != EWOULDBLOCK) {
-    SetSocketError(errno);
-    return -1;
-  }
-  if (!WaitFor(socket, POLLIN, timeLimit)) return -1;
   do {
     n = ::recv(socket, buffer, static_cast<size_t>(size), osFlags);
   } while (n < 0 && errno == EINTR);
