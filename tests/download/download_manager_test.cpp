@@ -6,6 +6,8 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "download/download_info.h"
 #include "download/download_listener.h"
 #include "download/file_transfer_factory.h"
+#include "download/resume_block.h"
 #include "net/event_list.h"
 #include "platform/error_code.h"
 #include "platform/text.h"
@@ -568,22 +571,25 @@ TEST_F(DownloadManagerResumeTest, StopAllAndANewManagerWithStartQueueResumeBoth)
         std::chrono::seconds(30));
     // Leaving the manager is the program's exit: Stop all.
   }
+  // Where each file's unfinished parts go on, by address path.
+  std::map<std::string, std::set<uint64_t>> resumeAt;
   for (const CDownloadInfo& record : data.m_downloads) {
     EXPECT_EQ(record.m_status, DownloadStatus::kQueued);
     EXPECT_GT(record.m_done, 0u);
     EXPECT_LT(record.m_done, kSize);
-    EXPECT_TRUE(std::filesystem::exists(record.m_file + L".fr"));
+    CResumeBlock block;
+    ASSERT_EQ(block.OpenExisting(record.m_file + L".fr"), 0u);
+    const std::string path = "/" + std::filesystem::path(record.m_file).filename().string();
+    for (int32_t i = 0; i < block.Parts(); ++i) {
+      if (block.PartDone(i) > 0 && block.PartDone(i) < block.PartLength(i))
+        resumeAt[path].insert(block.PartStart(i) + block.PartDone(i));
+    }
+    EXPECT_FALSE(resumeAt[path].empty()) << path;
   }
-  ASSERT_TRUE(nginx.WaitForRequests(4, std::chrono::seconds(10)));
-  // nginx logs a request when its connection ends: wait until the first run's lines are all in,
-  // or they would count as the second run's.
-  size_t firstRequests = nginx.AccessLog().size();
-  for (int quiet = 0; quiet < 5;) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const size_t now = nginx.AccessLog().size();
-    quiet = now == firstRequests ? quiet + 1 : 0;
-    firstRequests = now;
-  }
+  // nginx logs a broken request only when it notices the close, which may come after the
+  // next run has begun: the runs are told apart by their connections' serials instead.
+  const long long mark = nginx.MarkConnection();
+  ASSERT_GE(mark, 0);
 
   CDownloadManager manager(data.GetDownloadLists(), data.m_settings, factory);
   manager.SetDownloadSaver([] {});
@@ -602,12 +608,14 @@ TEST_F(DownloadManagerResumeTest, StopAllAndANewManagerWithStartQueueResumeBoth)
     EXPECT_EQ(test::ReadFileBytes(record.m_file), test::PatternBytes(0, kSize));
   }
   EXPECT_EQ(data.m_history.size(), 2u);
-  nginx.WaitForRequests(firstRequests + 4, std::chrono::seconds(10));
-  const auto log = nginx.AccessLog();
-  long long secondRun = 0;
-  for (size_t index = firstRequests; index < log.size(); ++index)
-    secondRun += log[index].bodyBytesSent;
-  EXPECT_LT(secondRun, static_cast<long long>(2 * kSize));
+  // Every part that had bytes on disk is asked for from where it stopped. (Bytes served would
+  // not tell: on loopback the query, which asks from byte 0, and a part whose range is
+  // shortened leave megabytes in the socket buffers that count as sent.)
+  for (const test::AccessLogEntry& entry : nginx.AccessLog()) {
+    if (entry.connection <= mark || entry.range.rfind("bytes=", 0) != 0) continue;
+    resumeAt[entry.uri].erase(std::stoull(entry.range.substr(6)));
+  }
+  for (const auto& [path, offsets] : resumeAt) EXPECT_TRUE(offsets.empty()) << path;
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/socket.h"
+
 namespace ferrow::test {
 
 NginxServer::NginxServer(NginxOptions options)
@@ -117,6 +119,30 @@ bool NginxServer::WaitForRequests(size_t count, std::chrono::milliseconds timeou
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return true;
+}
+
+long long NginxServer::MarkConnection() const {
+  static const std::string kMarker = "/.connection-mark";
+  IpAddress address;
+  if (Tls() || !ParseNumericAddress(m_options.ipv6Only ? "::1" : "127.0.0.1", address)) return -1;
+  const SocketHandle socket = SocketCreate(address.family);
+  if (!SocketConnect(socket, address, static_cast<uint16_t>(m_port), 5000)) {
+    SocketClose(socket);
+    return -1;
+  }
+  const std::string request = "GET " + kMarker + " HTTP/1.0\r\n\r\n";
+  SocketSend(socket, request.data(), static_cast<int>(request.size()), 5000);
+  char buffer[4096];
+  while (SocketReceive(socket, buffer, sizeof buffer, 0, 5000) > 0) {
+  }
+  SocketClose(socket);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < deadline) {
+    for (const AccessLogEntry& entry : AccessLog())
+      if (entry.uri == kMarker) return entry.connection;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return -1;
 }
 
 long long NginxServer::BodyBytesSent(const std::string& uri) const {

@@ -79,6 +79,10 @@ class NginxServer : public PeerServer {
   std::vector<AccessLogEntry> AccessLog() const;
   // Waits until at least count requests are logged; false when the time runs out.
   bool WaitForRequests(size_t count, std::chrono::milliseconds timeout) const;
+  // Makes one plain request of its own and returns the serial of its connection, or -1: every
+  // connection opened before it has a lower serial, every one opened after a higher, whenever
+  // nginx gets round to logging them.
+  long long MarkConnection() const;
   // Body bytes sent for uri ("" = every request).
   long long BodyBytesSent(const std::string& uri = "") const;
   std::string ErrorLog() const;
