@@ -592,7 +592,8 @@ TEST_F(FileTransferTest, AFinishKilledBeforeItsCutIsCompletedByTheNextStart) {
   // the target alone.
   leaveUncut();
   const uintmax_t uncut = std::filesystem::file_size(Target());
-  Server().Configure([](test::FakeSource& source) { source.content = test::PatternBytes(1, 100001); });
+  Server().Configure(
+      [](test::FakeSource& source) { source.content = test::PatternBytes(1, 100001); });
   auto other = MakeTransfer();
   TransferOptions keep;
   keep.existing = ExistingFile::kKeep;
