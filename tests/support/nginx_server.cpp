@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/socket.h"
+#include "tests/support/wait_until.h"
 
 namespace ferrow::test {
 
@@ -136,13 +137,13 @@ long long NginxServer::MarkConnection() const {
   while (SocketReceive(socket, buffer, sizeof buffer, 0, 5000) > 0) {
   }
   SocketClose(socket);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (std::chrono::steady_clock::now() < deadline) {
+  long long serial = -1;
+  WaitUntil([&] {
     for (const AccessLogEntry& entry : AccessLog())
-      if (entry.uri == kMarker) return entry.connection;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return -1;
+      if (entry.uri == kMarker) serial = entry.connection;
+    return serial >= 0;
+  });
+  return serial;
 }
 
 long long NginxServer::BodyBytesSent(const std::string& uri) const {
