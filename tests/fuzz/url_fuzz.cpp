@@ -106,9 +106,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The printed form is meant for addresses without a file name (sites, folders). An address
   // of another scheme prints without a prefix and so cannot keep its scheme; one without a
   // host prints as its prefix alone, slashes and all cut ("http:/"); white space ends a host
-  // read behind a user name.
+  // read behind a user name; a host read with an "@" in it ("a@b@[::1]:8 0") prints as
+  // credentials before a host and reads back so.
   const std::wstring& host = first.Host();
   if (first.GetScheme() == ferrow::Scheme::kOther || host.empty() ||
+      host.find(L'@') != std::wstring::npos ||
       std::any_of(host.begin(), host.end(), [](wchar_t c) { return std::iswspace(c); }))
     return 0;
   first.SetFileName(std::wstring());
