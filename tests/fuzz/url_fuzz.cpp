@@ -106,14 +106,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The printed form is meant for addresses without a file name (sites, folders). An address
   // of another scheme prints without a prefix and so cannot keep its scheme; one without a
   // host prints as its prefix alone, slashes and all cut ("http:/"); white space ends a host
-  // read behind a user name, and the host read there up to it may hold what marks the other
-  // parts ("u@h:8 0" gives the host "h:8", "u@[::1]:8 0" the host "[::1]:8"), which print as
-  // those parts and read back so.
+  // read behind a user name, and the host read up to it may hold brackets ("u@[::1]:8 0" gives
+  // the host "[::1]:8" on the default port), which print as an IPv6 address and a port.
   const std::wstring& host = first.Host();
-  const bool ipv6 = host.find_first_not_of(L"0123456789abcdefABCDEF:.") == std::wstring::npos;
   if (first.GetScheme() == ferrow::Scheme::kOther || host.empty() ||
-      host.find_first_of(L"@[]") != std::wstring::npos ||
-      (!ipv6 && host.find(L':') != std::wstring::npos) ||
+      host.find_first_of(L"[]") != std::wstring::npos ||
       std::any_of(host.begin(), host.end(), [](wchar_t c) { return std::iswspace(c); }))
     return 0;
   first.SetFileName(std::wstring());
